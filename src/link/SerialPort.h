@@ -1,0 +1,57 @@
+#pragma once
+// The serial port as the protocol object sees it. TComPort (termios) is the
+// program's implementation; tests supply in-memory ports.
+
+#include "link/ComTypes.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class SerialPort {
+public:
+    // Called for every receive event, on the port's event thread (or on the
+    // thread that feeds a test port). Handlers must be thread-safe.
+    using RxHandler = std::function<void()>;
+    // Called once when the open port fails for good (hang-up, device gone,
+    // POLLERR), on the event thread, before the port closes itself.
+    using LostHandler = std::function<void(const EComError&)>;
+
+    virtual ~SerialPort() = default;
+
+    // Throws EComError "Can't perform this operation on an open port" while open.
+    virtual void SetDeviceName(const std::string& name) = 0;
+    virtual std::string DeviceName() const = 0;
+
+    // Store the value; while open the line is re-applied at once (EComError on failure).
+    virtual void SetBaudRate(TBaudRate rate) = 0;
+    virtual void SetDataBits(TDataBits bits) = 0;
+    virtual void SetParity(TParity parity) = 0;
+    virtual void SetStopBits(TStopBits bits) = 0;
+
+    // Open does nothing when active; throws EComError and stays closed on failure.
+    virtual void Open() = 0;
+    // Close does nothing when closed; never throws for an already vanished device.
+    virtual void Close() = 0;
+    virtual bool GetActive() const = 0;
+
+    // The queue operations do nothing on a closed port.
+    virtual void PurgeInput() = 0;
+    virtual void ClearInput() = 0;
+    virtual void PurgeOutput() = 0;
+    virtual void ClearOutput() = 0;
+    // Bytes waiting in the input queue; 0 on a closed port.
+    virtual int InputCount() = 0;
+    // Everything waiting now, without blocking; "" when nothing waits.
+    // Throws EComError on a closed port.
+    virtual std::string ReadString() = 0;
+    // Writes count bytes; with wait, returns when they are handed to the driver.
+    // Throws EComError on a closed port or a failed write.
+    virtual void Write(const char* buffer, int count, bool wait) = 0;
+
+    virtual void SetOnRxChar(RxHandler handler) = 0;
+    virtual void SetOnLost(LostHandler handler) = 0;
+};
+
+// The program's real port (TComPort), closed, with device name "COM1".
+std::unique_ptr<SerialPort> MakeComPort();

@@ -1,0 +1,268 @@
+#include "link/Mop.h"
+
+#include "platform/Application.h"
+#include "shell/LogFile.h"
+
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr auto kPumpSlice = std::chrono::milliseconds(10);
+
+std::string HexBytes(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (unsigned char b : bytes) {
+        out.push_back(digits[b >> 4]);
+        out.push_back(digits[b & 15]);
+    }
+    return out;
+}
+
+}  // namespace
+
+TMop::TMop(TLogFile* log, std::unique_ptr<SerialPort> port)
+    : log_(log), port_(port ? std::move(port) : MakeComPort()) {
+    framer_ = std::make_unique<ModBus>(*port_);
+    framer_->SetGapLimit(mop::gapLimitMs);
+    port_->SetBaudRate(br9600);
+    port_->SetDataBits(db8);
+    port_->SetStopBits(sb1);
+    port_->SetParity(paNone);
+}
+
+TMop::~TMop() {
+    framer_.reset();
+    try {
+        port_->Close();
+    } catch (...) {
+    }
+}
+
+bool TMop::Fail(uint8_t status, Failure failure) {
+    status_ = status;
+    failure_ = failure;
+    return true;
+}
+
+bool TMop::TransactRetry(int n) {
+    const std::string data = writeData_;
+    const int mode = mode_;
+    bool failed = true;
+    for (int attempt = 1;; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(mop::preSendPauseMs));
+        if (Application().Terminated()) {
+            failed = Fail(status_, Failure::Terminated);
+            break;
+        }
+        writeData_ = data;
+        mode_ = mode;
+        failed = Transact();
+        if (!failed)
+            break;
+        // Nothing will change for these by trying again.
+        if (failure_ == Failure::PortClosed || failure_ == Failure::PortLost ||
+            failure_ == Failure::Busy || failure_ == Failure::BadRequest ||
+            failure_ == Failure::Terminated)
+            break;
+        if (attempt > n)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(mop::retryPauseMs));
+    }
+    writeData_.clear();
+    mode_ = -1;
+    return failed;
+}
+
+bool TMop::Transact() {
+    wordsTaken_ = 0;
+    std::memset(frame_, 0, sizeof frame_);
+    failure_ = Failure::None;
+
+    frame_[0] = header_;
+    frame_[1] = address_[0];
+    frame_[2] = address_[1];
+    frame_[3] = address_[2];
+    frame_[4] = address_[3];
+    frame_[5] = static_cast<unsigned char>(readStart_ >> 8);
+    frame_[6] = static_cast<unsigned char>(readStart_ & 0xFF);
+    frame_[7] = readCount_;
+    frame_[8] = static_cast<unsigned char>(writeStart_ >> 8);
+    frame_[9] = static_cast<unsigned char>(writeStart_ & 0xFF);
+    frame_[10] = writeCount_;
+    size_t length = mop::requestHeadLength;
+
+    const std::string data = writeData_;
+    const int mode = mode_;
+    writeData_.clear();
+    mode_ = -1;
+    if (mode == 0) {
+        if (data.empty() && static_cast<int8_t>(writeCount_) > 0) {
+            error_ = ErrorNoWriteData;
+            return Fail(status_, Failure::BadRequest);
+        }
+        // Count and data must agree; a longer request is refused, never cut.
+        if (data.size() > static_cast<size_t>(mop::maxWriteDataBytes) ||
+            data.size() != static_cast<size_t>(writeCount_) * 2) {
+            error_ = ErrorWriteMismatch;
+            return Fail(status_, Failure::BadRequest);
+        }
+        std::memcpy(frame_ + length, data.data(), data.size());
+        length += data.size();
+    } else if (writeCount_ > 0) {
+        error_ = ErrorNoWriteData;
+        return Fail(status_, Failure::BadRequest);
+    }
+
+    request_.assign(reinterpret_cast<const char*>(frame_), length);
+
+    // One exchange at a time: a nested or concurrent one sends nothing.
+    bool expected = false;
+    if (!waiting_.compare_exchange_strong(expected, true))
+        return Fail(StatusBusy, Failure::Busy);
+    struct Release {
+        std::atomic<bool>& flag;
+        ~Release() { flag = false; }
+    } release{waiting_};
+
+    framer_->ClearFlags();
+    if (!port_->GetActive())
+        return Fail(StatusPortClosed, Failure::PortClosed);
+    try {
+        port_->PurgeInput();
+        port_->ClearInput();
+        port_->PurgeOutput();
+        port_->ClearOutput();
+        framer_->Send(request_);
+    } catch (const EComError& e) {
+        if (log_)
+            log_->Write("RS232 write failed: " + std::string(e.what()));
+        return Fail(StatusPortClosed, Failure::WriteFailed);
+    }
+    const auto deadline = ModBus::Clock::now() + std::chrono::milliseconds(responseTimeoutMs_);
+    std::memset(frame_, 0, sizeof frame_);
+
+    const bool pump = TApplication::IsMainThread();
+    bool done = false;
+    bool failed = false;
+    while (!Application().Terminated()) {
+        auto until = deadline;
+        if (pump)
+            until = std::min(deadline, ModBus::Clock::now() + kPumpSlice);
+        const ModBus::Snapshot s = framer_->WaitUntil(until);
+        if (s.complete) {
+            const std::string frame = framer_->TakeFrame();
+            frameLength_ = std::min(frame.size(), sizeof frame_);
+            std::memcpy(frame_, frame.data(), frameLength_);
+            uint32_t first = 0;
+            GetResponseAddress(first);
+            if (CheckResponseHeader()) {
+                error_ = ErrorBadResponse;
+                LogUnknownRecord(frame);
+            } else if (first != readStart_) {
+                error_ = ErrorBadResponse;
+                LogUnknownRecord(frame);
+                if (log_)
+                    log_->Write("Oben ist die LeseAdr false! erwartet wurde Adr: " +
+                                std::to_string(readStart_));
+            } else {
+                done = true;
+            }
+        } else if (s.lost) {
+            status_ = StatusPortClosed;
+            failure_ = Failure::PortLost;
+            failed = true;
+        } else if (s.fault != MopFrameAssembler::Fault::None) {
+            status_ = StatusTimeout;
+            if (s.fault == MopFrameAssembler::Fault::OverLong) {
+                error_ = ErrorOverLong;
+                failure_ = Failure::OverLong;
+            } else {
+                failure_ = Failure::Gap;
+            }
+            failed = true;
+        } else if (ModBus::Clock::now() >= deadline) {
+            status_ = StatusTimeout;
+            failure_ = Failure::Timeout;
+            failed = true;
+        }
+        if (done || failed)
+            break;
+        if (pump)
+            Application().ProcessMessages();
+    }
+    if (Application().Terminated() && !done)
+        return Fail(status_, Failure::Terminated);
+    if (failed)
+        return true;
+
+    const int waiting = port_->InputCount();
+    if (waiting > 0 && log_) {
+        log_->WriteBlankLine();
+        log_->Write("\t\tEs sind noch Daten im WindowsBuffer! Anz.: " + std::to_string(waiting));
+    }
+    responseCount_ = static_cast<int8_t>(frame_[7]);
+    cursor_ = 8;
+    wordsTaken_ = 0;
+    error_ = ErrorNone;
+    status_ = StatusOk;
+    failure_ = Failure::None;
+    return false;
+}
+
+bool TMop::CheckResponseHeader() const {
+    return frame_[0] != mop::responseHeader || frame_[2] != address_[0] ||
+           frame_[3] != address_[1] || frame_[4] != address_[2] || frame_[1] != address_[3];
+}
+
+void TMop::LogUnknownRecord(const std::string& frame) {
+    if (!log_)
+        return;
+    log_->WriteBlankLine();
+    log_->Write("\tUnbekanter DatenSatz:\t" + HexBytes(frame));
+}
+
+uint8_t TMop::GetResponseHeader() const { return frame_[0]; }
+
+bool TMop::GetResponseAddress(uint32_t& reg) const {
+    reg = (static_cast<uint32_t>(frame_[5]) << 8) | frame_[6];
+    return false;
+}
+
+bool TMop::NextDataWord(uint32_t& value) {
+    // The count is a signed byte: an answer of 128 or more words hands out none.
+    if (wordsTaken_ >= responseCount_)
+        return true;
+    if (cursor_ + 1 >= sizeof frame_)
+        return true;
+    value = (static_cast<uint32_t>(frame_[cursor_]) << 8) | frame_[cursor_ + 1];
+    cursor_ += 2;
+    ++wordsTaken_;
+    return false;
+}
+
+void TMop::SetPort(const std::string& deviceName) { port_->SetDeviceName(deviceName); }
+
+void TMop::Open() {
+    status_ = StatusOk;
+    try {
+        port_->Open();
+    } catch (const std::exception& e) {
+        status_ = StatusOpenFailed;
+        if (log_)
+            log_->Write(e.what());
+    }
+}
+
+void TMop::Close() {
+    status_ = StatusOk;
+    try {
+        port_->Close();
+    } catch (const std::exception&) {
+        status_ = StatusCloseFailed;
+    }
+}
+
+bool TMop::IsOpen() const { return port_->GetActive(); }

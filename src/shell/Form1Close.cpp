@@ -1,0 +1,97 @@
+// The main window's close rules: refused while a transfer or the register
+// scan runs and retried at the next idle moment; the save question for
+// changed data; the helpers destroyed exactly once.
+#include "shell/Form1.h"
+
+#include "link/Mop.h"
+#include "pages/InputFrame.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/SingleInstance.h"
+#include "shell/Globals.h"
+#include "shell/LogFile.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+
+SingleInstance* InstanceMutex = nullptr;
+
+bool TForm1::ScanRunning() const { return ui.scanreg->isChecked(); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (helpersDestroyed_) {
+        event->accept();
+        return;
+    }
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    // The close is decided now, one way or the other: nothing is pending.
+    ClosePending = false;
+    if (!FormClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TForm1::FormCloseQuery(bool& canClose) {
+    if (ScanRunning()) {
+        ui.scanreg->setChecked(false);
+        scanregClick();
+        canClose = false;
+    } else {
+        canClose = TransferIdle;
+    }
+    if (!canClose)
+        ClosePending = true;
+}
+
+void TForm1::CloseIfPending() {
+    // Retried only once it can succeed; the idle moments in between cost nothing.
+    if (!ClosePending || helpersDestroyed_ || !TransferIdle || ScanRunning())
+        return;
+    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+}
+
+bool TForm1::FormClose() {
+    if (RadioSettingsChanged == 1 || DeviceSettingsChanged == 1) {
+        const int answer = Dialogs::MessageBox(GetText("$T32001"), GetText("$T30034"),
+                                               Dialogs::YesNo, Dialogs::Question);
+        if (answer == Dialogs::Yes) {
+            up_loadClick();
+            if (RadioSettingsChanged == 1 || DeviceSettingsChanged == 1)
+                return false;  // the write did not complete: keep the data
+        }
+    }
+    DestroyHelpers();
+    Application().Terminate();
+    Application().ProcessMessages();
+    return true;
+}
+
+void TForm1::DestroyHelpers() {
+    if (helpersDestroyed_)
+        return;
+    helpersDestroyed_ = true;
+    Application().SetOnIdle(nullptr);
+    ClosePort();
+    WriteSettingsFile();
+    for (QAction* item : LanguageMenuItems)
+        delete item;
+    LanguageMenuItems.clear();
+    for (TInputFrame*& frame : InputFrames) {
+        delete frame;  // a frame that failed to be created is null
+        frame = nullptr;
+    }
+    Mop.reset();
+    delete InputLabel;
+    InputLabel = nullptr;
+    LogFile.reset();
+    if (InstanceMutex)
+        InstanceMutex->Release();
+}

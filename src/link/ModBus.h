@@ -1,0 +1,60 @@
+#pragma once
+// The receive framer bound to a port: assembles answers from the port's
+// receive events (on whatever thread the port delivers them) and lets the
+// protocol object wait for a complete frame, a fault or a lost port.
+
+#include "link/FrameAssembler.h"
+#include "link/SerialPort.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+class ModBus {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Installs RxChar as the port's receive handler and OnLost as its lost handler.
+    explicit ModBus(SerialPort& port);
+    // Removes both handlers again.
+    ~ModBus();
+    ModBus(const ModBus&) = delete;
+    ModBus& operator=(const ModBus&) = delete;
+
+    void SetGapLimit(uint32_t ms);
+
+    // Writes a request to the port. Nothing is written and false returned when
+    // the bytes are empty or do not start with the request header. The
+    // assembler starts afresh (no stale half frame survives a send). Throws the
+    // port's EComError when the write fails.
+    bool Send(const std::string& bytes);
+
+    // The port's receive event: reads what waits and feeds the assembler.
+    void RxChar();
+
+    struct Snapshot {
+        bool complete = false;
+        MopFrameAssembler::Fault fault = MopFrameAssembler::Fault::None;
+        bool lost = false;
+    };
+    // Waits until a frame is complete, a fault is recorded, the port is lost
+    // or the deadline passes; returns what holds then.
+    Snapshot WaitUntil(Clock::time_point deadline);
+    Snapshot Peek();
+    // The completed frame ("" when none); clears the complete flag.
+    std::string TakeFrame();
+    void ClearFlags();
+
+    uint32_t NowMs() const;
+
+private:
+    void OnLost(const EComError& error);
+
+    SerialPort& port_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    MopFrameAssembler assembler_;
+    bool lost_ = false;
+    Clock::time_point epoch_ = Clock::now();
+};

@@ -1,0 +1,121 @@
+#pragma once
+// TMop, the protocol master: builds a MOP request, sends it, waits for the
+// matching answer and hands out its data words. The only way to the device.
+
+#include "link/LineSettings.h"
+#include "link/ModBus.h"
+#include "link/SerialPort.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TLogFile;
+
+class TMop {
+public:
+    // Status of the last operation.
+    enum : uint8_t {
+        StatusOk = 0,
+        StatusOpenFailed = 1,
+        StatusCloseFailed = 2,
+        StatusTimeout = 3,     // no answer in time, or a gap inside the answer
+        StatusPortClosed = 4,  // the port is closed, vanished or refused the write
+        StatusBusy = 5,        // another exchange was waiting; nothing was sent
+    };
+    // Code of the last fault.
+    enum : uint8_t {
+        ErrorNone = 0,
+        ErrorBadResponse = 3,  // header, address or register run wrong
+        ErrorCopy = 8,         // write data could not be placed in the frame
+        ErrorNoWriteData = 9,  // write count set, no write data
+        ErrorOverLong = 10,    // answer longer than the frame buffer
+        ErrorWriteMismatch = 11,  // write data and write count disagree, or over 120 bytes
+    };
+    // What ended the last failed exchange, kept apart for the log and tests.
+    enum class Failure { None, Timeout, Gap, OverLong, PortClosed, PortLost, WriteFailed, Busy, BadRequest, Terminated };
+
+    // Creates the framer on the port (the program's serial port unless one is
+    // given) and sets the line to 9600 baud, 8 data bits, no parity, 1 stop
+    // bit. The port is not opened. log may be null.
+    explicit TMop(TLogFile* log, std::unique_ptr<SerialPort> port = nullptr);
+    ~TMop();
+    TMop(const TMop&) = delete;
+    TMop& operator=(const TMop&) = delete;
+
+    void SetHeader(uint8_t v) { header_ = v; }
+    void SetAddress1(uint8_t v) { address_[0] = v; }
+    void SetAddress2(uint8_t v) { address_[1] = v; }
+    void SetAddress3(uint8_t v) { address_[2] = v; }
+    void SetAddress4(uint8_t v) { address_[3] = v; }
+    void SetReadAddress(uint16_t v) { readStart_ = v; }
+    void SetReadCount(uint8_t v) { readCount_ = v; }
+    void SetWriteAddress(uint16_t v) { writeStart_ = v; }
+    void SetWriteCount(uint8_t v) { writeCount_ = v; }
+    // Data of the next request, 2 bytes per register, high byte first.
+    void SetWriteData(const std::string& data) {
+        writeData_ = data;
+        mode_ = 0;
+    }
+
+    // Up to n+1 attempts of Transact, 5 ms before each and 1 ms between.
+    // The write data is sent with every attempt. true = failed.
+    bool TransactRetry(int n);
+    // One request and its answer. true = failed; Status(), Error() and
+    // LastFailure() tell why. Never throws.
+    bool Transact();
+
+    uint8_t GetResponseHeader() const;
+    // First register of the answer's data; returns false (success).
+    bool GetResponseAddress(uint32_t& reg) const;
+    int8_t GetResponseCount() const { return responseCount_; }
+    // The next data word; true (failed, value untouched) once N words are taken.
+    bool NextDataWord(uint32_t& value);
+
+    void SetPort(const std::string& deviceName);
+    void Open();
+    void Close();
+    bool IsOpen() const;
+
+    uint8_t Status() const { return status_; }
+    uint8_t Error() const { return error_; }
+    Failure LastFailure() const { return failure_; }
+    const std::string& Request() const { return request_; }
+
+    // Tests shorten the answer time-out; the program keeps 1600 ms.
+    void SetResponseTimeout(uint32_t ms) { responseTimeoutMs_ = ms; }
+    uint32_t ResponseTimeout() const { return responseTimeoutMs_; }
+    void SetGapLimit(uint32_t ms) { framer_->SetGapLimit(ms); }
+
+    SerialPort& Port() { return *port_; }
+
+private:
+    bool CheckResponseHeader() const;  // true = bad
+    void LogUnknownRecord(const std::string& frame);
+    bool Fail(uint8_t status, Failure failure);
+
+    TLogFile* log_;
+    std::unique_ptr<SerialPort> port_;
+    std::unique_ptr<ModBus> framer_;
+
+    std::string request_;
+    std::string writeData_;
+    unsigned char frame_[mop::frameBufferBytes] = {};
+    size_t frameLength_ = 0;
+    uint8_t address_[4] = {0, 0, 0, 0};
+    uint8_t header_ = mop::requestHeader;
+    uint8_t readCount_ = 0;
+    uint8_t writeCount_ = 0;
+    size_t cursor_ = 8;
+    int8_t responseCount_ = 0;
+    int8_t wordsTaken_ = 0;
+    uint16_t readStart_ = 0;
+    uint16_t writeStart_ = 0;
+    int mode_ = -1;
+    uint32_t responseTimeoutMs_ = mop::responseTimeoutMs;
+    uint8_t status_ = StatusOk;
+    uint8_t error_ = ErrorNone;
+    Failure failure_ = Failure::None;
+    std::atomic<bool> waiting_{false};
+};

@@ -1,0 +1,41 @@
+#pragma once
+// The application object as the program's logic sees it: title, message pump,
+// idle hook and the "terminating" flag. Headless code uses it through this
+// header only; with no Qt application running, the pump does nothing.
+
+#include <functional>
+#include <string>
+
+class TApplication {
+public:
+    static TApplication& Instance();
+
+    // Window-system title of the application (Windows-1252 bytes).
+    void SetTitle(const std::string& title);
+    std::string Title() const;
+
+    // Handles every event waiting for this thread without blocking. Does
+    // nothing off the main thread or without a Qt application.
+    void ProcessMessages();
+
+    // True from Terminate() on; readable from any thread.
+    bool Terminated() const;
+    // Marks the application as terminating and asks the event loop to quit.
+    void Terminate();
+    // Back to "running" (tests that start the window more than once).
+    void ResetTerminated();
+
+    // The idle hook: called on the main thread each time the event loop has
+    // handled everything waiting and is about to block. Empty hook = none.
+    void SetOnIdle(std::function<void()> hook);
+
+    // True on the thread that created the Qt application (or when none exists).
+    static bool IsMainThread();
+
+private:
+    TApplication() = default;
+    struct State;
+    State& state() const;
+};
+
+inline TApplication& Application() { return TApplication::Instance(); }

@@ -1,0 +1,60 @@
+#pragma once
+// Every message box, question, modal dialog and file dialog of the program
+// goes through this service. Tests switch it to scripted mode: answers come
+// from a queue, nothing is shown, and what would have been shown is recorded.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QDialog;
+class QWidget;
+
+class Dialogs {
+public:
+    enum Buttons { OK, OKCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+    enum Icon { NoIcon, Error, Question, Warning, Information };
+    enum Result { None = 0, Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+    // A message box with text and caption (Windows-1252 bytes); returns the
+    // button pressed (Result).
+    static int MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
+                          Icon icon);
+    // The plain box for fixed texts that must work without a language file:
+    // caption = the application's title, one OK button.
+    static void ShowMessage(const std::string& text);
+    // Shows a dialog modally; returns its result (QDialog::Accepted = Ok, Rejected = Cancel,
+    // or the code passed to done()).
+    static int ShowModal(QDialog& dialog);
+    // Folder chooser; "" when cancelled.
+    static std::string SelectDirectory(const std::string& caption, const std::string& start);
+    // File choosers; "" when cancelled. filter in Qt's "Text (*.txt)" form.
+    static std::string OpenFileName(const std::string& caption, const std::string& folder,
+                                    const std::string& filter);
+    static std::string SaveFileName(const std::string& caption, const std::string& folder,
+                                    const std::string& filter);
+
+    // --- scripted mode -------------------------------------------------
+    struct Shown {
+        std::string kind;  // "message", "plain", "modal", "folder", "open", "save"
+        std::string text;
+        std::string caption;
+        int buttons = 0;
+        int icon = 0;
+        int result = 0;
+    };
+    // Scripted mode: nothing is shown. A box with one OK button answers Ok
+    // by itself; every other box takes the next queued answer, and when none
+    // is queued answers Cancel (No for Yes/No) and counts as unanswered.
+    static void BeginScript();
+    static void EndScript();
+    static bool Scripted();
+    static void QueueAnswer(int result);
+    // The function sees the dialog (fills its controls) and returns its result.
+    static void QueueModal(std::function<int(QDialog&)> answer);
+    static void QueueFileName(const std::string& name);
+    static const std::vector<Shown>& History();
+    static void ClearHistory();
+    static int Unanswered();
+    static int Pending();  // queued answers not used yet
+};

@@ -1,0 +1,121 @@
+#include "platform/StringList.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <unistd.h>
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.emplace_back(text, start, i - start);
+        if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.emplace_back(text, start, n - start);
+    return lines;
+}
+
+bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, std::string& error) {
+    bytes.clear();
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    std::string data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            error = std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        data.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    bytes = std::move(data);
+    return true;
+}
+
+void TStringList::LoadFromFile(const std::filesystem::path& fileName) {
+    std::string bytes, error;
+    if (!ReadFileBytes(fileName, bytes, error))
+        throw std::runtime_error(error);
+    lines_ = SplitLines(bytes);
+}
+
+void TStringList::SaveToFile(const std::filesystem::path& fileName) const {
+    const std::string bytes = Text();
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw std::runtime_error(std::strerror(errno));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            throw std::runtime_error(std::strerror(err));
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    if (::close(fd) != 0)
+        throw std::runtime_error(std::strerror(errno));
+}
+
+void TStringList::SetText(const std::string& text) {
+    lines_ = SplitLines(text);
+}
+
+std::string TStringList::Text() const {
+    std::size_t size = 0;
+    for (const auto& line : lines_)
+        size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const auto& line : lines_) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::size_t TStringList::Add(const std::string& line) {
+    lines_.push_back(line);
+    return lines_.size() - 1;
+}
+
+void TStringList::Insert(std::size_t index, const std::string& line) {
+    if (index > lines_.size())
+        throw std::out_of_range("TStringList::Insert: index out of range");
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(index), line);
+}
+
+void TStringList::Delete(std::size_t index) {
+    if (index >= lines_.size())
+        throw std::out_of_range("TStringList::Delete: index out of range");
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+int TStringList::IndexOf(const std::string& line) const {
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+        if (lines_[i] == line)
+            return static_cast<int>(i);
+    return -1;
+}

@@ -20,7 +20,6 @@
 #include <QRadioButton>
 #include <QStatusBar>
 
-#include <algorithm>
 #include <filesystem>
 
 TForm1* Form1 = nullptr;
@@ -53,23 +52,14 @@ TForm1::~TForm1() {
 }
 
 void TForm1::ConnectCommands() {
-    // The pop-up menu is made of the window's F1 to F10 commands, in key order.
+    // The pop-up menu holds the window's F1 to F10 commands; their keys work
+    // whenever the window is active, shown in a menu or not.
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    std::vector<std::pair<int, QAction*>> keyed;
-    for (QAction* a : findChildren<QAction*>()) {
-        const QKeySequence k = a->shortcut();
-        if (k.count() != 1)
-            continue;
-        const int key = k[0].key();
-        if (key >= Qt::Key_F1 && key <= Qt::Key_F10 && k[0].keyboardModifiers() == Qt::NoModifier)
-            keyed.emplace_back(key, a);
-    }
-    std::sort(keyed.begin(), keyed.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (auto& [key, action] : keyed) {
+    for (QAction* action : {ui.Exit, ui.Clear1, ui.LoadFile1, ui.SaveFile1, ui.ReadDevice1,
+                            ui.SaveatDevice1, ui.HFParameter1, ui.DeviceParameter1,
+                            ui.SaveFileatDevice1, ui.Hilfe}) {
         PopupMenu1->addAction(action);
-        // Shortcuts work whenever the window is active, shown in a menu or not.
         addAction(action);
         action->setShortcutContext(Qt::WindowShortcut);
     }

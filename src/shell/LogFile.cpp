@@ -1,0 +1,209 @@
+#include "shell/LogFile.h"
+
+#include "platform/Text.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+
+// One lock for every log object: it guards the file appends, the clock, the
+// reporter and the last-line times.
+std::mutex& LogMutex() {
+    static std::mutex m;
+    return m;
+}
+
+TLogFile::Clock& ClockHook() {
+    static TLogFile::Clock clock;
+    return clock;
+}
+
+TLogFile::FailureReporter& ReporterHook() {
+    static TLogFile::FailureReporter reporter;
+    return reporter;
+}
+
+const char kSpacer[] = "    ";
+
+// Appends bytes to the file in one write call sequence; false with errno set
+// on failure.
+bool AppendToFile(const std::filesystem::path& path, const std::string& bytes, int& err) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        err = errno;
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno;
+            ::close(fd);
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    if (::close(fd) != 0) {
+        err = errno;
+        return false;
+    }
+    return true;
+}
+
+void ToStderr(const std::string& text, int err) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    if (err != 0)
+        std::fprintf(stderr, " (%s)", std::strerror(err));
+    std::fputc('\n', stderr);
+}
+
+} // namespace
+
+TLogFile::TLogFile(const std::string& name, const std::string& folder) : TStdInfo(name, folder) {
+    InitClock();
+}
+
+void TLogFile::InitClock() {
+    const auto now = Now();
+    std::lock_guard lock(LogMutex());
+    spacer_ = kSpacer;
+    lastLineTime_ = now;
+}
+
+std::chrono::system_clock::time_point TLogFile::LastLineTime() const {
+    std::lock_guard lock(LogMutex());
+    return lastLineTime_;
+}
+
+std::chrono::system_clock::time_point TLogFile::Now() {
+    Clock clock;
+    {
+        std::lock_guard lock(LogMutex());
+        clock = ClockHook();
+    }
+    return clock ? clock() : std::chrono::system_clock::now();
+}
+
+void TLogFile::SetClockForTesting(Clock clock) {
+    std::lock_guard lock(LogMutex());
+    ClockHook() = std::move(clock);
+}
+
+void TLogFile::SetFailureReporter(FailureReporter reporter) {
+    std::lock_guard lock(LogMutex());
+    ReporterHook() = std::move(reporter);
+}
+
+std::string TLogFile::FormatLine(const std::string& message,
+                                 std::chrono::system_clock::time_point t) {
+    std::string text = message;
+    for (char& c : text)
+        if (c == '\n')
+            c = ';';
+    std::string line = FormatDate(t);
+    line += kSpacer;
+    line += FormatTime(t);
+    line += kSpacer;
+    line += " * ";
+    line += text;
+    line += " * ";
+    return line;
+}
+
+std::string TLogFile::VisibleText(const std::string& message) {
+    std::string out;
+    out.reserve(message.size());
+    for (const char c : message) {
+        const auto v = static_cast<signed char>(c);
+        if (v == 10)
+            out += "<lf>";
+        else if (v == 13)
+            out += "<cr>";
+        else if (v < 32)
+            out += "<" + std::to_string(static_cast<int>(v)) + ">";
+        else
+            out += c;
+    }
+    return out;
+}
+
+void TLogFile::Write(const std::string& message) {
+    std::string line;
+    try {
+        const auto now = Now();
+        line = FormatLine(message, now);
+        std::lock_guard lock(LogMutex());
+        lastLineTime_ = now;
+    } catch (...) {
+        return; // only a failing test clock or memory exhaustion gets here
+    }
+    Append(line + "\r\n", line);
+}
+
+void TLogFile::WriteVisible(const std::string& message) {
+    Write(VisibleText(message));
+}
+
+void TLogFile::WriteBlankLine() {
+    Append(" \r\n", " ");
+}
+
+bool TLogFile::FileExists() const {
+    std::error_code ec;
+    return std::filesystem::exists(FullPath(), ec);
+}
+
+void TLogFile::Append(const std::string& bytes, const std::string& reportLine) {
+    bool ok = false;
+    int err = 0;
+    try {
+        std::lock_guard lock(LogMutex());
+        ok = AppendToFile(FullPath(), bytes, err);
+    } catch (...) {
+        // A path that cannot be built or a failed allocation: reported below.
+    }
+    if (!ok) {
+        try {
+            ReportFailure("Error:\n" + reportLine, err);
+        } catch (...) {
+            // Write must not throw; a reporter that fails has nowhere to go.
+        }
+    }
+}
+
+void TLogFile::ReportFailure(const std::string& text, int err) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) {
+        ToStderr(text, err);
+        return;
+    }
+    if (QThread::currentThread() == app->thread()) {
+        DeliverFailure(text, err);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        app, [text, err] { DeliverFailure(text, err); }, Qt::QueuedConnection);
+}
+
+void TLogFile::DeliverFailure(const std::string& text, int err) {
+    FailureReporter reporter;
+    {
+        std::lock_guard lock(LogMutex());
+        reporter = ReporterHook();
+    }
+    if (reporter)
+        reporter(text);
+    else
+        ToStderr(text, err);
+}

@@ -1,0 +1,57 @@
+#pragma once
+// A list of 8-bit text lines, read from and written to a file as a whole.
+// Parameter files, frequency files and presets use it; lines are byte-exact.
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Splits text into lines at CR LF, LF or CR alone. A line end at the very end
+// does not start another (empty) line; "" gives no lines.
+std::vector<std::string> SplitLines(const std::string& text);
+
+// Reads the whole file into bytes. On failure returns false, leaves bytes
+// empty and puts the system's message (strerror) into error.
+bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, std::string& error);
+
+class TStringList {
+public:
+    TStringList() = default;
+
+    // Replaces the lines with those of the file (split as SplitLines does).
+    // Throws std::runtime_error with the system's message when the file
+    // cannot be read; the list is then unchanged.
+    void LoadFromFile(const std::filesystem::path& fileName);
+
+    // Writes every line followed by CR LF, replacing the file. Throws
+    // std::runtime_error with the system's message on failure.
+    void SaveToFile(const std::filesystem::path& fileName) const;
+
+    // Replaces the lines with those of text (split as SplitLines does).
+    void SetText(const std::string& text);
+    // Every line followed by CR LF.
+    std::string Text() const;
+
+    std::size_t Count() const { return lines_.size(); }
+    // No bounds check beyond the vector's own.
+    const std::string& operator[](std::size_t i) const { return lines_[i]; }
+    std::string& operator[](std::size_t i) { return lines_[i]; }
+
+    // Appends line; returns its index.
+    std::size_t Add(const std::string& line);
+    // Inserts line before index (index == Count() appends). Throws
+    // std::out_of_range when index > Count().
+    void Insert(std::size_t index, const std::string& line);
+    // Removes the line at index. Throws std::out_of_range when index >= Count().
+    void Delete(std::size_t index);
+    void Clear() { lines_.clear(); }
+    // Index of the first line equal to line (byte-exact), or -1.
+    int IndexOf(const std::string& line) const;
+
+    const std::vector<std::string>& Lines() const { return lines_; }
+    std::vector<std::string>& Lines() { return lines_; }
+
+private:
+    std::vector<std::string> lines_;
+};

@@ -1,0 +1,29 @@
+#pragma once
+// Text conversions at the edges of the program: Windows-1252 bytes to and
+// from QString for the widgets, and numbers and dates in the program's fixed
+// formats ('.' as decimal separator, dates "yyyy.mm.dd") whatever the locale.
+
+#include <QString>
+
+#include <chrono>
+#include <string>
+
+// Every byte becomes its Windows-1252 character; the five bytes the code page
+// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become U+0081 etc.
+QString ToQString(const std::string& cp1252);
+
+// The inverse of ToQString. A character without a Windows-1252 byte (also
+// each half of a surrogate pair, counted once per pair) becomes '?'.
+std::string FromQString(const QString& text);
+
+// The Windows-1252 byte of one UTF-16 code unit, or -1 when there is none.
+int Cp1252FromUnicode(char16_t unit);
+
+// v with exactly `decimals` digits after a '.', rounded (decimals < 0 is
+// taken as 0). No sign is shown when every shown digit is 0.
+std::string FormatFixed(double v, int decimals);
+
+// Local date of t as "yyyy.mm.dd".
+std::string FormatDate(std::chrono::system_clock::time_point t);
+// Local time of t as "hh:mm:ss", 24 hours.
+std::string FormatTime(std::chrono::system_clock::time_point t);

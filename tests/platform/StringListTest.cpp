@@ -1,0 +1,97 @@
+#include "platform/StringList.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class StringListFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "ostara-sl-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    fs::path dir_;
+};
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST(StringList, SplitsAtCrLfLfAndCrAlone) {
+    EXPECT_EQ(SplitLines(""), Lines{});
+    EXPECT_EQ(SplitLines("a"), Lines{"a"});
+    EXPECT_EQ(SplitLines("a\r\n"), Lines{"a"});
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\n\nb\r\r\n"), (Lines{"a", "", "b", ""}));
+    EXPECT_EQ(SplitLines("\n\r"), (Lines{"", ""}));
+    EXPECT_EQ(SplitLines("\n\r\n"), (Lines{"", ""}));
+    EXPECT_EQ(SplitLines(std::string("x\0y\n", 4)), Lines{std::string("x\0y", 3)});
+}
+
+TEST(StringList, EditingOperations) {
+    TStringList list;
+    EXPECT_EQ(list.Add("one"), 0u);
+    EXPECT_EQ(list.Add("three"), 1u);
+    list.Insert(1, "two");
+    list.Insert(3, "four");
+    EXPECT_THROW(list.Insert(5, "x"), std::out_of_range);
+    EXPECT_EQ(list.Lines(), (Lines{"one", "two", "three", "four"}));
+    EXPECT_EQ(list.IndexOf("three"), 2);
+    EXPECT_EQ(list.IndexOf("THREE"), -1);
+    list.Delete(0);
+    EXPECT_THROW(list.Delete(3), std::out_of_range);
+    EXPECT_EQ(list.Count(), 3u);
+    EXPECT_EQ(list[0], "two");
+    EXPECT_EQ(list.Text(), "two\r\nthree\r\nfour\r\n");
+    list.SetText("x\ry");
+    EXPECT_EQ(list.Lines(), (Lines{"x", "y"}));
+    list.Clear();
+    EXPECT_EQ(list.Text(), "");
+}
+
+TEST_F(StringListFiles, SaveWritesCrLfAndLoadReadsItBack) {
+    TStringList list;
+    list.SetText("r900=$0001\nr901=$00FF\n\n\xE4\xFC");
+    const fs::path file = dir_ / "data.rtu";
+    list.SaveToFile(file);
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "r900=$0001\r\nr901=$00FF\r\n\r\n\xE4\xFC\r\n");
+
+    TStringList loaded;
+    loaded.Add("stale");
+    loaded.LoadFromFile(file);
+    EXPECT_EQ(loaded.Lines(), list.Lines());
+}
+
+TEST_F(StringListFiles, FailuresThrowTheSystemMessage) {
+    TStringList list;
+    list.Add("kept");
+    try {
+        list.LoadFromFile(dir_ / "missing.qdv");
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), std::strerror(ENOENT));
+    }
+    EXPECT_EQ(list.Lines(), Lines{"kept"});
+    try {
+        list.SaveToFile(dir_ / "no-such-folder" / "x.qdv");
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), std::strerror(ENOENT));
+    }
+}

@@ -1,0 +1,154 @@
+#pragma once
+// The program's serial port on a POSIX terminal device (termios).
+//
+// TCustomComPort holds all behaviour; TComPort only derives from it. The port
+// opens its device exclusively, sets a raw line (no echo, no flow control,
+// reads never block) and, while open with a receive handler set, runs one
+// event thread. That thread waits in poll() for input or a wake-up, moves every
+// byte that arrived into the port's receive queue and then calls the receive
+// handler on itself. When the device goes away (hang-up, unplug, I/O error) the
+// thread reports it once through the lost handler, marks the port lost, asks
+// the application's thread to close the port and ends.
+//
+// Threads: construct, Open, Close, the setters and destruction belong to one
+// owning thread (the application's thread). ReadString, InputCount, Write and
+// the purge/clear operations may also be called from the handlers on the event
+// thread or from one other worker, as long as the port stays open meanwhile.
+// Close and SetOnRxChar wait for a running handler to return, so a handler
+// must never wait for the owning thread.
+
+#include "link/SerialPort.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// The device path for a port name, or "" when the name is not valid:
+// a name beginning with "/" is returned unchanged; "COMn" (n >= 1, "com" in
+// any case) and "\\.\COMn" give /dev/ttyS<n-1>. Pure; never throws.
+std::string DevicePathFor(const std::string& name);
+
+class TCustomComPort : public SerialPort {
+public:
+    // A closed port named "COM1" with every line setting "Default" (keep the
+    // driver's value) and no handlers.
+    TCustomComPort();
+    // Closes the port (stops the event thread, restores the line). Never throws.
+    ~TCustomComPort() override;
+
+    TCustomComPort(const TCustomComPort&) = delete;
+    TCustomComPort& operator=(const TCustomComPort&) = delete;
+
+    // Stores the name when it differs. Throws EComError(0, "Can't perform this
+    // operation on an open port") when the port is open and the name differs;
+    // the name is then unchanged. Names are checked by Open, not here.
+    void SetDeviceName(const std::string& name) override;
+    // The name as set ("COM1" by default), not the device path.
+    std::string DeviceName() const override;
+
+    // Each setter stores the value when it differs and, while open, re-applies
+    // the whole line at once. Throws EComError when the driver refuses the line
+    // or reads back something else; the setting then keeps its previous value
+    // and the previous line is restored as far as the driver allows. A value
+    // the platform cannot express (4 data bits, a rate with no termios speed,
+    // 1.5 stop bits with more than 5 data bits) is refused the same way.
+    void SetBaudRate(TBaudRate rate) override;
+    void SetDataBits(TDataBits bits) override;
+    void SetParity(TParity parity) override;
+    void SetStopBits(TStopBits bits) override;
+    TBaudRate GetBaudRate() const { return baudRate_; }
+    TDataBits GetDataBits() const { return dataBits_; }
+    TParity GetParity() const { return parity_; }
+    TStopBits GetStopBits() const { return stopBits_; }
+
+    // Does nothing when active. Opens the device exclusively, saves its line
+    // settings, applies the raw line with the stored settings, checks them by
+    // reading them back, empties both queues and starts the event thread when
+    // a receive handler is set. Throws EComError(errno, text naming the device
+    // and the system's message) on any failure, or EComError(0, ...) for an
+    // invalid name; the port is then closed with nothing left open.
+    void Open() override;
+    // Does nothing when closed. Stops the event thread, restores the line
+    // settings saved by Open, releases the device. Called on the event thread
+    // (from a handler) it only schedules the close on the application's thread
+    // and returns. Never throws, also when the device has vanished.
+    void Close() override;
+    // True from a successful Open until Close, also after the device was lost.
+    bool GetActive() const override;
+
+    // Empty the receive queue and the driver's input queue. Nothing when closed.
+    void PurgeInput() override;
+    void ClearInput() override;
+    // Empty the driver's output queue. Nothing when closed.
+    void PurgeOutput() override;
+    void ClearOutput() override;
+    // Bytes received and not yet read: the receive queue plus the driver's
+    // input queue. 0 when closed. Never throws.
+    int InputCount() override;
+    // Everything received up to now, without waiting; "" when nothing waits.
+    // Throws EComError(0, "Can't perform this operation on a closed port") when
+    // closed, EComError(errno, ...) after the device was lost.
+    std::string ReadString() override;
+    // Writes all count bytes, retrying partial and interrupted writes; with
+    // wait, also waits until the driver has sent them. Throws EComError when
+    // closed or lost, on a write error, or EComError(0, "Timeout") when the
+    // device accepts nothing for writeStallLimitMs.
+    void Write(const char* buffer, int count, bool wait) override;
+
+    // Installs the receive handler. On an open port an empty handler stops the
+    // event thread and a handler starts it (EComError(0, "Can't create thread")
+    // when that fails; the handler stays installed).
+    void SetOnRxChar(RxHandler handler) override;
+    // Installs the handler called once, on the event thread, when the device
+    // is lost.
+    void SetOnLost(LostHandler handler) override;
+
+    // The longest time Write waits for the device to accept more bytes.
+    static constexpr int writeStallLimitMs = 2000;
+
+private:
+    struct Session;
+
+    void ApplyCurrentLine();
+    template <typename T> void ChangeSetting(T& member, T value);
+    void StartEventThread();
+    void StopEventThread();
+    void RunEventThread(int fd, std::string path, int wakeFd, std::weak_ptr<void> token);
+    bool ReadAvailable(int fd, bool afterPollIn, int& failure);
+    void ReportLost(int code, const std::string& path, const std::weak_ptr<void>& token);
+    void ScheduleClose(std::weak_ptr<void> token);
+    void ThrowIfUnusable() const;
+    bool OnEventThread() const;
+
+    std::string deviceName_ = "COM1";
+    TBaudRate baudRate_ = brDefault;
+    TDataBits dataBits_ = dbDefault;
+    TParity parity_ = paDefault;
+    TStopBits stopBits_ = sbDefault;
+
+    // The open device; nullptr while closed. Replaced only by Open and Close
+    // on the owning thread while no event thread runs.
+    std::unique_ptr<Session> session_;
+    std::atomic<bool> active_{false};
+    std::atomic<bool> lost_{false};
+
+    std::thread eventThread_;
+    std::atomic<std::thread::id> eventThreadId_{}; // set by the event thread itself
+    int wakeFd_ = -1;                              // wakes the event thread to end it
+
+    mutable std::mutex rxMutex_; // guards rxQueue_ and reads from the device
+    std::string rxQueue_;
+
+    mutable std::mutex handlerMutex_; // guards the handlers and lostError_
+    RxHandler onRxChar_;
+    LostHandler onLost_;
+    int lostCode_ = 0;
+    std::string lostMessage_;
+};
+
+class TComPort : public TCustomComPort {
+public:
+    using TCustomComPort::TCustomComPort;
+};

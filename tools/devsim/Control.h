@@ -1,0 +1,28 @@
+#pragma once
+// The control channel: one command per line on stdin, one answer line each.
+//   fault SPEC      arm a fault (syntax as --fault)      -> "ok <spec>"
+//   clear           disarm all faults                     -> "ok"
+//   faults          list the armed faults                 -> "faults: <specs>|none"
+//   set NNN=VALUE   store a register (no lock, no protection) -> "ok"
+//   get NNN         the value a read returns              -> "NNN=<decimal>"
+//   lock?           the lock state                        -> "locked" or "unlocked"
+//   hangup          close the line and end                -> "ok"
+//   quit            end                                   -> "ok"
+// A bad command answers "error: <why>".
+
+#include <string>
+#include <string_view>
+
+namespace devsim {
+
+class Engine;
+
+struct ControlResult {
+    std::string reply; // empty for a blank line
+    bool quit = false;
+    bool hangup = false;
+};
+
+ControlResult runControlCommand(std::string_view line, Engine& engine);
+
+} // namespace devsim

@@ -1,0 +1,172 @@
+#include "Options.h"
+
+namespace devsim {
+
+bool parseProtect(std::string_view text, std::vector<RegisterRange>& ranges) {
+    text = trim(text);
+    if (text == "none")
+        return true;
+    const std::size_t dash = text.find('-');
+    const auto first = parseNumber(text.substr(0, dash));
+    const auto last = dash == std::string_view::npos ? first : parseNumber(text.substr(dash + 1));
+    if (!first || !last || *first > *last)
+        return false;
+    ranges.push_back({static_cast<std::uint16_t>(*first), static_cast<std::uint16_t>(*last)});
+    return true;
+}
+
+std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string* error) {
+    Options o;
+    const auto fail = [&](const std::string& why) -> std::optional<Options> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (const std::size_t eq = name.find('=');
+            name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        const auto value = [&]() -> std::optional<std::string> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 < args.size())
+                return args[++i];
+            return std::nullopt;
+        };
+        if (name == "--help" || name == "-h") {
+            o.help = true;
+        } else if (name == "--quit-on-eof") {
+            o.quitOnEof = true;
+        } else if (name == "--type") {
+            const auto v = value();
+            const auto code = v ? parseNumber(*v, 0xFF) : std::nullopt;
+            if (!code)
+                return fail("--type needs a type code such as 0x21");
+            o.type = static_cast<std::uint16_t>(*code);
+        } else if (name == "--image") {
+            const auto v = value();
+            if (!v || v->empty())
+                return fail("--image needs a file");
+            o.imageFiles.push_back(*v);
+        } else if (name == "--set") {
+            const auto v = value();
+            const auto item = v ? parseRegisterValue(*v) : std::nullopt;
+            if (!item)
+                return fail("--set needs NNN=VALUE, e.g. --set 910=2");
+            o.sets.push_back(*item);
+        } else if (name == "--protect") {
+            const auto v = value();
+            if (!o.protect)
+                o.protect.emplace();
+            if (!v || !parseProtect(*v, *o.protect))
+                return fail("--protect needs FROM-TO, NNN or none");
+        } else if (name == "--pace") {
+            const auto v = value();
+            const auto baud = v ? parseNumber(*v, 4000000) : std::nullopt;
+            if (!baud || *baud == 0)
+                return fail("--pace needs a baud rate such as 9600");
+            o.paceBaud = static_cast<int>(*baud);
+        } else if (name == "--log") {
+            const auto v = value();
+            if (!v || v->empty())
+                return fail("--log needs a file");
+            o.logPath = *v;
+        } else if (name == "--link") {
+            const auto v = value();
+            if (!v || v->empty())
+                return fail("--link needs a path");
+            o.linkPath = *v;
+        } else if (name == "--fault") {
+            const auto v = value();
+            if (!v)
+                return fail("--fault needs a fault, e.g. silence@3");
+            std::string why;
+            const auto f = parseFault(*v, &why);
+            if (!f)
+                return fail("--fault: " + why);
+            o.faults.push_back(*f);
+        } else if (name == "--seed") {
+            const auto v = value();
+            const auto seed = v ? parseNumber(*v, 0xFFFFFFFFu) : std::nullopt;
+            if (!seed)
+                return fail("--seed needs a number");
+            o.seed = *seed;
+        } else {
+            return fail("unknown argument: " + args[i] + " (see --help)");
+        }
+    }
+    return o;
+}
+
+std::string helpText() {
+    return R"(ostara-devsim - a simulated radio modem for trying Ostara without a device
+
+It opens a pseudo-terminal, prints the line
+    ostara-devsim: ready on /dev/pts/N
+and then answers MOP register requests on it like a device on a serial line.
+In Ostara, type that path (/dev/pts/N, or the --link path) as the serial port
+in the serial settings, then read the parameter set as usual. The simulator
+runs until Ctrl+C, SIGTERM or the command "quit" on its standard input.
+
+Usage: ostara-devsim [options]
+
+Device contents (applied in this order: type preset, image files, --set):
+  --type CODE        device type code in register 906, hex (0x21) or decimal;
+                     fills a parameter set for its family. Default 0x21.
+                     Families: 0x21-0x23, 0x28-0x2A, 0x70 (3964R) -> 0x21;
+                     0x10-0x14, 0x18-0x1C -> 0x10; 0x30-0x32 -> 0x30;
+                     0xD0, 0xD1 -> 0xD0; 0x71 -> 0x71.
+  --image FILE       load registers from FILE: lines "rNNN=VALUE", VALUE
+                     decimal, $hex or 0xhex; ';' starts a comment.
+  --set NNN=VALUE    set one register (repeatable).
+  --protect FROM-TO  registers that ignore writes until unlocked (repeatable;
+                     replaces the default 1216-1471; "none" for no protection).
+                     Unlock: write 8362 then 9286 to register 999; writing 0
+                     (or anything else) locks again. Register 999 reads 65535
+                     while unlocked.
+
+Line:
+  --link PATH        also create the symlink PATH -> the pty (removed at exit).
+  --pace BAUD        send answers at the real wire rate (10 bits per byte),
+                     e.g. --pace 9600. Without it answers go out at once.
+  --log FILE         one line per exchange: time, request, response ("-" for
+                     none), lock state and the fault that fired.
+
+Faults (repeatable): --fault NAME[=VALUE][@WHEN][:always]
+  WHEN is N (the Nth request received, 1-based), rNNN (requests that read or
+  write register NNN) or next (the default). A fault fires once unless
+  ":always" follows; "@N:always" fires from request N on.
+  silence            no answer
+  late[=MS]          answer after MS milliseconds (default 2000)
+  wrong-header       first byte 0xE1 instead of 0xE0
+  wrong-echo         address echo byte altered
+  wrong-register     answer the run starting one register further on
+  wrong-count        one word more than requested
+  garbage-before[=N] N random bytes (never 0xE0) before the answer (default 4)
+  trailing-bytes[=N] N random bytes (never 0xE0) after the answer (default 3)
+  split-5            answer in two halves, 5 ms apart
+  split-120          answer in two halves, 120 ms apart
+  routing-block      address byte echoed as 0xEF followed by a routing block
+  alternate          every second read of register NNN (with @rNNN) returns
+                     the value XOR 1; with @N or @next that read is altered
+  ignore-writes      the request's writes are not applied
+  hangup             close the line (the program sees the port vanish), exit
+  Examples: --fault silence@3   --fault wrong-echo@r906
+            --fault silence@r999:always   --fault late=1800@next
+
+Control on standard input, one command per line (one answer line each):
+  fault SPEC | clear | faults | set NNN=VALUE | get NNN | lock? | hangup | quit
+  Standard input reaching its end does not stop the simulator unless
+  --quit-on-eof is given.
+
+Other:
+  --seed N           seed for the random bytes of garbage-before/trailing-bytes
+  --help             this text
+)";
+}
+
+} // namespace devsim

@@ -1,0 +1,51 @@
+#pragma once
+// The simulator's main loop: polls the pty master and stdin with time-outs,
+// feeds requests to the engine, sends the answers on time, logs exchanges.
+
+#include "Engine.h"
+#include "Options.h"
+#include "OutputQueue.h"
+#include "Pty.h"
+
+#include <cstdio>
+#include <string>
+
+namespace devsim {
+
+class Runner {
+public:
+    Runner(const Options& options, Engine& engine);
+    ~Runner();
+    Runner(const Runner&) = delete;
+    Runner& operator=(const Runner&) = delete;
+
+    // Opens the pty (and link and log), prints the ready line, and serves until
+    // quit, a signal, stdin end with --quit-on-eof, or a hang-up. Returns the
+    // process exit code.
+    int run();
+
+private:
+    void onMasterReadable(std::int64_t nowNs);
+    void onStdinReadable();
+    void sendDue();
+    void hangup();
+    void logLine(const std::string& line);
+    void finish();
+
+    const Options& options_;
+    Engine& engine_;
+    Pty pty_;
+    RequestParser parser_;
+    OutputQueue queue_;
+    std::FILE* log_ = nullptr;
+    std::string stdinBuffer_;
+    bool stdinOpen_ = true;
+    bool stop_ = false;
+    bool linkMade_ = false;
+    std::int64_t masterQuietUntilNs_ = 0;
+};
+
+// Installs SIGINT/SIGTERM handlers that make Runner::run return; ignores SIGPIPE.
+void installSignalHandlers();
+
+} // namespace devsim

@@ -5,7 +5,7 @@
 namespace {
 constexpr unsigned char kResponseHeader = mop::responseHeader;
 constexpr unsigned char kRouting = mop::routingMarker;
-}  // namespace
+} // namespace
 
 void MopFrameAssembler::Receive(std::string_view bytes, uint32_t nowMs) {
     if (state_ != 0 && static_cast<uint32_t>(nowMs - lastTick_) > gapLimitMs_) {
@@ -26,7 +26,7 @@ void MopFrameAssembler::Walk() {
     bool walking = true;
     while (walking) {
         switch (state_) {
-        case 0:  // hunting for the header
+        case 0: // hunting for the header
             if (left() < 1) {
                 walking = false;
                 break;
@@ -37,7 +37,7 @@ void MopFrameAssembler::Walk() {
             }
             ++pos;
             break;
-        case 1:  // address bytes
+        case 1: // address bytes
             if (left() < 4) {
                 walking = false;
                 break;
@@ -50,7 +50,7 @@ void MopFrameAssembler::Walk() {
                          : 2;
             pos += 4;
             break;
-        case 2:  // first register and count
+        case 2: // first register and count
             if (left() < 3) {
                 walking = false;
                 break;
@@ -68,7 +68,7 @@ void MopFrameAssembler::Walk() {
             }
             state_ = 3;
             break;
-        case 3:  // register data
+        case 3: // register data
             if (left() < dataLength_) {
                 walking = false;
                 break;
@@ -79,7 +79,7 @@ void MopFrameAssembler::Walk() {
             complete_ = true;
             walking = false;
             break;
-        case 5:  // routing length
+        case 5: // routing length
             if (left() < 1) {
                 walking = false;
                 break;
@@ -89,7 +89,7 @@ void MopFrameAssembler::Walk() {
             ++pos;
             state_ = 6;
             break;
-        case 6:  // routing block
+        case 6: // routing block
             if (left() < routingLength_) {
                 walking = false;
                 break;

@@ -11,8 +11,8 @@ class MopFrameAssembler {
 public:
     enum class Fault {
         None,
-        Gap,      // a pause inside a frame exceeded the gap limit
-        OverLong  // the frame would not fit the 300-byte frame buffer
+        Gap,     // a pause inside a frame exceeded the gap limit
+        OverLong // the frame would not fit the 300-byte frame buffer
     };
 
     void SetGapLimit(uint32_t ms) { gapLimitMs_ = ms; }

@@ -21,7 +21,7 @@ std::string HexBytes(const std::string& bytes) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TMop::TMop(TLogFile* log, std::unique_ptr<SerialPort> port)
     : log_(log), port_(port ? std::move(port) : MakeComPort()) {
@@ -224,7 +224,9 @@ void TMop::LogUnknownRecord(const std::string& frame) {
     log_->Write("\tUnbekanter DatenSatz:\t" + HexBytes(frame));
 }
 
-uint8_t TMop::GetResponseHeader() const { return frame_[0]; }
+uint8_t TMop::GetResponseHeader() const {
+    return frame_[0];
+}
 
 bool TMop::GetResponseAddress(uint32_t& reg) const {
     reg = (static_cast<uint32_t>(frame_[5]) << 8) | frame_[6];
@@ -243,7 +245,9 @@ bool TMop::NextDataWord(uint32_t& value) {
     return false;
 }
 
-void TMop::SetPort(const std::string& deviceName) { port_->SetDeviceName(deviceName); }
+void TMop::SetPort(const std::string& deviceName) {
+    port_->SetDeviceName(deviceName);
+}
 
 void TMop::Open() {
     status_ = StatusOk;
@@ -265,4 +269,6 @@ void TMop::Close() {
     }
 }
 
-bool TMop::IsOpen() const { return port_->GetActive(); }
+bool TMop::IsOpen() const {
+    return port_->GetActive();
+}

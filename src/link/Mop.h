@@ -20,21 +20,32 @@ public:
         StatusOk = 0,
         StatusOpenFailed = 1,
         StatusCloseFailed = 2,
-        StatusTimeout = 3,     // no answer in time, or a gap inside the answer
-        StatusPortClosed = 4,  // the port is closed, vanished or refused the write
-        StatusBusy = 5,        // another exchange was waiting; nothing was sent
+        StatusTimeout = 3,    // no answer in time, or a gap inside the answer
+        StatusPortClosed = 4, // the port is closed, vanished or refused the write
+        StatusBusy = 5,       // another exchange was waiting; nothing was sent
     };
     // Code of the last fault.
     enum : uint8_t {
         ErrorNone = 0,
-        ErrorBadResponse = 3,  // header, address or register run wrong
-        ErrorCopy = 8,         // write data could not be placed in the frame
-        ErrorNoWriteData = 9,  // write count set, no write data
-        ErrorOverLong = 10,    // answer longer than the frame buffer
-        ErrorWriteMismatch = 11,  // write data and write count disagree, or over 120 bytes
+        ErrorBadResponse = 3,    // header, address or register run wrong
+        ErrorCopy = 8,           // write data could not be placed in the frame
+        ErrorNoWriteData = 9,    // write count set, no write data
+        ErrorOverLong = 10,      // answer longer than the frame buffer
+        ErrorWriteMismatch = 11, // write data and write count disagree, or over 120 bytes
     };
     // What ended the last failed exchange, kept apart for the log and tests.
-    enum class Failure { None, Timeout, Gap, OverLong, PortClosed, PortLost, WriteFailed, Busy, BadRequest, Terminated };
+    enum class Failure {
+        None,
+        Timeout,
+        Gap,
+        OverLong,
+        PortClosed,
+        PortLost,
+        WriteFailed,
+        Busy,
+        BadRequest,
+        Terminated
+    };
 
     // Creates the framer on the port (the program's serial port unless one is
     // given) and sets the line to 9600 baud, 8 data bits, no parity, 1 stop
@@ -91,7 +102,7 @@ public:
     SerialPort& Port() { return *port_; }
 
 private:
-    bool CheckResponseHeader() const;  // true = bad
+    bool CheckResponseHeader() const; // true = bad
     void LogUnknownRecord(const std::string& frame);
     bool Fail(uint8_t status, Failure failure);
 

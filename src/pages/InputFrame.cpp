@@ -15,9 +15,11 @@ public:
         return event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
     }
 };
-}  // namespace
+} // namespace
 
-void TInputFrame::ResetNumbering() { instanceCounter = -1; }
+void TInputFrame::ResetNumbering() {
+    instanceCounter = -1;
+}
 
 std::string TInputFrame::DelayText(int tenths) {
     std::string digits = std::to_string(tenths);
@@ -39,9 +41,13 @@ TInputFrame::TInputFrame(QWidget* owner) : QFrame(owner), number_(++instanceCoun
     });
 }
 
-void TInputFrame::SetNumber(const std::string& text) { ui.NrLabel->setText(ToQString(text)); }
+void TInputFrame::SetNumber(const std::string& text) {
+    ui.NrLabel->setText(ToQString(text));
+}
 
-void TInputFrame::SetText(const std::string& text) { ui.TextLabel->setText(ToQString(text)); }
+void TInputFrame::SetText(const std::string& text) {
+    ui.TextLabel->setText(ToQString(text));
+}
 
 void TInputFrame::Bind(int* value) {
     bound_ = value;

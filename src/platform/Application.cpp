@@ -48,7 +48,9 @@ void TApplication::ProcessMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-bool TApplication::Terminated() const { return state().terminated.load(); }
+bool TApplication::Terminated() const {
+    return state().terminated.load();
+}
 
 void TApplication::Terminate() {
     state().terminated = true;
@@ -56,7 +58,9 @@ void TApplication::Terminate() {
         QCoreApplication::quit();
 }
 
-void TApplication::ResetTerminated() { state().terminated = false; }
+void TApplication::ResetTerminated() {
+    state().terminated = false;
+}
 
 void TApplication::SetOnIdle(std::function<void()> hook) {
     State& s = state();

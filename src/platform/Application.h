@@ -38,4 +38,6 @@ private:
     State& state() const;
 };
 
-inline TApplication& Application() { return TApplication::Instance(); }
+inline TApplication& Application() {
+    return TApplication::Instance();
+}

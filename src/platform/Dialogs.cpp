@@ -27,7 +27,9 @@ Script& script() {
     return s;
 }
 
-QWidget* activeParent() { return QApplication::activeWindow(); }
+QWidget* activeParent() {
+    return QApplication::activeWindow();
+}
 
 int DefaultAnswer(Dialogs::Buttons buttons) {
     switch (buttons) {
@@ -64,7 +66,7 @@ std::string ScriptedFileName(const char* kind, const std::string& caption) {
     return name;
 }
 
-}  // namespace
+} // namespace
 
 int Dialogs::MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
                         Icon icon) {
@@ -180,8 +182,8 @@ int Dialogs::ShowModal(QDialog& dialog) {
 std::string Dialogs::SelectDirectory(const std::string& caption, const std::string& start) {
     if (script().active)
         return ScriptedFileName("folder", caption);
-    return FromQString(QFileDialog::getExistingDirectory(activeParent(), ToQString(caption),
-                                                         ToQString(start)));
+    return FromQString(
+        QFileDialog::getExistingDirectory(activeParent(), ToQString(caption), ToQString(start)));
 }
 
 std::string Dialogs::OpenFileName(const std::string& caption, const std::string& folder,
@@ -215,15 +217,27 @@ void Dialogs::EndScript() {
     s.unanswered = 0;
 }
 
-bool Dialogs::Scripted() { return script().active; }
-void Dialogs::QueueAnswer(int result) { script().answers.push_back(result); }
+bool Dialogs::Scripted() {
+    return script().active;
+}
+void Dialogs::QueueAnswer(int result) {
+    script().answers.push_back(result);
+}
 void Dialogs::QueueModal(std::function<int(QDialog&)> answer) {
     script().modals.push_back(std::move(answer));
 }
-void Dialogs::QueueFileName(const std::string& name) { script().fileNames.push_back(name); }
-const std::vector<Dialogs::Shown>& Dialogs::History() { return script().history; }
-void Dialogs::ClearHistory() { script().history.clear(); }
-int Dialogs::Unanswered() { return script().unanswered; }
+void Dialogs::QueueFileName(const std::string& name) {
+    script().fileNames.push_back(name);
+}
+const std::vector<Dialogs::Shown>& Dialogs::History() {
+    return script().history;
+}
+void Dialogs::ClearHistory() {
+    script().history.clear();
+}
+int Dialogs::Unanswered() {
+    return script().unanswered;
+}
 int Dialogs::Pending() {
     const Script& s = script();
     return static_cast<int>(s.answers.size() + s.modals.size() + s.fileNames.size());

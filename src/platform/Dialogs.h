@@ -36,7 +36,7 @@ public:
 
     // --- scripted mode -------------------------------------------------
     struct Shown {
-        std::string kind;  // "message", "plain", "modal", "folder", "open", "save"
+        std::string kind; // "message", "plain", "modal", "folder", "open", "save"
         std::string text;
         std::string caption;
         int buttons = 0;
@@ -56,5 +56,5 @@ public:
     static const std::vector<Shown>& History();
     static void ClearHistory();
     static int Unanswered();
-    static int Pending();  // queued answers not used yet
+    static int Pending(); // queued answers not used yet
 };

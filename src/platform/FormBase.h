@@ -4,8 +4,7 @@
 
 #include <QDialog>
 
-template <class UiForm>
-class TFormBase : public QDialog {
+template <class UiForm> class TFormBase : public QDialog {
 public:
     explicit TFormBase(QWidget* owner) : QDialog(owner) { ui.setupUi(this); }
     UiForm ui;

@@ -8,11 +8,13 @@
 namespace {
 constexpr char kRaiseRequest[] = "raise\n";
 constexpr char kRaiseAnswer[] = "ok\n";
-}  // namespace
+} // namespace
 
 SingleInstance::SingleInstance(const std::string& name) : name_(name) {}
 
-SingleInstance::~SingleInstance() { Release(); }
+SingleInstance::~SingleInstance() {
+    Release();
+}
 
 bool SingleInstance::AskRunningInstance(int timeoutMs) {
     QLocalSocket socket;
@@ -61,7 +63,9 @@ bool SingleInstance::Listen() {
     return true;
 }
 
-void SingleInstance::SetOnRaise(std::function<void()> handler) { onRaise_ = std::move(handler); }
+void SingleInstance::SetOnRaise(std::function<void()> handler) {
+    onRaise_ = std::move(handler);
+}
 
 void SingleInstance::Release() {
     if (server_) {
@@ -70,4 +74,6 @@ void SingleInstance::Release() {
     }
 }
 
-bool SingleInstance::Listening() const { return server_ && server_->isListening(); }
+bool SingleInstance::Listening() const {
+    return server_ && server_->isListening();
+}

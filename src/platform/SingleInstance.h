@@ -12,7 +12,7 @@ class QLocalServer;
 class SingleInstance {
 public:
     explicit SingleInstance(const std::string& name);
-    ~SingleInstance();  // stops listening (the instance's name is free again)
+    ~SingleInstance(); // stops listening (the instance's name is free again)
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 

@@ -22,7 +22,9 @@ void TTimer::SetInterval(int ms) {
         timer_->start();
 }
 
-int TTimer::Interval() const { return timer_->interval(); }
+int TTimer::Interval() const {
+    return timer_->interval();
+}
 
 void TTimer::SetEnabled(bool enabled) {
     if (enabled)
@@ -31,6 +33,10 @@ void TTimer::SetEnabled(bool enabled) {
         timer_->stop();
 }
 
-bool TTimer::Enabled() const { return timer_->isActive(); }
+bool TTimer::Enabled() const {
+    return timer_->isActive();
+}
 
-void TTimer::SetOnTimer(std::function<void()> handler) { handler_ = std::move(handler); }
+void TTimer::SetOnTimer(std::function<void()> handler) {
+    handler_ = std::move(handler);
+}

@@ -15,7 +15,7 @@ public:
     TTimer(const TTimer&) = delete;
     TTimer& operator=(const TTimer&) = delete;
 
-    void SetInterval(int ms);  // restarts a running timer
+    void SetInterval(int ms); // restarts a running timer
     int Interval() const;
     void SetEnabled(bool enabled);
     bool Enabled() const;

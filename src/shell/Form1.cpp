@@ -56,9 +56,9 @@ void TForm1::ConnectCommands() {
     // whenever the window is active, shown in a menu or not.
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    for (QAction* action : {ui.Exit, ui.Clear1, ui.LoadFile1, ui.SaveFile1, ui.ReadDevice1,
-                            ui.SaveatDevice1, ui.HFParameter1, ui.DeviceParameter1,
-                            ui.SaveFileatDevice1, ui.Hilfe}) {
+    for (QAction* action :
+         {ui.Exit, ui.Clear1, ui.LoadFile1, ui.SaveFile1, ui.ReadDevice1, ui.SaveatDevice1,
+          ui.HFParameter1, ui.DeviceParameter1, ui.SaveFileatDevice1, ui.Hilfe}) {
         PopupMenu1->addAction(action);
         addAction(action);
         action->setShortcutContext(Qt::WindowShortcut);
@@ -219,7 +219,8 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::FormShow() {
     if (QuitAtStart)
-        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 bool TForm1::event(QEvent* e) {
@@ -241,7 +242,8 @@ void TForm1::FormActivate() {
             ui.BrowserEnable->setEnabled(false);
         }
         if (QuitAtStart)
-            QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { close(); }, Qt::QueuedConnection);
         if (p.empty() && AutoUpdate && AppStarted == 1)
             CheckForUpdates();
         ui.Bild1->show();

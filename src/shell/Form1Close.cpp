@@ -17,7 +17,9 @@
 
 SingleInstance* InstanceMutex = nullptr;
 
-bool TForm1::ScanRunning() const { return ui.scanreg->isChecked(); }
+bool TForm1::ScanRunning() const {
+    return ui.scanreg->isChecked();
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     if (helpersDestroyed_) {
@@ -55,7 +57,8 @@ void TForm1::CloseIfPending() {
     // Retried only once it can succeed; the idle moments in between cost nothing.
     if (!ClosePending || helpersDestroyed_ || !TransferIdle || ScanRunning())
         return;
-    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 bool TForm1::FormClose() {
@@ -65,7 +68,7 @@ bool TForm1::FormClose() {
         if (answer == Dialogs::Yes) {
             up_loadClick();
             if (RadioSettingsChanged == 1 || DeviceSettingsChanged == 1)
-                return false;  // the write did not complete: keep the data
+                return false; // the write did not complete: keep the data
         }
     }
     DestroyHelpers();
@@ -85,7 +88,7 @@ void TForm1::DestroyHelpers() {
         delete item;
     LanguageMenuItems.clear();
     for (TInputFrame*& frame : InputFrames) {
-        delete frame;  // a frame that failed to be created is null
+        delete frame; // a frame that failed to be created is null
         frame = nullptr;
     }
     Mop.reset();

@@ -15,4 +15,6 @@ uint8_t ControlsUpdating = 0;
 int InputDelayValues[16] = {};
 const char* const ServiceAccessCode = "Kiesel mal";
 
-void BuildProgramTitle() { ProgramTitle = "Ostara V. " + FormatFixed(ProgramVersion, 2); }
+void BuildProgramTitle() {
+    ProgramTitle = "Ostara V. " + FormatFixed(ProgramVersion, 2);
+}

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-extern const float ProgramVersion;  // 2.23
-extern std::string ProgramTitle;    // "Ostara V. 2.23" once the entry point has run
-extern uint8_t AppStarted;          // 1 once every form exists and the loop runs
-extern int ActivationCount;         // 0 only before the first activation
-extern uint8_t ServiceMode;         // the register-browser mode is unlocked
-extern uint8_t PasswordAccepted;    // the password dialog was closed with OK
+extern const float ProgramVersion; // 2.23
+extern std::string ProgramTitle;   // "Ostara V. 2.23" once the entry point has run
+extern uint8_t AppStarted;         // 1 once every form exists and the loop runs
+extern int ActivationCount;        // 0 only before the first activation
+extern uint8_t ServiceMode;        // the register-browser mode is unlocked
+extern uint8_t PasswordAccepted;   // the password dialog was closed with OK
 
 // Change flags (set by the pages, cleared by a complete write, Clear, a read).
 extern uint8_t RadioSettingsChanged;

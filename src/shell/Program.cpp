@@ -44,11 +44,10 @@ TFormPreSets1* FormPreSets1 = nullptr;
 
 extern SingleInstance* InstanceMutex;
 
-const char* const FormOrder[13] = {"TForm1",         "TForm2",          "TAboutBox",
-                                   "TOKBottomDlg",   "TPasswordDlg",    "TForm4",
-                                   "Tstwaehlen",     "TKonverterDlg1",  "Tdatenladen1",
-                                   "TFileListDialog", "TForm5",         "TpSchnittstelle",
-                                   "TFormPreSets1"};
+const char* const FormOrder[13] = {
+    "TForm1", "TForm2",          "TAboutBox",      "TOKBottomDlg", "TPasswordDlg",
+    "TForm4", "Tstwaehlen",      "TKonverterDlg1", "Tdatenladen1", "TFileListDialog",
+    "TForm5", "TpSchnittstelle", "TFormPreSets1"};
 
 void CreateForms() {
     auto* form1 = new TForm1();
@@ -114,7 +113,7 @@ void CloseOnTerminationSignals(QObject* owner) {
     sigaction(SIGINT, &action, nullptr);
 }
 
-}  // namespace
+} // namespace
 
 int WinMain(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -30,4 +30,6 @@ void TForm1::Hilfe1Click() {}
 // The register scan of the service mode.
 void TForm1::scanregClick() {}
 // Text lookup by text id: the id itself until the language texts exist.
-std::string TForm1::GetText(const std::string& id) { return id; }
+std::string TForm1::GetText(const std::string& id) {
+    return id;
+}

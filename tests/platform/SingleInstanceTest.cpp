@@ -21,7 +21,7 @@ std::string UniqueName(const char* tag) {
     return std::string("Ostara test ") + tag + " " + std::to_string(::getpid());
 }
 
-}  // namespace
+} // namespace
 
 TEST(SingleInstance, SecondStartOfTheSameTitleRaisesTheFirst) {
     const std::string name = UniqueName("same");

@@ -31,7 +31,7 @@ int CountModals() {
     return n;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(WindowTest, StartUpCreatesTheThirteenFormsInOrder) {
     Start();
@@ -161,7 +161,7 @@ TEST_F(WindowTest, FirstActivationReportsTheClosedPortOnce) {
 
     ActivationCount = 99;
     Form1->FormActivate();
-    EXPECT_EQ(ActivationCount, 1);  // never 0 again
+    EXPECT_EQ(ActivationCount, 1); // never 0 again
     EXPECT_EQ(CountMessages("$T30023"), 1);
 }
 
@@ -205,9 +205,9 @@ class AccessCodeTest : public WindowTest,
 TEST_P(AccessCodeTest, AboutBoxEntryAsksForTheAccessCode) {
     const auto [code, pressOk, accepted] = GetParam();
     Start();
-    Form1->FormActivate();  // the first activation
+    Form1->FormActivate(); // the first activation
     Form1->ui.BrowserEnable->setVisible(false);
-    ServiceMode = 1;  // as Ctrl+F12 in the about box leaves it
+    ServiceMode = 1; // as Ctrl+F12 in the about box leaves it
     std::string textWhenShown = "untouched";
     PasswordDlg->ui.Password->setText("left over");
     Dialogs::QueueModal([&, code = std::string(code), pressOk = pressOk](QDialog& d) {
@@ -304,7 +304,7 @@ TEST_F(WindowTest, QuitAtStartDestroysTheHelpersOnce) {
     Form1->show();
     Form1->FormActivate();
     EXPECT_TRUE(RunUntil([] { return Application().Terminated(); }));
-    RunUntil([] { return false; }, 100);  // the second queued close finds nothing to do
+    RunUntil([] { return false; }, 100); // the second queued close finds nothing to do
     EXPECT_EQ(Form1->Mop, nullptr);
     EXPECT_EQ(Form1->LogFile, nullptr);
 }
@@ -321,8 +321,10 @@ TEST_F(WindowTest, PopupMenuHoldsTheTenFunctionKeysInOrder) {
     EXPECT_EQ(actions[7], Form1->ui.DeviceParameter1);
     EXPECT_EQ(actions[9], Form1->ui.Hilfe);
     // No command of the menu bar takes one of these keys away from them.
-    for (QAction* a : Form1->menuBar()->findChildren<QAction*>())
-        if (!actions.contains(a))
-            for (int i = 0; i < 10; ++i)
-                EXPECT_NE(a->shortcut(), QKeySequence(Qt::Key_F1 + i)) << a->objectName().toStdString();
+    for (QAction* a : Form1->menuBar()->findChildren<QAction*>()) {
+        if (actions.contains(a))
+            continue;
+        for (int i = 0; i < 10; ++i)
+            EXPECT_NE(a->shortcut(), QKeySequence(Qt::Key_F1 + i)) << a->objectName().toStdString();
+    }
 }

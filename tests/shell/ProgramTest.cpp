@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -65,7 +65,7 @@ bool WaitFor(const std::function<bool()>& cond, int ms) {
     return cond();
 }
 
-}  // namespace
+} // namespace
 
 TEST(Program, SecondStartRaisesTheFirstAndEnds) {
     const fs::path dir = fs::temp_directory_path() / ("ostara-proc-" + std::to_string(::getpid()));
@@ -77,8 +77,8 @@ TEST(Program, SecondStartRaisesTheFirstAndEnds) {
     Process first = Spawn(dir, err1);
     ASSERT_GT(first.pid, 0);
     // Ready once its first activation has reported the closed port.
-    const bool ready = WaitFor([&] { return ReadAll(err1).find("$T30023") != std::string::npos; },
-                               15000);
+    const bool ready =
+        WaitFor([&] { return ReadAll(err1).find("$T30023") != std::string::npos; }, 15000);
     if (!ready) {
         ::kill(first.pid, SIGKILL);
         WaitExit(first.pid, 2000);

@@ -37,11 +37,8 @@ bool ModBus::Send(const std::string& bytes) {
 void ModBus::RxChar() {
     std::lock_guard lock(mutex_);
     const uint32_t now = NowMs();
-    if (assembler_.Complete()) {
-        // The last frame has not been taken: the bytes wait in the port.
-        assembler_.Receive({}, now);
-        return;
-    }
+    // Read even while a frame waits to be taken: the port announces bytes
+    // only once, and the assembler keeps them until the frame is taken.
     std::string bytes;
     try {
         bytes = port_.ReadString();
@@ -74,7 +71,13 @@ ModBus::Snapshot ModBus::WaitUntil(Clock::time_point deadline) {
 
 std::string ModBus::TakeFrame() {
     std::lock_guard lock(mutex_);
+    leftoverAtTake_ = assembler_.Complete() ? assembler_.PendingCount() : 0;
     return assembler_.TakeFrame();
+}
+
+size_t ModBus::LeftoverAtTake() {
+    std::lock_guard lock(mutex_);
+    return leftoverAtTake_;
 }
 
 void ModBus::ClearFlags() {

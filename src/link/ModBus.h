@@ -45,6 +45,8 @@ public:
     // The completed frame ("" when none); clears the complete flag.
     std::string TakeFrame();
     void ClearFlags();
+    // Bytes that had arrived after the frame when it was last taken.
+    size_t LeftoverAtTake();
 
     uint32_t NowMs() const;
 
@@ -56,5 +58,6 @@ private:
     std::condition_variable changed_;
     MopFrameAssembler assembler_;
     bool lost_ = false;
+    size_t leftoverAtTake_ = 0;
     Clock::time_point epoch_ = Clock::now();
 };

@@ -77,6 +77,16 @@ bool TMop::TransactRetry(int n) {
 }
 
 bool TMop::Transact() {
+    // One exchange at a time: a nested or concurrent one touches nothing and
+    // sends nothing.
+    bool expected = false;
+    if (!waiting_.compare_exchange_strong(expected, true))
+        return Fail(StatusBusy, Failure::Busy);
+    struct Release {
+        std::atomic<bool>& flag;
+        ~Release() { flag = false; }
+    } release{waiting_};
+
     wordsTaken_ = 0;
     std::memset(frame_, 0, sizeof frame_);
     failure_ = Failure::None;
@@ -118,15 +128,6 @@ bool TMop::Transact() {
 
     request_.assign(reinterpret_cast<const char*>(frame_), length);
 
-    // One exchange at a time: a nested or concurrent one sends nothing.
-    bool expected = false;
-    if (!waiting_.compare_exchange_strong(expected, true))
-        return Fail(StatusBusy, Failure::Busy);
-    struct Release {
-        std::atomic<bool>& flag;
-        ~Release() { flag = false; }
-    } release{waiting_};
-
     framer_->ClearFlags();
     if (!port_->GetActive())
         return Fail(StatusPortClosed, Failure::PortClosed);
@@ -158,7 +159,9 @@ bool TMop::Transact() {
             std::memcpy(frame_, frame.data(), frameLength_);
             uint32_t first = 0;
             GetResponseAddress(first);
-            if (CheckResponseHeader()) {
+            const bool wellFormed =
+                frame.size() == 8 + 2 * static_cast<size_t>(static_cast<unsigned char>(frame[7]));
+            if (!wellFormed || CheckResponseHeader()) {
                 error_ = ErrorBadResponse;
                 LogUnknownRecord(frame);
             } else if (first != readStart_) {
@@ -198,7 +201,7 @@ bool TMop::Transact() {
     if (failed)
         return true;
 
-    const int waiting = port_->InputCount();
+    const int waiting = port_->InputCount() + static_cast<int>(framer_->LeftoverAtTake());
     if (waiting > 0 && log_) {
         log_->WriteBlankLine();
         log_->Write("\t\tEs sind noch Daten im WindowsBuffer! Anz.: " + std::to_string(waiting));

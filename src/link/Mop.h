@@ -125,8 +125,8 @@ private:
     uint16_t writeStart_ = 0;
     int mode_ = -1;
     uint32_t responseTimeoutMs_ = mop::responseTimeoutMs;
-    uint8_t status_ = StatusOk;
+    std::atomic<uint8_t> status_{StatusOk};
     uint8_t error_ = ErrorNone;
-    Failure failure_ = Failure::None;
+    std::atomic<Failure> failure_{Failure::None};
     std::atomic<bool> waiting_{false};
 };

@@ -325,19 +325,6 @@ bool Fail(std::string* error, const std::string& message) {
     return false;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -368,7 +355,7 @@ bool TMemIniFile::UpdateFile(std::string* error) const {
         (void)::fchmod(fd, old.st_mode & 07777); // keep the old file's permissions
 
     const std::string bytes = GetText();
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
     int err = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

@@ -58,22 +58,29 @@ void TStringList::LoadFromFile(const std::filesystem::path& fileName) {
     lines_ = SplitLines(bytes);
 }
 
-void TStringList::SaveToFile(const std::filesystem::path& fileName) const {
-    const std::string bytes = Text();
-    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw std::runtime_error(std::strerror(errno));
+bool WriteAllBytes(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            const int err = errno;
-            ::close(fd);
-            throw std::runtime_error(std::strerror(err));
+            return false;
         }
         done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+void TStringList::SaveToFile(const std::filesystem::path& fileName) const {
+    const std::string bytes = Text();
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw std::runtime_error(std::strerror(errno));
+    if (!WriteAllBytes(fd, bytes)) {
+        const int err = errno;
+        ::close(fd);
+        throw std::runtime_error(std::strerror(err));
     }
     if (::close(fd) != 0)
         throw std::runtime_error(std::strerror(errno));

@@ -1,5 +1,7 @@
 #include "shell/LogFile.h"
 
+#include "platform/StringList.h"
+
 #include "platform/Text.h"
 
 #include <QCoreApplication>
@@ -42,17 +44,10 @@ bool AppendToFile(const std::filesystem::path& path, const std::string& bytes, i
         err = errno;
         return false;
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            err = errno;
-            ::close(fd);
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
+    if (!WriteAllBytes(fd, bytes)) {
+        err = errno;
+        ::close(fd);
+        return false;
     }
     if (::close(fd) != 0) {
         err = errno;

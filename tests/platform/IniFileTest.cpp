@@ -1,3 +1,4 @@
+#include "support/Unprivileged.h"
 #include "platform/IniFile.h"
 #include "platform/StringList.h"
 
@@ -48,27 +49,6 @@ std::string ReadBytes(const fs::path& p) {
     return bytes;
 }
 
-// Runs check in a child process without root rights (root may write into a
-// read-only folder) and returns its exit code, or -1 after a time-out.
-int RunUnprivileged(const std::function<int()>& check) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(90);
-        ::_exit(check());
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    int status = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
-}
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "support/Unprivileged.h"
 #include "shell/LogFile.h"
 
 #include "platform/StringList.h"
@@ -35,26 +36,6 @@ system_clock::time_point LocalTime(int y, int mo, int d, int h, int mi, int s) {
     return system_clock::from_time_t(std::mktime(&tm));
 }
 
-// Runs check in a child process without root rights (root may write a
-// read-only file) and returns its exit code, or -1 after a time-out.
-int RunUnprivileged(const std::function<int()>& check) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(90);
-        ::_exit(check());
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    int status = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (::waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
-}
 
 class LogFileTest : public ::testing::Test {
 protected:

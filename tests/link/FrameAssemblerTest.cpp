@@ -1,0 +1,251 @@
+// MopFrameAssembler on its own: bytes and receive times in, frames or
+// faults out.
+#include "link/FrameAssembler.h"
+#include "link/MemoryPort.h"
+
+#include <gtest/gtest.h>
+
+using testframes::Answer;
+using testframes::Bytes;
+using Fault = MopFrameAssembler::Fault;
+
+namespace {
+
+const std::string kFrame = Bytes({0xE0, 0, 0, 0, 0, 0x03, 0x8A, 0x01, 0x00, 0x21});
+
+MopFrameAssembler Assembler(uint32_t gapLimitMs = 40) {
+    MopFrameAssembler a;
+    a.SetGapLimit(gapLimitMs);
+    return a;
+}
+
+TEST(FrameAssemblerStates, WalksHeaderAddressRegisterAndData) {
+    auto a = Assembler();
+    EXPECT_EQ(a.State(), 0);
+    a.Receive(Bytes({0xE0}), 100);
+    EXPECT_EQ(a.State(), 1);
+    a.Receive(Bytes({0, 0, 0}), 100);
+    EXPECT_EQ(a.State(), 1) << "three address bytes are not enough";
+    EXPECT_EQ(a.PendingCount(), 3u);
+    a.Receive(Bytes({0}), 101);
+    EXPECT_EQ(a.State(), 2);
+    EXPECT_EQ(a.PendingCount(), 0u);
+    a.Receive(Bytes({0x03, 0x8A, 0x02}), 102);
+    EXPECT_EQ(a.State(), 3);
+    a.Receive(Bytes({0x00, 0x21, 0x12}), 103);
+    EXPECT_EQ(a.State(), 3);
+    EXPECT_FALSE(a.Complete());
+    a.Receive(Bytes({0x34}), 104);
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.State(), 0);
+    EXPECT_EQ(a.LastFault(), Fault::None);
+    EXPECT_EQ(a.TakeFrame(), Bytes({0xE0, 0, 0, 0, 0, 0x03, 0x8A, 0x02, 0x00, 0x21, 0x12, 0x34}));
+    EXPECT_FALSE(a.Complete());
+    EXPECT_EQ(a.TakeFrame(), "") << "nothing to take twice";
+}
+
+TEST(FrameAssemblerStates, ZeroCountFrameCompletesAfterTheCount) {
+    auto a = Assembler();
+    const std::string empty = Answer(906, {});
+    a.Receive(empty, 0);
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.TakeFrame(), empty);
+}
+
+TEST(FrameAssemblerStates, BytesBeforeTheHeaderAreDropped) {
+    auto a = Assembler();
+    a.Receive(Bytes({0x00, 0x60, 0xE1, 0xFF}), 0);
+    EXPECT_EQ(a.State(), 0);
+    EXPECT_EQ(a.PendingCount(), 0u);
+    a.Receive(Bytes({0x7F}) + kFrame, 1);
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.TakeFrame(), kFrame);
+}
+
+TEST(FrameAssemblerStates, RoutingMarkerInTheFirstEchoByteIsData) {
+    // Only echo bytes 2-4 announce a routing block.
+    auto a = Assembler();
+    const std::string frame = Answer(906, {0x21}, {0xEF, 0, 0, 0});
+    a.Receive(frame, 0);
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.TakeFrame(), frame);
+}
+
+TEST(FrameAssemblerStates, RoutingBlockIsAssembledBeforeRegisterAndData) {
+    for (int markerAt : {2, 3, 4}) {
+        SCOPED_TRACE("marker at byte " + std::to_string(markerAt));
+        auto a = Assembler();
+        std::string frame = Bytes({0xE0, 0, 0, 0, 0});
+        frame[markerAt] = static_cast<char>(0xEF);
+        a.Receive(frame, 0);
+        EXPECT_EQ(a.State(), 5);
+        a.Receive(Bytes({0x03}), 1);
+        EXPECT_EQ(a.State(), 6);
+        // The block may hold anything, a header byte too.
+        a.Receive(Bytes({0xE0, 0x8A}), 2);
+        EXPECT_EQ(a.State(), 6);
+        a.Receive(Bytes({0x01, 0x03, 0x8A}), 3);
+        EXPECT_EQ(a.State(), 2);
+        a.Receive(Bytes({0x01, 0x00, 0x21}), 4);
+        ASSERT_TRUE(a.Complete());
+        frame += Bytes({0x03, 0xE0, 0x8A, 0x01, 0x03, 0x8A, 0x01, 0x00, 0x21});
+        EXPECT_EQ(a.TakeFrame(), frame);
+    }
+}
+
+TEST(FrameAssemblerStates, EmptyRoutingBlockGoesStraightToTheRegister) {
+    auto a = Assembler();
+    const std::string frame = Bytes({0xE0, 0, 0, 0, 0xEF, 0x00, 0x03, 0x8A, 0x01, 0xAB, 0xCD});
+    a.Receive(frame, 0);
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.TakeFrame(), frame);
+}
+
+// --- the gap limit ------------------------------------------------------
+
+TEST(FrameAssemblerGap, PauseAboveTheLimitDropsThePartialFrame) {
+    auto a = Assembler(40);
+    a.Receive(kFrame.substr(0, 7), 1000); // header, address, half the register
+    ASSERT_EQ(a.State(), 2);
+    ASSERT_EQ(a.PendingCount(), 2u);
+    a.Receive(kFrame.substr(7), 1041);
+    EXPECT_FALSE(a.Complete());
+    EXPECT_EQ(a.LastFault(), Fault::Gap);
+    EXPECT_EQ(a.State(), 0);
+    EXPECT_EQ(a.PendingCount(), 0u) << "the rest of the broken frame holds no header";
+
+    // A new frame after the gap is assembled; the fault stays until cleared.
+    a.Receive(kFrame, 1042);
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.TakeFrame(), kFrame);
+    EXPECT_EQ(a.LastFault(), Fault::Gap);
+    a.ClearFlags();
+    EXPECT_EQ(a.LastFault(), Fault::None);
+}
+
+TEST(FrameAssemblerGap, PauseOfExactlyTheLimitIsFine) {
+    auto a = Assembler(40);
+    a.Receive(kFrame.substr(0, 3), 1000);
+    a.Receive(kFrame.substr(3, 3), 1040);
+    a.Receive(kFrame.substr(6), 1080);
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.LastFault(), Fault::None);
+    EXPECT_EQ(a.TakeFrame(), kFrame);
+}
+
+TEST(FrameAssemblerGap, PauseBetweenFramesIsNoGap) {
+    auto a = Assembler(40);
+    a.Receive(kFrame, 1000);
+    ASSERT_TRUE(a.Complete());
+    a.TakeFrame();
+    a.Receive(Bytes({0x55}), 3000); // garbage while hunting
+    a.Receive(kFrame, 9000);
+    EXPECT_TRUE(a.Complete());
+    EXPECT_EQ(a.LastFault(), Fault::None);
+}
+
+TEST(FrameAssemblerGap, TickCounterWrapIsNoGap) {
+    auto a = Assembler(40);
+    a.Receive(kFrame.substr(0, 5), 0xFFFFFFF0u);
+    a.Receive(kFrame.substr(5), 0x00000010u); // 32 ms later
+    EXPECT_TRUE(a.Complete());
+    EXPECT_EQ(a.LastFault(), Fault::None);
+}
+
+TEST(FrameAssemblerGap, GapDropsBytesQueuedBehindAPartialFrame) {
+    auto a = Assembler(40);
+    a.Receive(kFrame.substr(0, 8), 0); // waiting for the two data bytes
+    a.Receive(kFrame.substr(8, 1), 100);
+    EXPECT_EQ(a.LastFault(), Fault::Gap);
+    EXPECT_EQ(a.PendingCount(), 0u);
+    a.Receive(kFrame.substr(9), 101);
+    EXPECT_FALSE(a.Complete());
+}
+
+// --- several frames, over-long frames, reset -----------------------------
+
+TEST(FrameAssemblerFrames, TwoFramesInOneChunkGiveTwoFrames) {
+    auto a = Assembler();
+    const std::string second = Answer(907, {1, 2, 3});
+    a.Receive(kFrame + Bytes({0x00}) + second + Bytes({0xE0, 0x00}), 0);
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.TakeFrame(), kFrame);
+    ASSERT_TRUE(a.Complete()) << "TakeFrame goes on with the bytes that followed";
+    EXPECT_EQ(a.TakeFrame(), second);
+    EXPECT_FALSE(a.Complete());
+    EXPECT_EQ(a.State(), 1) << "the third frame has begun";
+}
+
+TEST(FrameAssemblerFrames, BytesReceivedWhileAFrameWaitsAreQueued) {
+    auto a = Assembler();
+    const std::string second = Answer(907, {7});
+    a.Receive(kFrame, 0);
+    a.Receive(second.substr(0, 4), 1);
+    a.Receive(second.substr(4), 2);
+    EXPECT_EQ(a.PendingCount(), second.size());
+    EXPECT_EQ(a.TakeFrame(), kFrame);
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.TakeFrame(), second);
+    EXPECT_EQ(a.PendingCount(), 0u);
+}
+
+TEST(FrameAssemblerFrames, CountThatWouldOverrunTheBufferIsRefused) {
+    auto a = Assembler();
+    a.Receive(Bytes({0xE0, 0, 0, 0, 0, 0x03, 0x8A, 0x93}) + std::string(40, '\x11'), 0);
+    EXPECT_FALSE(a.Complete());
+    EXPECT_EQ(a.LastFault(), Fault::OverLong);
+    EXPECT_EQ(a.State(), 0);
+    EXPECT_EQ(a.PendingCount(), 0u);
+
+    // 146 registers: exactly 300 bytes, accepted.
+    a.Reset();
+    const std::string full = Answer(906, std::vector<uint16_t>(146, 0xE0E0));
+    ASSERT_EQ(full.size(), 300u);
+    for (size_t pos = 0; pos < full.size(); pos += 64)
+        a.Receive(full.substr(pos, 64), static_cast<uint32_t>(pos / 64));
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.LastFault(), Fault::None);
+    EXPECT_EQ(a.TakeFrame(), full);
+}
+
+TEST(FrameAssemblerFrames, RoutingBlockCountsTowardsTheBufferSize) {
+    // 5 + 1 + 200 + 3 + 2 x 45 = 299 bytes fit; 46 registers do not.
+    for (int count : {45, 46}) {
+        SCOPED_TRACE(count);
+        auto a = Assembler();
+        std::string frame = Bytes({0xE0, 0, 0xEF, 0, 0, 200}) + std::string(200, '\x01') +
+                            Bytes({0x03, 0x8A, count}) + std::string(2 * count, '\x02');
+        a.Receive(frame, 0);
+        if (count == 45) {
+            ASSERT_TRUE(a.Complete());
+            EXPECT_EQ(a.TakeFrame(), frame);
+        } else {
+            EXPECT_FALSE(a.Complete());
+            EXPECT_EQ(a.LastFault(), Fault::OverLong);
+        }
+    }
+}
+
+TEST(FrameAssemblerFrames, ResetDropsEverythingClearFlagsKeepsTheFrameUnderWay) {
+    auto a = Assembler();
+    a.Receive(kFrame.substr(0, 6), 0);
+    a.Receive(kFrame.substr(6, 4), 100); // gap: fault recorded
+    a.Receive(kFrame.substr(0, 6), 101);
+    ASSERT_EQ(a.LastFault(), Fault::Gap);
+    ASSERT_EQ(a.State(), 2);
+    a.ClearFlags();
+    EXPECT_EQ(a.LastFault(), Fault::None);
+    EXPECT_EQ(a.State(), 2);
+    EXPECT_EQ(a.PendingCount(), 1u);
+    a.Reset();
+    EXPECT_EQ(a.State(), 0);
+    EXPECT_EQ(a.PendingCount(), 0u);
+    // The tail of the old frame after a reset is no frame.
+    a.Receive(kFrame.substr(6), 102);
+    EXPECT_FALSE(a.Complete());
+    a.Receive(kFrame, 103);
+    ASSERT_TRUE(a.Complete());
+    EXPECT_EQ(a.TakeFrame(), kFrame);
+}
+
+} // namespace

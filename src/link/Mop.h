@@ -71,7 +71,9 @@ public:
     }
 
     // Up to n+1 attempts of Transact, 5 ms before each and 1 ms between.
-    // The write data is sent with every attempt. true = failed.
+    // The write data is sent with every attempt. Stops early when trying again
+    // cannot help (port closed or lost, busy, bad request, terminating).
+    // true = failed.
     bool TransactRetry(int n);
     // One request and its answer. true = failed; Status(), Error() and
     // LastFailure() tell why. Never throws.

@@ -20,44 +20,42 @@ void MopFrameAssembler::Receive(std::string_view bytes, uint32_t nowMs) {
         Walk();
 }
 
+size_t MopFrameAssembler::Needed() const {
+    switch (state_) {
+    case 1: // address bytes
+        return 4;
+    case 2: // first register and count
+        return 3;
+    case 3: // register data
+        return dataLength_;
+    case 6: // routing block
+        return routingLength_;
+    default: // hunting for the header, routing length
+        return 1;
+    }
+}
+
 void MopFrameAssembler::Walk() {
     size_t pos = 0;
-    auto left = [&] { return pending_.size() - pos; };
-    bool walking = true;
-    while (walking) {
-        switch (state_) {
-        case 0: // hunting for the header
-            if (left() < 1) {
-                walking = false;
-                break;
-            }
-            if (static_cast<unsigned char>(pending_[pos]) == kResponseHeader) {
+    while (!complete_ && pending_.size() - pos >= Needed()) {
+        const size_t n = Needed();
+        const auto byte = [&](size_t i) { return static_cast<unsigned char>(pending_[pos + i]); };
+        if (state_ == 0) {
+            // Anything before the header is dropped.
+            if (byte(0) == kResponseHeader) {
                 frame_.assign(1, pending_[pos]);
                 state_ = 1;
             }
             ++pos;
+            continue;
+        }
+        frame_.append(pending_, pos, n);
+        switch (state_) {
+        case 1:
+            state_ = (byte(1) == kRouting || byte(2) == kRouting || byte(3) == kRouting) ? 5 : 2;
             break;
-        case 1: // address bytes
-            if (left() < 4) {
-                walking = false;
-                break;
-            }
-            frame_.append(pending_, pos, 4);
-            state_ = (static_cast<unsigned char>(pending_[pos + 1]) == kRouting ||
-                      static_cast<unsigned char>(pending_[pos + 2]) == kRouting ||
-                      static_cast<unsigned char>(pending_[pos + 3]) == kRouting)
-                         ? 5
-                         : 2;
-            pos += 4;
-            break;
-        case 2: // first register and count
-            if (left() < 3) {
-                walking = false;
-                break;
-            }
-            frame_.append(pending_, pos, 3);
-            dataLength_ = static_cast<size_t>(static_cast<unsigned char>(pending_[pos + 2])) * 2;
-            pos += 3;
+        case 2:
+            dataLength_ = static_cast<size_t>(byte(2)) * 2;
             if (frame_.size() + dataLength_ > static_cast<size_t>(mop::frameBufferBytes)) {
                 // Would overrun the frame buffer: the whole answer is refused.
                 fault_ = Fault::OverLong;
@@ -68,40 +66,22 @@ void MopFrameAssembler::Walk() {
             }
             state_ = 3;
             break;
-        case 3: // register data
-            if (left() < dataLength_) {
-                walking = false;
-                break;
-            }
-            frame_.append(pending_, pos, dataLength_);
-            pos += dataLength_;
+        case 3:
             state_ = 0;
             complete_ = true;
-            walking = false;
             break;
-        case 5: // routing length
-            if (left() < 1) {
-                walking = false;
-                break;
-            }
-            routingLength_ = static_cast<unsigned char>(pending_[pos]);
-            frame_.push_back(pending_[pos]);
-            ++pos;
+        case 5:
+            routingLength_ = byte(0);
             state_ = 6;
             break;
-        case 6: // routing block
-            if (left() < routingLength_) {
-                walking = false;
-                break;
-            }
-            frame_.append(pending_, pos, routingLength_);
-            pos += routingLength_;
+        case 6:
             state_ = 2;
             break;
         default:
             state_ = 0;
             break;
         }
+        pos += n;
     }
     pending_.erase(0, pos);
 }

@@ -38,6 +38,8 @@ public:
     size_t PendingCount() const { return pending_.size(); }
 
 private:
+    // Bytes the current state needs before it can move on.
+    size_t Needed() const;
     void Walk();
 
     uint32_t gapLimitMs_ = 20;

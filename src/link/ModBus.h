@@ -48,9 +48,9 @@ public:
     // Bytes that had arrived after the frame when it was last taken.
     size_t LeftoverAtTake();
 
-    uint32_t NowMs() const;
-
 private:
+    // Milliseconds since construction: the receive events' tick.
+    uint32_t NowMs() const;
     void OnLost(const EComError& error);
 
     SerialPort& port_;

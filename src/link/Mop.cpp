@@ -155,8 +155,7 @@ bool TMop::Transact() {
         const ModBus::Snapshot s = framer_->WaitUntil(until);
         if (s.complete) {
             const std::string frame = framer_->TakeFrame();
-            frameLength_ = std::min(frame.size(), sizeof frame_);
-            std::memcpy(frame_, frame.data(), frameLength_);
+            std::memcpy(frame_, frame.data(), std::min(frame.size(), sizeof frame_));
             uint32_t first = 0;
             GetResponseAddress(first);
             const bool wellFormed =

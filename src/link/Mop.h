@@ -115,7 +115,6 @@ private:
     std::string request_;
     std::string writeData_;
     unsigned char frame_[mop::frameBufferBytes] = {};
-    size_t frameLength_ = 0;
     uint8_t address_[4] = {0, 0, 0, 0};
     uint8_t header_ = mop::requestHeader;
     uint8_t readCount_ = 0;

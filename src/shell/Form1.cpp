@@ -10,6 +10,7 @@
 #include "shell/Globals.h"
 #include "shell/LogFile.h"
 #include "shell/PasswordDlg.h"
+#include "shell/Program.h"
 #include "shell/WinLanguage.h"
 
 #include <QComboBox>
@@ -24,9 +25,6 @@
 
 TForm1* Form1 = nullptr;
 std::string TForm1::FirstArgument;
-
-extern TAboutBox* AboutBox;
-extern TPasswordDlg* PasswordDlg;
 
 TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     Form1 = this;

@@ -108,7 +108,6 @@ private:
     void RunPasswordDialog();
 
     bool helpersDestroyed_ = false;
-    bool wasActive_ = false;
 };
 
 extern TForm1* Form1;

@@ -10,6 +10,7 @@
 #include "platform/SingleInstance.h"
 #include "shell/Globals.h"
 #include "shell/LogFile.h"
+#include "shell/Program.h"
 
 #include <QCloseEvent>
 #include <QLabel>

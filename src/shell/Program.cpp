@@ -42,8 +42,6 @@ TForm5* Form5 = nullptr;
 TpSchnittstelle* pSchnittstelle = nullptr;
 TFormPreSets1* FormPreSets1 = nullptr;
 
-extern SingleInstance* InstanceMutex;
-
 const char* const FormOrder[13] = {
     "TForm1", "TForm2",          "TAboutBox",      "TOKBottomDlg", "TPasswordDlg",
     "TForm4", "Tstwaehlen",      "TKonverterDlg1", "Tdatenladen1", "TFileListDialog",

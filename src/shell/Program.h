@@ -16,6 +16,7 @@ class TFileListDialog;
 class TForm5;
 class TpSchnittstelle;
 class TFormPreSets1;
+class SingleInstance;
 
 extern TForm2* Form2;
 extern TAboutBox* AboutBox;
@@ -29,9 +30,11 @@ extern TFileListDialog* FileListDialog;
 extern TForm5* Form5;
 extern TpSchnittstelle* pSchnittstelle;
 extern TFormPreSets1* FormPreSets1;
+// The running instance's claim on its title; released when the helpers go.
+extern SingleInstance* InstanceMutex;
 
 // Creates the 13 forms in the program's order (the main window first, with
-// its start-up run); CreatedForms lists their object names in that order.
+// its start-up run); FormOrder lists their object names in that order.
 void CreateForms();
 // Deletes them again, the main window last.
 void DestroyForms();

@@ -1,4 +1,5 @@
-// The program's dialogs other than the main window.
+// The program's dialogs other than the main window. Every form description
+// is named here so that its generated header exists for the whole library.
 #include "ui_TAboutBox.h"
 #include "ui_TFileListDialog.h"
 #include "ui_TForm2.h"

@@ -1,6 +1,8 @@
 // The built simulator as a process: ready line, answers on its pty, log file,
 // timing of split answers and pacing, hang-up, link and stdin control.
 // Every wait has a deadline; the child is ended by its pid in TearDown.
+#include "support/Devsim.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <poll.h>
 #include <sstream>
 #include <string>
@@ -23,7 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr int readyWaitMs = 5000;
 constexpr int answerWaitMs = 1000;
 constexpr int exitWaitMs = 3000;
 constexpr int silenceWaitMs = 300; // longer than any answer without a delay fault
@@ -49,94 +51,29 @@ std::string tempPath(const std::string& stem) {
 
 class DevsimProcess : public ::testing::Test {
 protected:
-    pid_t pid = -1;
-    int toChild = -1;   // the child's stdin
-    int fromChild = -1; // the child's stdout
-    int port = -1;      // our side of the pty
+    std::unique_ptr<testsupport::Devsim> sim;
+    int port = -1; // our side of the pty
     std::string ptyPath;
-    std::string outBuffer;
     std::vector<std::string> filesToRemove;
 
     void TearDown() override {
         if (port >= 0)
             close(port);
-        if (toChild >= 0)
-            close(toChild);
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            if (!waitExit(exitWaitMs)) {
-                kill(pid, SIGKILL);
-                waitExit(exitWaitMs);
-            }
-        }
-        if (fromChild >= 0)
-            close(fromChild);
+        sim.reset();
         for (const std::string& f : filesToRemove)
             unlink(f.c_str());
     }
 
     // Starts the simulator with `args` and waits for its ready line.
     void start(const std::vector<std::string>& args) {
-        int in[2], out[2];
-        ASSERT_EQ(pipe(in), 0);
-        ASSERT_EQ(pipe(out), 0);
-        std::vector<std::string> all = {OSTARA_DEVSIM};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid = fork();
-        ASSERT_GE(pid, 0) << std::strerror(errno);
-        if (pid == 0) {
-            dup2(in[0], STDIN_FILENO);
-            dup2(out[1], STDOUT_FILENO);
-            close(in[0]);
-            close(in[1]);
-            close(out[0]);
-            close(out[1]);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        toChild = in[1];
-        fromChild = out[0];
-        const std::string ready = readLine(readyWaitMs);
-        const std::string prefix = "ostara-devsim: ready on ";
-        ASSERT_EQ(ready.rfind(prefix, 0), 0u) << "ready line: " << ready;
-        ptyPath = ready.substr(prefix.size());
+        sim = std::make_unique<testsupport::Devsim>(OSTARA_DEVSIM, args);
+        ASSERT_TRUE(sim->Ready()) << sim->Failure();
+        ptyPath = sim->PtyPath();
         ASSERT_EQ(ptyPath.rfind("/dev/pts/", 0), 0u) << ptyPath;
     }
 
-    // One line of the child's stdout, without the newline; "" on time-out.
-    std::string readLine(int waitMs) {
-        const auto deadline = Clock::now() + milliseconds(waitMs);
-        for (;;) {
-            const std::size_t nl = outBuffer.find('\n');
-            if (nl != std::string::npos) {
-                std::string line = outBuffer.substr(0, nl);
-                outBuffer.erase(0, nl + 1);
-                return line;
-            }
-            pollfd p{fromChild, POLLIN, 0};
-            const int left = remainingMs(deadline);
-            if (left == 0 || poll(&p, 1, left) <= 0)
-                return {};
-            char buf[256];
-            const ssize_t n = read(fromChild, buf, sizeof buf);
-            if (n <= 0)
-                return {};
-            outBuffer.append(buf, static_cast<std::size_t>(n));
-        }
-    }
-
     // Sends one control command and returns its answer line.
-    std::string command(const std::string& line) {
-        const std::string text = line + "\n";
-        EXPECT_EQ(write(toChild, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        return readLine(answerWaitMs);
-    }
+    std::string command(const std::string& line) { return sim->Command(line); }
 
     void openPort(const std::string& path) {
         port = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -194,21 +131,11 @@ protected:
     }
 
     // Waits for the child to end; true when it did (and reaps it).
-    bool waitExit(int waitMs, int* status = nullptr) {
-        const auto deadline = Clock::now() + milliseconds(waitMs);
-        for (;;) {
-            int st = 0;
-            const pid_t r = waitpid(pid, &st, WNOHANG);
-            if (r == pid) {
-                pid = -1;
-                if (status)
-                    *status = st;
-                return true;
-            }
-            if (r < 0 || remainingMs(deadline) == 0)
-                return false;
-            poll(nullptr, 0, 10); // the only way to wait for a child with a deadline here
-        }
+    bool waitExit(int waitMs, int* status) {
+        if (!sim->WaitExit(waitMs))
+            return false;
+        *status = sim->ExitStatus();
+        return true;
     }
 
     static std::string fileText(const std::string& path) {
@@ -363,8 +290,7 @@ TEST_F(DevsimProcess, StdinEndDoesNotStopItButSigtermDoes) {
     const std::string link = tempPath("link2");
     filesToRemove.push_back(link);
     start({"--link", link});
-    close(toChild);
-    toChild = -1;
+    sim->CloseInput();
     openPort(ptyPath);
     EXPECT_EQ(exchange(read906, 10), answer906);
     // A client that closes and reopens the port finds the simulator still there.
@@ -373,7 +299,7 @@ TEST_F(DevsimProcess, StdinEndDoesNotStopItButSigtermDoes) {
     openPort(ptyPath);
     EXPECT_EQ(exchange(read906, 10), answer906);
 
-    kill(pid, SIGTERM);
+    kill(sim->Pid(), SIGTERM);
     int status = 0;
     ASSERT_TRUE(waitExit(exitWaitMs, &status));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
@@ -383,32 +309,17 @@ TEST_F(DevsimProcess, StdinEndDoesNotStopItButSigtermDoes) {
 
 TEST_F(DevsimProcess, QuitOnEofEndsWithStdin) {
     start({"--quit-on-eof"});
-    close(toChild);
-    toChild = -1;
+    sim->CloseInput();
     int status = 0;
     ASSERT_TRUE(waitExit(exitWaitMs, &status));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(DevsimProcess, BadArgumentsFailWithoutAReadyLine) {
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        const int devnull = open("/dev/null", O_WRONLY);
-        dup2(devnull, STDERR_FILENO);
-        execl(OSTARA_DEVSIM, OSTARA_DEVSIM, "--fault", "noise", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    fromChild = out[0];
-    int status = 0;
-    ASSERT_TRUE(waitExit(exitWaitMs, &status));
+    testsupport::Devsim bad(OSTARA_DEVSIM, {"--fault", "noise"});
+    EXPECT_FALSE(bad.Ready());
+    ASSERT_TRUE(bad.WaitExit(exitWaitMs));
+    const int status = bad.ExitStatus();
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
-    EXPECT_EQ(readLine(100), "");
 }

@@ -62,9 +62,9 @@ std::uint16_t readBack(Engine& e, unsigned reg) {
                                       static_cast<unsigned char>(out[9]));
 }
 
-Fault fault(const std::string& spec) {
+Fault fault(const std::string& text) {
     std::string error;
-    auto f = parseFault(spec, &error);
+    auto f = parseFault(text, &error);
     EXPECT_TRUE(f.has_value()) << error;
     return f.value_or(Fault{});
 }
@@ -246,8 +246,8 @@ class FaultShaping : public ::testing::Test {
 protected:
     Engine e = engineOfType(0x21);
 
-    Exchange serve(const std::string& spec, const std::string& frame = read906) {
-        e.arm(fault(spec));
+    Exchange serve(const std::string& text, const std::string& frame = read906) {
+        e.arm(fault(text));
         return e.handle(decoded(frame));
     }
 };
@@ -305,9 +305,9 @@ TEST_F(FaultShaping, GarbageAndTrailingBytesNeverContainAHeader) {
 }
 
 TEST_F(FaultShaping, SplitsSendTwoHalvesWithTheirGap) {
-    for (const auto& [spec, gap] : {std::pair{"split-5", 5}, std::pair{"split-120", 120}}) {
-        const Exchange x = serve(spec);
-        ASSERT_EQ(x.emission.chunks.size(), 2u) << spec;
+    for (const auto& [text, gap] : {std::pair{"split-5", 5}, std::pair{"split-120", 120}}) {
+        const Exchange x = serve(text);
+        ASSERT_EQ(x.emission.chunks.size(), 2u) << text;
         EXPECT_EQ(x.emission.chunks[0].delayMs, 0);
         EXPECT_EQ(x.emission.chunks[1].delayMs, gap);
         EXPECT_EQ(x.emission.chunks[0].bytes.size(), answer906.size() / 2);
@@ -416,9 +416,9 @@ TEST(FaultSelection, OneOutputFaultPerRequestOthersWait) {
 }
 
 TEST(FaultSelection, SpecsParseAndDescribeThemselves) {
-    for (const char* spec : {"silence@next:once", "late=2500@3:always", "wrong-echo@r906:once",
+    for (const char* text : {"silence@next:once", "late=2500@3:always", "wrong-echo@r906:once",
                              "garbage-before=2@next:always", "hangup@7:once"}) {
-        EXPECT_EQ(fault(spec).describe(), spec);
+        EXPECT_EQ(fault(text).describe(), text);
     }
     EXPECT_EQ(fault("split-120").describe(), "split-120@next:once");
     EXPECT_EQ(fault("alternate@r0x3E8").value, 1000u);

@@ -5,6 +5,7 @@
 #include "platform/Application.h"
 #include "shell/LogFile.h"
 #include "support/Devsim.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -52,11 +53,6 @@ size_t CountOf(const std::string& text, const std::string& what) {
 class MopDevsim : public ::testing::Test {
 protected:
     void SetUp() override {
-        static int serial = 0;
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("ostara-mopdevsim-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         simLog_ = folder_ / "devsim.log";
         sim_ = std::make_unique<testsupport::Devsim>(
             OSTARA_DEVSIM, std::vector<std::string>{"--type", "0x21", "--log", simLog_.string()});
@@ -75,8 +71,6 @@ protected:
         mop_.reset();
         sim_.reset();
         log_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
     }
 
     // Sets up a read of `count` registers from `start`, no write.
@@ -116,7 +110,8 @@ protected:
         ASSERT_EQ(answer.rfind("ok ", 0), 0u) << fault << ": " << answer;
     }
 
-    std::filesystem::path folder_;
+    TempDir tmp_{"ostara-mop"};
+    const std::filesystem::path& folder_ = tmp_.Path();
     std::filesystem::path simLog_;
     std::unique_ptr<testsupport::Devsim> sim_;
     std::unique_ptr<TLogFile> log_;

@@ -5,6 +5,7 @@
 #include "link/MemoryPort.h"
 #include "platform/Application.h"
 #include "shell/LogFile.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -48,11 +49,6 @@ const std::string kAnswer906 = Bytes({0xE0, 0, 0, 0, 0, 0x03, 0x8A, 0x01, 0x00, 
 class MopFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        static int serial = 0;
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("ostara-moptest-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         log_ = std::make_unique<TLogFile>("Error.txt", folder_.string());
         auto port = std::make_unique<MemoryPort>();
         port_ = port.get();
@@ -65,8 +61,6 @@ protected:
     void TearDown() override {
         mop_.reset();
         log_.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(folder_, ec);
     }
 
     // A pure read as the program's callers set it up.
@@ -124,7 +118,8 @@ protected:
         return messages;
     }
 
-    std::filesystem::path folder_;
+    TempDir tmp_{"ostara-mop"};
+    const std::filesystem::path& folder_ = tmp_.Path();
     std::unique_ptr<TLogFile> log_;
     MemoryPort* port_ = nullptr;
     std::unique_ptr<TMop> mop_;

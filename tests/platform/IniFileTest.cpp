@@ -1,6 +1,7 @@
-#include "support/Unprivileged.h"
 #include "platform/IniFile.h"
 #include "platform/StringList.h"
+#include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -21,23 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "ostara-ini-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 void WriteBytes(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -48,7 +32,6 @@ std::string ReadBytes(const fs::path& p) {
     EXPECT_TRUE(ReadFileBytes(p, bytes, error)) << error;
     return bytes;
 }
-
 
 } // namespace
 

@@ -1,12 +1,12 @@
 // The single-instance rule on local sockets.
 #include "platform/SingleInstance.h"
 
+#include "support/EventLoop.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -37,11 +37,7 @@ TEST(SingleInstance, SecondStartOfTheSameTitleRaisesTheFirst) {
         SingleInstance other(name);
         answered = other.AskRunningInstance(2000);
     });
-    for (int i = 0; i < 200 && raised == 0; ++i) {
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    RunEventsUntil([&] { return raised > 0; }, 2000);
     second.join();
     EXPECT_TRUE(answered);
     EXPECT_EQ(raised, 1);

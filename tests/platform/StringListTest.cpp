@@ -1,4 +1,5 @@
 #include "platform/StringList.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +16,8 @@ namespace {
 
 class StringListFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "ostara-sl-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    fs::path dir_;
+    TempDir tmp_{"ostara-sl"};
+    const fs::path& dir_ = tmp_.Path();
 };
 
 using Lines = std::vector<std::string>;

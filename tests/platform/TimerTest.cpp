@@ -3,22 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
-#include <QTimer>
-
-#include <chrono>
-#include <functional>
+#include "support/EventLoop.h"
 
 namespace {
 
 bool RunUntil(const std::function<bool()>& cond, int ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!cond() && std::chrono::steady_clock::now() < deadline) {
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return cond();
+    return RunEventsUntil(cond, ms, 5);
 }
 
 } // namespace

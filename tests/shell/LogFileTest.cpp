@@ -1,5 +1,6 @@
-#include "support/Unprivileged.h"
 #include "shell/LogFile.h"
+#include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include "platform/StringList.h"
 
@@ -36,22 +37,15 @@ system_clock::time_point LocalTime(int y, int mo, int d, int h, int mi, int s) {
     return system_clock::from_time_t(std::mktime(&tm));
 }
 
-
 class LogFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "ostara-log-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         TLogFile::SetClockForTesting([] { return LocalTime(2024, 3, 7, 21, 5, 9); });
         TLogFile::SetFailureReporter([this](const std::string& text) { reports_.push_back(text); });
     }
     void TearDown() override {
         TLogFile::SetClockForTesting(nullptr);
         TLogFile::SetFailureReporter(nullptr);
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
     }
     std::string Contents(const std::string& name = "Error.txt") const {
         std::string bytes, error;
@@ -71,7 +65,8 @@ protected:
         return line.substr(start + head.size(), line.size() - start - head.size() - 3);
     }
 
-    fs::path dir_;
+    TempDir tmp_{"ostara-log"};
+    const fs::path& dir_ = tmp_.Path();
     std::vector<std::string> reports_;
 };
 

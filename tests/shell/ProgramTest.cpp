@@ -1,5 +1,7 @@
 // The real program as a process: a second start of the same version raises
 // the first and ends with 0; a termination request closes it cleanly.
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -68,9 +70,8 @@ bool WaitFor(const std::function<bool()>& cond, int ms) {
 } // namespace
 
 TEST(Program, SecondStartRaisesTheFirstAndEnds) {
-    const fs::path dir = fs::temp_directory_path() / ("ostara-proc-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const TempDir tmp("ostara-proc");
+    const fs::path& dir = tmp.Path();
     const fs::path err1 = dir / "first.err";
     const fs::path err2 = dir / "second.err";
 
@@ -98,5 +99,4 @@ TEST(Program, SecondStartRaisesTheFirstAndEnds) {
     if (code == -1)
         ::kill(first.pid, SIGKILL);
     EXPECT_EQ(code, 0) << ReadAll(err1);
-    fs::remove_all(dir);
 }

@@ -39,6 +39,15 @@ public:
     // The pty the simulator answers on; "" when it never became ready.
     const std::string& PtyPath() const { return ptyPath_; }
     pid_t Pid() const { return pid_; }
+    // The raw wait status once the child has been reaped; -1 before.
+    int ExitStatus() const { return exitStatus_; }
+    // Closes the simulator's stdin (end of its control input).
+    void CloseInput() {
+        if (toChild_ >= 0) {
+            close(toChild_);
+            toChild_ = -1;
+        }
+    }
 
     // Writes one control command line to the simulator's stdin and returns
     // its one-line answer without the newline; "" on a write failure or when
@@ -59,10 +68,7 @@ public:
             const std::string quit = "quit\n";
             WriteAll(quit);
         }
-        if (toChild_ >= 0) {
-            close(toChild_);
-            toChild_ = -1;
-        }
+        CloseInput();
         if (pid_ > 0 && !WaitExit(exitWaitMs)) {
             kill(pid_, SIGTERM);
             if (!WaitExit(exitWaitMs)) {
@@ -86,6 +92,8 @@ public:
             int status = 0;
             const pid_t r = waitpid(pid_, &status, WNOHANG);
             if (r == pid_ || (r < 0 && errno == ECHILD)) {
+                if (r == pid_)
+                    exitStatus_ = status;
                 pid_ = -1;
                 return true;
             }
@@ -218,6 +226,7 @@ private:
     }
 
     pid_t pid_ = -1;
+    int exitStatus_ = -1;
     int toChild_ = -1;
     int fromChild_ = -1;
     std::string ptyPath_;

@@ -8,13 +8,13 @@
 #include "shell/Form1.h"
 #include "shell/Globals.h"
 #include "shell/Program.h"
+#include "support/EventLoop.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <chrono>
 #include <filesystem>
@@ -25,10 +25,6 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previousDir_ = QDir::currentPath();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("ostara-window-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
         QDir::setCurrent(QString::fromStdString(dir_.string()));
         Dialogs::BeginScript();
         Application().ResetTerminated();
@@ -43,8 +39,6 @@ protected:
         Application().ResetTerminated();
         Dialogs::EndScript();
         QDir::setCurrent(previousDir_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
 
     static void ResetGlobals() {
@@ -68,18 +62,12 @@ protected:
     // Runs the event loop (blocking, so idle moments happen) until cond holds
     // or the deadline passes; returns cond().
     static bool RunUntil(const std::function<bool()>& cond, int ms = 2000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!cond() && std::chrono::steady_clock::now() < deadline) {
-            QEventLoop loop;
-            QTimer::singleShot(20, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        return cond();
+        return RunEventsUntil(cond, ms, 20);
     }
 
-    std::filesystem::path dir_;
+    TempDir tmp_{"ostara-window"};
+    const std::filesystem::path& dir_ = tmp_.Path();
 
 private:
     QString previousDir_;
-    static inline int counter_ = 0;
 };

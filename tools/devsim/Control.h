@@ -1,8 +1,8 @@
 #pragma once
 // The control channel: one command per line on stdin, one answer line each.
-//   fault SPEC      arm a fault (syntax as --fault)      -> "ok <spec>"
+//   fault FAULT      arm a fault (syntax as --fault)      -> "ok <text>"
 //   clear           disarm all faults                     -> "ok"
-//   faults          list the armed faults                 -> "faults: <specs>|none"
+//   faults          list the armed faults                 -> "faults: <faults>|none"
 //   set NNN=VALUE   store a register (no lock, no protection) -> "ok"
 //   get NNN         the value a read returns              -> "NNN=<decimal>"
 //   lock?           the lock state                        -> "locked" or "unlocked"

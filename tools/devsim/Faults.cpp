@@ -84,15 +84,15 @@ std::string Fault::describe() const {
     return s;
 }
 
-std::optional<Fault> parseFault(std::string_view spec, std::string* error) {
+std::optional<Fault> parseFault(std::string_view text, std::string* error) {
     const auto fail = [&](const std::string& why) -> std::optional<Fault> {
         if (error)
-            *error = why + ": " + std::string(spec);
+            *error = why + ": " + std::string(text);
         return std::nullopt;
     };
-    spec = trim(spec);
+    text = trim(text);
     Fault f;
-    std::string_view rest = spec;
+    std::string_view rest = text;
 
     const std::size_t colon = rest.rfind(':');
     if (colon != std::string_view::npos) {

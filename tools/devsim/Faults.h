@@ -3,7 +3,7 @@
 // on a request number, on the next request, or on requests that read or write
 // a given register.
 //
-// Spec syntax: NAME[=ARG][@WHEN][:always|:once]
+// Fault syntax: NAME[=ARG][@WHEN][:always|:once]
 //   WHEN  N      request number N (1-based count of requests received);
 //                persistent: request N and every later one
 //         rNNN   every request whose read or write run covers register NNN
@@ -62,11 +62,11 @@ struct Fault {
     std::uint32_t armedAfter = 0; // requests received when it was armed
     std::uint32_t matches = 0;    // requests it matched so far
 
-    std::string describe() const; // the spec that parses back to this fault
+    std::string describe() const; // the text that parses back to this fault
 };
 
-// Parses a spec; nullopt with a message in `error` when it is not one.
-std::optional<Fault> parseFault(std::string_view spec, std::string* error);
+// Parses a text; nullopt with a message in `error` when it is not one.
+std::optional<Fault> parseFault(std::string_view text, std::string* error);
 
 class FaultSet {
 public:

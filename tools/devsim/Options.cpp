@@ -159,7 +159,7 @@ Faults (repeatable): --fault NAME[=VALUE][@WHEN][:always]
             --fault silence@r999:always   --fault late=1800@next
 
 Control on standard input, one command per line (one answer line each):
-  fault SPEC | clear | faults | set NNN=VALUE | get NNN | lock? | hangup | quit
+  fault FAULT | clear | faults | set NNN=VALUE | get NNN | lock? | hangup | quit
   Standard input reaching its end does not stop the simulator unless
   --quit-on-eof is given.
 

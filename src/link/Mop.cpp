@@ -247,6 +247,19 @@ bool TMop::NextDataWord(uint32_t& value) {
     return false;
 }
 
+void TMop::ClearReceiveBuffer() {
+    if (waiting_)
+        return;
+    framer_->ClearFlags();
+    if (!port_->GetActive())
+        return;
+    try {
+        port_->PurgeInput();
+        port_->ClearInput();
+    } catch (const EComError&) {
+    }
+}
+
 void TMop::SetPort(const std::string& deviceName) {
     port_->SetDeviceName(deviceName);
 }

@@ -86,6 +86,9 @@ public:
     // The next data word; true (failed, value untouched) once N words are taken.
     bool NextDataWord(uint32_t& value);
 
+    // Drops whatever was received outside an exchange (not during one).
+    void ClearReceiveBuffer();
+
     void SetPort(const std::string& deviceName);
     void Open();
     void Close();

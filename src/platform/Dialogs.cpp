@@ -1,5 +1,8 @@
 #include "platform/Dialogs.h"
 
+#include <QCoreApplication>
+#include <QShowEvent>
+
 #include "platform/Application.h"
 #include "platform/Text.h"
 
@@ -160,6 +163,9 @@ int Dialogs::ShowModal(QDialog& dialog) {
     Script& s = script();
     if (s.active) {
         int result = Cancel;
+        // The dialog's own show handling runs as it would on screen.
+        QShowEvent shown;
+        QCoreApplication::sendEvent(&dialog, &shown);
         if (!s.modals.empty()) {
             auto answer = std::move(s.modals.front());
             s.modals.pop_front();

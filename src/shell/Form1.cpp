@@ -1,11 +1,15 @@
 // The main window: construction, start-up and activation.
 #include "shell/Form1.h"
 
+#include "device/RegisterImage.h"
 #include "link/Mop.h"
+#include "link/Reader.h"
+#include "link/RegisterCommands.h"
 #include "pages/InputFrame.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Text.h"
+#include "platform/Timer.h"
 #include "shell/AboutBox.h"
 #include "shell/Globals.h"
 #include "shell/LogFile.h"
@@ -38,8 +42,12 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     }
     setWindowTitle(ToQString(ProgramTitle));
 
+    SpeicherRegister = std::make_unique<TGetSpeicherRegister>(RegisterImage.data());
     LogFile = std::make_unique<TLogFile>(LogFileName, ProgramDir);
     Mop = std::make_unique<TMop>(LogFile.get());
+    Timer1 = std::make_unique<TTimer>(true);
+    Timer1->SetInterval(50);
+    Timer1->SetOnTimer([this] { Timer1Timer(); });
     ConnectCommands();
 }
 
@@ -75,6 +83,10 @@ void TForm1::ConnectCommands() {
     bind(ui.ber1, &TForm1::ber1Click);
     bind(ui.HFParameter1, &TForm1::HFParameter1Click);
     bind(ui.DeviceParameter1, &TForm1::DeviceParameter1Click);
+    bind(ui.down_load, &TForm1::down_loadClick);
+    bind(ui.ReadDevice1, &TForm1::down_loadClick);
+    bind(ui.ToolButton2, &TForm1::ToolButton2Click);
+    bind(ui.Clear1, &TForm1::ToolButton2Click);
     bind(ui.up_load, &TForm1::up_loadClick);
     bind(ui.funk, &TForm1::funkClick);
     bind(ui.einstellung, &TForm1::einstellungClick);

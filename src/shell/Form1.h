@@ -3,11 +3,15 @@
 // and closes as the program's life cycle requires. Its handlers live in the
 // folders of the subsystems that own them.
 
+#include "device/RegisterClasses.h"
+#include "platform/StringList.h"
 #include "ui_TForm1.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,8 +19,12 @@
 class QLabel;
 class QMenu;
 class TInputFrame;
+class QTextEdit;
 class TLogFile;
 class TMop;
+class TProgressBar;
+class TTimer;
+class haupt;
 
 class TForm1 : public QMainWindow {
 public:
@@ -50,9 +58,25 @@ public:
     QMenu* PopupMenu1 = nullptr;
     std::array<QLabel*, 6> StatusPanels{};
 
+    // --- register model and transfers ------------------------------------
+    std::atomic<int> ReadFailed{0}; // written by the reader thread
+    uint8_t Has3964R = 0;
+    int PowerChoice = 1;
+    bool PowerExactMatch = false;
+    bool LoadedFromCustomerFile = false;
+    bool DemoLoaded = false;
+    bool FrequencyEditorPending = true;
+    bool TimeSlotsFilling = false;
+    TStringList MappedRegisters;
+
     // --- owned helpers -------------------------------------------------
+    GBits Bits;
+    std::unique_ptr<TGetSpeicherRegister> SpeicherRegister;
     std::unique_ptr<TLogFile> LogFile;
     std::unique_ptr<TMop> Mop;
+    std::unique_ptr<TTimer> Timer1;
+    // The reader of the running parameter-set read; null when none ran yet.
+    std::unique_ptr<haupt> Reader;
 
     // --- life cycle ------------------------------------------------------
     void FormCreate();
@@ -66,6 +90,20 @@ public:
     void AllowServiceSwitch() { ServiceSwitchAllowed = true; }
     // True while the register scan of the service mode runs.
     bool ScanRunning() const;
+
+    // --- reading a device and the register model -------------------------
+    void down_loadClick();
+    void Timer1Timer();
+    void ToolButton2Click();
+    bool FindDeviceType(uint32_t code, uint32_t& index) const;
+    uint32_t FindNearestIndex(int lo, int hi, uint32_t value);
+    int WriteRegisterBlock(QTextEdit* memo, TProgressBar* bar, long long first, long long last);
+    // True while a parameter-set read owns the link and the register image;
+    // every command that touches either is disabled meanwhile.
+    bool TransferRunning() const { return !TransferIdle; }
+    void LockTransferCommands(bool locked);
+    // Refuses (with a note in the status line) while a transfer runs.
+    bool TransferCommandAllowed();
 
     // --- handlers of the window's own commands --------------------------
     void ToolButton1Click();
@@ -81,12 +119,17 @@ public:
     void ReadSettingsFile();
     void WriteSettingsFile();
     void ApplyLanguage();
-    void OpenPort();
-    void ClosePort();
     void FillPresetMenu();
     void SetPageVisibility(bool serviceSwitchAllowed);
     void CheckForUpdates();
     void FillModelNames();
+    void UpdateStatusLine();
+    void FillPresetMenuForDevice();
+    void TranslateReadProgress(const std::string& titleId);
+    void TranslateModelChooser();
+    void TranslateDatenladenDialog();
+    void ResetCustomerFileHeader();
+    void BrowserEnableClick();
     void up_loadClick();
     void funkClick();
     void einstellungClick();
@@ -108,6 +151,17 @@ private:
     void RunPasswordDialog();
 
     bool helpersDestroyed_ = false;
+    // Enabled states of the commands a running transfer disabled.
+    std::vector<std::pair<QAction*, bool>> lockedCommands_;
 };
 
 extern TForm1* Form1;
+
+// The register-map load and the family set-up routines of the main window.
+void LoadSteuerungConfig();
+void SetupFamily33();
+void SetupFamily16();
+void SetupFamilyAsSet();
+// Status line helpers of the transfers.
+void ShowCommError();
+void ClearStatusPanels();

@@ -4,10 +4,13 @@
 #include "shell/Form1.h"
 
 #include "link/Mop.h"
+#include "link/Reader.h"
+#include "link/RegisterCommands.h"
 #include "pages/InputFrame.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/SingleInstance.h"
+#include "platform/Timer.h"
 #include "shell/Globals.h"
 #include "shell/LogFile.h"
 #include "shell/Program.h"
@@ -83,6 +86,13 @@ void TForm1::DestroyHelpers() {
         return;
     helpersDestroyed_ = true;
     Application().SetOnIdle(nullptr);
+    // A running reader uses the link and the image: it stops at its next
+    // exchange and is waited for before anything it uses goes away.
+    if (Reader) {
+        Reader->RequestStop();
+        Reader->Wait();
+    }
+    Timer1.reset();
     ClosePort();
     WriteSettingsFile();
     for (QAction* item : LanguageMenuItems)
@@ -92,6 +102,7 @@ void TForm1::DestroyHelpers() {
         delete frame; // a frame that failed to be created is null
         frame = nullptr;
     }
+    Reader.reset();
     Mop.reset();
     delete InputLabel;
     InputLabel = nullptr;

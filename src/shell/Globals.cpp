@@ -18,3 +18,9 @@ const char* const ServiceAccessCode = "Kiesel mal";
 void BuildProgramTitle() {
     ProgramTitle = "Ostara V. " + FormatFixed(ProgramVersion, 2);
 }
+
+std::string PortName = "COM1";
+int PortBaudRate = 9600;
+int PortDataBits = 8;
+int PortParity = 0;
+uint8_t LowPowerModule = 0;

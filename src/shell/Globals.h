@@ -26,3 +26,11 @@ extern const char* const ServiceAccessCode;
 // Builds ProgramTitle from ProgramVersion ("Ostara V. " + version with two
 // decimals, '.' as separator whatever the locale).
 void BuildProgramTitle();
+
+// Serial settings (kept in ostra.ini).
+extern std::string PortName; // "COM1" until the settings say otherwise
+extern int PortBaudRate;
+extern int PortDataBits;
+extern int PortParity;
+// 1: the radio has the 4-level power table up to 500 mW; 0: 16 levels up to 6 W.
+extern uint8_t LowPowerModule;

@@ -2,22 +2,27 @@
 // build. Each does nothing yet (or the least that keeps its caller working).
 #include "shell/Form1.h"
 
-// Settings file ostra.ini.
-void TForm1::ReadSettingsFile() {}
-void TForm1::WriteSettingsFile() {}
 // Language file, language menu and retranslation of the windows.
 void TForm1::ApplyLanguage() {}
-// Opening and closing the configured serial port.
-void TForm1::OpenPort() {}
-void TForm1::ClosePort() {}
 // The preset menu.
 void TForm1::FillPresetMenu() {}
 // Which tab pages are shown.
 void TForm1::SetPageVisibility(bool) {}
 // The automatic update check.
 void TForm1::CheckForUpdates() {}
-// The model-name table of the device types.
-void TForm1::FillModelNames() {}
+// The status line with the device's identity.
+void TForm1::UpdateStatusLine() {}
+// The preset menu for the device just read.
+void TForm1::FillPresetMenuForDevice() {}
+// Texts of the transfer window, the model-variant chooser and the load
+// confirmation in the chosen language.
+void TForm1::TranslateReadProgress(const std::string&) {}
+void TForm1::TranslateModelChooser() {}
+void TForm1::TranslateDatenladenDialog() {}
+// The header of the customer file held by the main window.
+void TForm1::ResetCustomerFileHeader() {}
+// Entering and leaving the register browser.
+void TForm1::BrowserEnableClick() {}
 // Writing the parameter set to the device.
 void TForm1::up_loadClick() {}
 // The radio and device-settings page buttons.

@@ -74,6 +74,8 @@ TEST(Program, SecondStartRaisesTheFirstAndEnds) {
     const fs::path& dir = tmp.Path();
     const fs::path err1 = dir / "first.err";
     const fs::path err2 = dir / "second.err";
+    // A port that does not exist, whatever serial ports this machine has.
+    std::ofstream(dir / "ostra.ini") << "[Main]\nSchnittstelle=/nonexistent/ostara-port\n";
 
     Process first = Spawn(dir, err1);
     ASSERT_GT(first.pid, 0);

@@ -51,6 +51,8 @@ protected:
         ControlsUpdating = 0;
         AppStarted = 0;
         TForm1::FirstArgument.clear();
+        // A port that does not exist, whatever serial ports this machine has.
+        PortName = "/nonexistent/ostara-test-port";
         TInputFrame::ResetNumbering();
     }
 

@@ -1,0 +1,13 @@
+#pragma once
+// Position of a value in a run of register-image cells.
+
+#include "device/RegisterImage.h"
+
+#include <cstdint>
+
+// The offset from lo of value in the cells lo..hi (inclusive): the first exact
+// hit; else the nearer cell of the first pair that brackets the value (a tie
+// goes to the lower cell); else the last offset hi - lo. 0 when lo >= hi and
+// there is no hit. exact tells whether the value itself was found. Indexes
+// outside the image are kept inside it.
+uint32_t FindNearestIndex(const TRegisterImage& image, int lo, int hi, uint32_t value, bool& exact);

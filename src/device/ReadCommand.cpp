@@ -1,0 +1,303 @@
+// The read command: identifies the device by its type register, sets up its
+// family, lets the reader thread fetch the parameter set and completes the
+// set-up on the main thread when the reader is done.
+#include "device/DeviceTypes.h"
+#include "device/Form4.h"
+#include "device/RegisterImage.h"
+#include "device/RegisterMap.h"
+#include "device/Stwaehlen.h"
+#include "files/Datenladen.h"
+#include "link/Mop.h"
+#include "link/Reader.h"
+#include "link/RegisterCommands.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgressBar.h"
+#include "platform/Text.h"
+#include "platform/Timer.h"
+#include "shell/Form1.h"
+#include "shell/Globals.h"
+#include "shell/LogFile.h"
+#include "shell/Program.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QStatusBar>
+
+namespace {
+
+constexpr int progressMaximum = 571;
+
+void SetStatusText(const std::string& text) {
+    if (Form1)
+        Form1->StatusPanels[5]->setText(ToQString(text));
+}
+
+// Runs the family set-up of a known type code.
+void SetUpFamilyOf(uint32_t type) {
+    const DeviceTypeInfo info = DeviceTypeInfoOf(type);
+    Form1->Has3964R = 0;
+    switch (info.setup) {
+    case FamilySetup::Family33:
+        SetupFamily33();
+        break;
+    case FamilySetup::Family16:
+        SetupFamily16();
+        break;
+    case FamilySetup::AsSet:
+        DeviceFamily = info.family;
+        SetupFamilyAsSet();
+        break;
+    case FamilySetup::None:
+        break;
+    }
+    if (info.has3964R)
+        Form1->Has3964R = 1;
+}
+
+} // namespace
+
+void ShowCommError() {
+    QApplication::restoreOverrideCursor();
+    Application().ProcessMessages();
+    SetStatusText(Form1 ? Form1->GetText("$T29002") : "");
+    if (Form1)
+        Form1->repaint();
+}
+
+void TForm1::LockTransferCommands(bool locked) {
+    if (locked) {
+        lockedCommands_.clear();
+        for (QAction* a : {ui.down_load,
+                           ui.ReadDevice1,
+                           ui.up_load,
+                           ui.SaveatDevice1,
+                           ui.ToolButton2,
+                           ui.Clear1,
+                           ui.openbutton,
+                           ui.LoadFile1,
+                           ui.savebutton,
+                           ui.SaveFile1,
+                           ui.SaveToStrg,
+                           ui.SaveFileatDevice1,
+                           ui.DateiinSteuerungladen1,
+                           ui.drucken1,
+                           ui.funk,
+                           ui.einstellung,
+                           ui.HFParameter1,
+                           ui.DeviceParameter1,
+                           ui.BrowserEnable,
+                           ui.scanreg,
+                           ui.Port1,
+                           ui.Konverter,
+                           ui.Sprache1->menuAction(),
+                           ui.PreSets->menuAction(),
+                           ui.demomenue->menuAction()}) {
+            lockedCommands_.emplace_back(a, a->isEnabled());
+            a->setEnabled(false);
+        }
+        ui.PageControl3->setEnabled(false);
+        return;
+    }
+    for (auto& [action, wasEnabled] : lockedCommands_)
+        action->setEnabled(wasEnabled);
+    lockedCommands_.clear();
+    ui.PageControl3->setEnabled(true);
+}
+
+bool TForm1::TransferCommandAllowed() {
+    if (TransferIdle)
+        return true;
+    SetStatusText(GetText("$T29004"));
+    return false;
+}
+
+void TForm1::down_loadClick() {
+    if (!TransferCommandAllowed())
+        return;
+    // 1
+    ui.down_load->setEnabled(false);
+    if (ui.BrowserEnable->isChecked()) {
+        ui.BrowserEnable->setChecked(false);
+        BrowserEnableClick();
+    }
+    // 2
+    if (DeviceFamily != 0 && RegisterImage[DeviceTypeCell] != 0) {
+        TranslateDatenladenDialog();
+        if (!datenladen1 || Dialogs::ShowModal(*datenladen1) != Dialogs::Yes) {
+            StatusPanels[5]->clear();
+            ui.down_load->setEnabled(true);
+            return;
+        }
+    }
+    // 3
+    ToolButton2Click();
+    ui.PageControl1->setVisible(false);
+    ui.PageControl2->setVisible(false);
+    ui.einstellung->setChecked(false);
+    ui.funk->setChecked(false);
+    update();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Application().ProcessMessages();
+    // 4
+    TProgressBar* bar = Form4->ui.ProgressBar1;
+    TranslateReadProgress("$T27001");
+    bar->setMinimum(0);
+    bar->setMaximum(progressMaximum);
+    bar->SetPosition(1);
+    Form4->SetLogColor(QApplication::palette().color(QPalette::Text));
+    Form4->ui.Memo1->setEnabled(true);
+    Form4->ClearLog();
+    Form4->ShowOverMain();
+    Form4->ui.Button1->setEnabled(false);
+    Form4->update();
+    Form4->activateWindow();
+    // 5
+    RegisterImage[DeviceTypeCell] = 0;
+    ClearStatusPanels();
+    // 6
+    uint32_t type = 0;
+    const int failed = ReadRegisterQuiet(906, type);
+    // 7
+    if (failed) {
+        StatusPanels[5]->clear();
+        ShowCommError();
+        Form4->ui.Button1->setEnabled(true);
+        if (Mop->Status() == TMop::StatusTimeout) {
+            Form4->SetLogColor(Qt::red);
+            Form4->AddLine("Timeout Error!");
+            Form4->AddLine("***End***");
+            Form4->repaint();
+            Application().ProcessMessages();
+        }
+        Form4->ShowOverMain();
+        QApplication::restoreOverrideCursor();
+        Form4->ui.Button1->setFocus();
+        ui.down_load->setEnabled(true);
+        return;
+    }
+    // 8
+    uint32_t index = 0;
+    if (!FindDeviceType(type, index)) {
+        Dialogs::MessageBox(GetText("$T30013"), GetText("$T30021"), Dialogs::OK, Dialogs::Error);
+        QApplication::restoreOverrideCursor();
+        Form4->ui.Button1->setEnabled(true);
+        Form4->ui.Button1->setFocus();
+        Application().ProcessMessages();
+        ui.down_load->setEnabled(true);
+        return;
+    }
+    // 9: down_load comes back with the other commands once the reader is done.
+    Form4->ui.Button1->setEnabled(true);
+    Form4->ui.Button1->setFocus();
+    Application().ProcessMessages();
+    ui.down_load->setEnabled(true);
+    // 10: the set-up loads the register map before the reader starts.
+    SetUpFamilyOf(type);
+    if (DeviceFamily == 0) {
+        // The map could not be loaded (the message is shown): no read into
+        // an unmapped family.
+        QApplication::restoreOverrideCursor();
+        StatusPanels[5]->clear();
+        ui.down_load->setEnabled(true);
+        return;
+    }
+    // 11
+    TransferIdle = false;
+    ReadFailed = 0;
+    LockTransferCommands(true);
+    Reader = std::make_unique<haupt>(*Mop, MappedRegisters, RegisterImage, ReadFailed);
+    Reader->SetOnProgress([bar](int n) {
+        QMetaObject::invokeMethod(
+            bar, [bar, n] { bar->StepBy(n); }, Qt::QueuedConnection);
+    });
+    Reader->SetOnDone([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                Timer1->SetInterval(50);
+                Timer1->SetEnabled(true);
+            },
+            Qt::QueuedConnection);
+    });
+    Reader->Start();
+    // 12
+    ui.Bild1->setVisible(true);
+    SetStatusText(GetText("$T29004"));
+}
+
+void TForm1::Timer1Timer() {
+    // 1
+    Has3964R = 0;
+    Timer1->SetEnabled(false);
+    if (Reader)
+        Reader->Wait();
+    TransferIdle = true;
+    LockTransferCommands(false);
+    QApplication::restoreOverrideCursor();
+    Application().ProcessMessages();
+    // 2
+    TProgressBar* bar = Form4->ui.ProgressBar1;
+    SetStatusText(GetText(bar->Position() == bar->maximum() ? "$T29001" : "$T29002"));
+    // 3
+    if (Mop->Status() == TMop::StatusTimeout) {
+        Form4->ui.Button1->setEnabled(true);
+        Form4->SetLogColor(Qt::red);
+        Form4->AddLine("Timeout Error!");
+        Form4->AddLine("***End***");
+        Form4->update();
+        Form4->ShowOverMain();
+        ToolButton2Click();
+        Application().ProcessMessages();
+        return;
+    }
+    // 4
+    Form4->ui.Button1->setEnabled(true);
+    if (ReadFailed) {
+        Form4->SetLogColor(Qt::red);
+        Form4->AddLine("Read Error!");
+        Form4->AddLine("***End***");
+        if (LogFile)
+            LogFile->WriteVisible("RS232 Read Error!");
+        Form4->update();
+        Form4->ShowOverMain();
+        ToolButton2Click();
+        Application().ProcessMessages();
+        return;
+    }
+    // 5
+    Form4->Button1Click();
+    const uint32_t type = RegisterImage[DeviceTypeCell];
+    stwaehlen->SetFormCaption(ProgramTitle);
+    TranslateModelChooser();
+    stwaehlen->ResetResult();
+    stwaehlen->SetItemIndex(PowerChoice);
+    // 6
+    stwaehlen->SetTextNumber(DeviceTypeInfoOf(type).chooserList);
+    SetUpFamilyOf(type);
+    if (DeviceFamily == 0) {
+        // The register map could not be loaded again: the data cannot be shown.
+        ToolButton2Click();
+        return;
+    }
+    // 7
+    RegisterImage[DeviceTypeCell] = type;
+    RadioSettingsChanged = 0;
+    // 8
+    const uint32_t k =
+        FindNearestIndex(RegisterMap.tab_anf_sendeleistung, RegisterMap.tab_end_sendeleistung, 100);
+    if (k == 3) {
+        LowPowerModule = 1;
+    } else if (k == 15) {
+        LowPowerModule = 0;
+    } else if (Dialogs::ShowModal(*stwaehlen) == Dialogs::Ok) {
+        LowPowerModule = stwaehlen->IsLowPower() ? 1 : 0;
+    } else {
+        ToolButton2Click();
+        return;
+    }
+    // 9
+    UpdateStatusLine();
+    PowerChoice = stwaehlen->ItemIndex();
+    FillPresetMenuForDevice();
+}

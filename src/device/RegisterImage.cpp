@@ -1,0 +1,4 @@
+#include "device/RegisterImage.h"
+
+TRegisterImage RegisterImage{};
+int DeviceFamily = 0;

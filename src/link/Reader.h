@@ -1,0 +1,70 @@
+#pragma once
+// haupt, the parameter-set reader: reads registers 900 to 1471 into the
+// register image in 12 blocks, each block twice, and accepts a block only when
+// both readings agree on every register the register map names. Runs on its
+// own thread, owned by the read command; hands over through a flag and a
+// completion call that it makes on every way out.
+
+#include "device/RegisterImage.h"
+
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <vector>
+
+class TMop;
+class TStringList;
+
+class haupt {
+public:
+    struct Block {
+        uint16_t first;
+        int count;
+    };
+    static constexpr int blockCount = 12;
+    // Blocks 1..11: 50 registers from 900 + 50 x (block - 1); block 12: 1450
+    // to 1471, so the whole frequency table (up to register 1471) is read.
+    static Block BlockOf(int block);
+    // Registers a clean read fetches.
+    static int TotalRegisters();
+
+    // mapped: the register map's list of image indexes (decimal texts); its
+    // first entry does not count. The list is copied.
+    haupt(TMop& mop, const TStringList& mapped, TRegisterImage& image,
+          std::atomic<int>& readFailed);
+    ~haupt(); // waits for the thread
+    haupt(const haupt&) = delete;
+    haupt& operator=(const haupt&) = delete;
+
+    void SetMop(TMop& mop) { mop_ = &mop; }
+    // Called on the reader thread after a block was accepted (its count).
+    void SetOnProgress(std::function<void(int)> f) { onProgress_ = std::move(f); }
+    // Called on the reader thread as its last action, whatever happened.
+    void SetOnDone(std::function<void()> f) { onDone_ = std::move(f); }
+    // Pause after each exchange (10 ms; tests may shorten it).
+    void SetPauseMs(int ms) { pauseMs_ = ms; }
+
+    void Start();
+    // Asks the thread to stop before its next exchange.
+    void RequestStop() { stop_ = true; }
+    void Wait();
+    bool Running() const { return running_; }
+
+    // The body; Start runs it on the thread. Public for tests.
+    void Execute();
+    bool StoreBlock(int count, int firstCell);
+    bool CompareBlock(int count, int firstCell, int blockBase);
+    bool IsMappedRegister(int index) const;
+
+private:
+    TMop* mop_;
+    TRegisterImage& image_;
+    std::atomic<int>& readFailed_;
+    std::vector<bool> mapped_;
+    std::function<void(int)> onProgress_;
+    std::function<void()> onDone_;
+    int pauseMs_ = 10;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// The program's register access on its one protocol object (the main
+// window's) and its register image. See link/Registers.h for the rules.
+
+#include <cstdint>
+#include <string>
+
+// Opens the port named by PortName; true when it is open afterwards.
+bool OpenPort();
+void ClosePort();
+// The value; -1 after a failed exchange, 0 for an answer about another
+// register; both failures are reported in a message box.
+int ReadRegister(long long reg);
+int ReadRegisterQuiet(long long reg, uint32_t& value);
+int WriteRegisterChecked(long long reg, int value);
+int WriteAndVerifyRegisters(long long firstRegister, int firstIndex, int endIndex);
+std::string RegistersToText(int firstIndex, int count);

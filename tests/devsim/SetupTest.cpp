@@ -43,11 +43,13 @@ TEST(ValueText, ImageTextWithCommentsAndBothPrefixes) {
 
 TEST(Options, ParsesEveryOption) {
     std::string error;
-    const auto o =
-        parseOptions({"--type", "0x10", "--set", "910=3", "--set=r911=$4", "--image", "a.txt",
-                      "--pace=9600", "--log", "/tmp/l", "--link", "/tmp/p", "--fault", "silence@3",
-                      "--fault", "wrong-echo@r906:always", "--quit-on-eof", "--seed", "7"},
-                     &error);
+    const auto o = parseOptions({"--type",        "0x10",       "--set",   "910=3",
+                                 "--set=r911=$4", "--image",    "a.txt",   "--pace=9600",
+                                 "--log",         "/tmp/l",     "--link",  "/tmp/p",
+                                 "--fault",       "silence@3",  "--fault", "wrong-echo@r906:always",
+                                 "--quit-on-eof", "--seed",     "7",       "--map",
+                                 "/tmp/m.cfg",    "--channels", "128"},
+                                &error);
     ASSERT_TRUE(o.has_value()) << error;
     EXPECT_EQ(o->type, 0x10);
     ASSERT_EQ(o->sets.size(), 2u);
@@ -62,10 +64,14 @@ TEST(Options, ParsesEveryOption) {
     EXPECT_TRUE(o->quitOnEof);
     EXPECT_EQ(o->seed, 7u);
     EXPECT_FALSE(o->protect.has_value());
+    EXPECT_EQ(o->mapPath, "/tmp/m.cfg");
+    EXPECT_EQ(o->channels, 128);
 
-    const auto decimal = parseOptions({"--type", "33"}, &error);
+    const auto decimal = parseOptions({"--type", "33", "--channels=1"}, &error);
     ASSERT_TRUE(decimal.has_value());
     EXPECT_EQ(decimal->type, 0x21);
+    EXPECT_EQ(decimal->channels, 1);
+    EXPECT_TRUE(decimal->mapPath.empty()) << "no --map: the default map";
 }
 
 TEST(Options, ProtectReplacesTheDefaultTable) {
@@ -91,12 +97,19 @@ TEST(Options, RejectsBadArgumentsWithAReason) {
                                                {"--pace", "0"},
                                                {"--fault", "noise"},
                                                {"--frobnicate"},
+                                               {"--map"},
+                                               {"--map="},
+                                               {"--channels", "0"},
+                                               {"--channels", "129"},
+                                               {"--channels", "many"},
                                                {"--log"}}) {
         error.clear();
         EXPECT_FALSE(parseOptions(bad, &error).has_value()) << bad[0];
         EXPECT_FALSE(error.empty());
     }
     EXPECT_NE(helpText().find("ready on /dev/pts/N"), std::string::npos);
+    EXPECT_NE(helpText().find("\n  --map FILE "), std::string::npos);
+    EXPECT_NE(helpText().find("\n  --channels N "), std::string::npos);
     for (const char* name : {"silence", "late", "wrong-header", "wrong-echo", "wrong-register",
                              "wrong-count", "garbage-before", "trailing-bytes", "split-5",
                              "split-120", "routing-block", "alternate", "ignore-writes", "hangup"})

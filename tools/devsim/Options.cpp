@@ -47,6 +47,17 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
             if (!code)
                 return fail("--type needs a type code such as 0x21");
             o.type = static_cast<std::uint16_t>(*code);
+        } else if (name == "--map") {
+            const auto v = value();
+            if (!v || v->empty())
+                return fail("--map needs a file");
+            o.mapPath = *v;
+        } else if (name == "--channels") {
+            const auto v = value();
+            const auto n = v ? parseNumber(*v, maxChannels) : std::nullopt;
+            if (!n || *n == 0)
+                return fail("--channels needs a number of channels 1..128");
+            o.channels = static_cast<int>(*n);
         } else if (name == "--image") {
             const auto v = value();
             if (!v || v->empty())
@@ -120,6 +131,20 @@ Device contents (applied in this order: type preset, image files, --set):
                      Families: 0x21-0x23, 0x28-0x2A, 0x70 (3964R) -> 0x21;
                      0x10-0x14, 0x18-0x1C -> 0x10; 0x30-0x32 -> 0x30;
                      0xD0, 0xD1 -> 0xD0; 0x71 -> 0x71.
+  --map FILE         Ostara's register map (steuerung.cfg) that says in which
+                     registers the parameter set puts firmware, serial number,
+                     channels, power, tables and the family's own values.
+                     Default: steuerung.cfg in the folder of this program;
+                     when there is none, the built-in layout, which is the
+                     same as the map shipped with Ostara. A FILE given here
+                     that cannot be read is an error (exit status 2). The
+                     registers Ostara reads by number (906, 915, 918,
+                     932-936, 958-964, 990-993, 1070-1085, tables at 1200,
+                     1216 and 1344) are filled in any case.
+  --channels N       frequency-table entries in use, 1..128 (the channel
+                     count register holds N-1; the other entries hold 0).
+                     Default: 4 for families 0x21 and 0x10, 3 for 0x30,
+                     2 for 0xD0 and 0x71.
   --image FILE       load registers from FILE: lines "rNNN=VALUE", VALUE
                      decimal, $hex or 0xhex; ';' starts a comment.
   --set NNN=VALUE    set one register (repeatable).

@@ -1,70 +1,145 @@
 #include "Presets.h"
 
 #include "Device.h"
+#include "RegisterMap.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace devsim {
 
 namespace {
 
-// Where the parameter set lives. The fixed numbers (906, 910..918, 932..939,
-// 944, 958..964, 990..993, 1200.., 1216.., 1344..) are the device's own; the
-// others are where this simulator keeps the values that the program finds
-// through its register map.
+// The registers that the program addresses by number, not through its map.
 namespace reg {
-constexpr std::uint16_t firmware = 901;
-constexpr std::uint16_t serial = 902;
-constexpr std::uint16_t radioAddress = 903;
-constexpr std::uint16_t activeChannel = 910;
-constexpr std::uint16_t defaultChannel = 911;
-constexpr std::uint16_t activePower = 912;
-constexpr std::uint16_t defaultPower = 913;
-constexpr std::uint16_t channelCount = 914;
-constexpr std::uint16_t stationAddress = 916;
-constexpr std::uint16_t operatingMode = 917;
-constexpr std::uint16_t channelRaster = 919;
-constexpr std::uint16_t serialConfig = 930;
-constexpr std::uint16_t charDelay3964 = 932;
-constexpr std::uint16_t retries3964 = 933;
-constexpr std::uint16_t protocol = 934;
-constexpr std::uint16_t timeout3964 = 936;
-constexpr std::uint16_t activeSlots = 944;
+constexpr std::uint16_t mop2Switch = 915;     // bit 0 set: second MoP line on (0x30, 0xD0)
+constexpr std::uint16_t mopTimeout = 918;     // gateway time-out in 10 ms (0x21)
+constexpr std::uint16_t charDelay3964 = 932;  // 3964R character delay in 10 ms
+constexpr std::uint16_t retries3964 = 933;    // 3964R acknowledge delay in 10 ms
+constexpr std::uint16_t repeaterStart = 935;  // 0x21: station-address range; 0x71: start
+constexpr std::uint16_t repeaterSize = 936;   // 0x70: 3964R time-out in 4 us; 0x71: size
+constexpr std::uint16_t modbusFirst = 958;    // 958..964 Modbus settings (0x30, 0xD0)
 constexpr std::uint16_t lowerLimitHigh = 990; // 990/991: lower limit in Hz
 constexpr std::uint16_t upperLimitHigh = 992; // 992/993: upper limit in Hz
-constexpr std::uint16_t powerTable = 1200;    // 16 levels
-constexpr std::uint16_t channelTable = 1216;  // 128 channel numbers
-constexpr std::uint16_t stepTable = 1344;     // 128 channel steps in Hz
+constexpr std::uint16_t inputDelays = 1070;   // 1070..1085 in 0.1 s (0x10)
 } // namespace reg
 
 constexpr std::array<std::uint16_t, 16> highPowerLevels = {0,  8,  15, 20, 25, 28, 31, 38,
                                                            43, 50, 54, 59, 66, 74, 85, 100};
 constexpr std::array<std::uint16_t, 4> lowPowerLevels = {0, 28, 50, 100};
+constexpr std::uint16_t powerValue = 50; // level 9 (3 W) or level 2 (250 mW)
+
+constexpr std::uint16_t serialNumber = 0x0027;
+constexpr std::uint16_t radioLayerAddress = 0x1234;
+constexpr std::uint16_t allTimeSlots = 0x03FF;
+constexpr std::uint16_t serial9600 = 3; // 9600 bps, 8 data bits, no parity
+constexpr std::uint16_t protocolMop = 0;
 
 struct FamilySet {
     std::uint16_t firmware;
-    bool highPower;             // 16 levels with 100 at 1215, else 4 with 100 at 1203
+    bool highPower;             // 16 levels up to 100 (6 W), else 4 levels up to 100 (500 mW)
     std::uint32_t lowerLimitHz; // 0: the device reports no limits (65535 words)
     std::uint32_t upperLimitHz;
     std::uint16_t stepHz; // 12500 or 10000
     std::uint32_t firstChannelHz;
-    std::uint16_t channels; // entries in use
+    std::uint16_t operatingMode; // settings word: mode in bits 0..2
 };
 
 FamilySet familySet(int family) {
     switch (family) {
     case 0x10:
-        return {0x0501, false, 400000000, 470000000, 12500, 433125000, 4};
+        return {0x0501, false, 400000000, 470000000, 12500, 433125000, 0x0001};
     case 0x30:
-        return {0x0210, false, 350000000, 500000000, 10000, 433120000, 3};
+        return {0x0210, false, 350000000, 500000000, 10000, 433120000, 0x0001};
     case 0xD0:
-        return {0x0105, true, 0, 0, 12500, 434050000, 2};
-    case 0x71:
-        return {0x0300, true, 350000000, 500000000, 12500, 433125000, 2};
+        return {0x0105, true, 0, 0, 12500, 434050000, 0x0001};
+    case 0x71: // radio data rate 1200 bps (bit 9)
+        return {0x0300, true, 350000000, 500000000, 12500, 433125000, 0x0200};
     default: // 0x21
-        return {0x0530, true, 350000000, 500000000, 12500, 433125000, 4};
+        return {0x0530, true, 350000000, 500000000, 12500, 433125000, 0x0001};
     }
+}
+
+using Keyed = std::vector<std::pair<std::string_view, std::uint16_t>>;
+
+// The values that the program finds through the map, by key (tables apart).
+Keyed keyedValues(std::uint16_t type, int family, const FamilySet& set, int channels) {
+    const auto activeChannel = static_cast<std::uint16_t>(std::min(1, channels - 1));
+    Keyed v = {
+        {"geraete_id", type},
+        {"firmware", set.firmware},
+        {"seriennr", serialNumber},
+        {"adr_funklayer", radioLayerAddress},
+        {"aktu_funkkanal", activeChannel},
+        {"def_funkkanal", activeChannel},
+        {"aktu_sendeleistung", powerValue},
+        {"def_sendeleistung", powerValue},
+        {"g_betriebsart", set.operatingMode},
+        {"max_anzahl_funkkanal", static_cast<std::uint16_t>(channels - 1)},
+        {"frequenzraster", set.stepHz},
+        {"aktiv_zeit", allTimeSlots},
+        {"konf_com0", serial9600},
+        {"protokoll_com0", protocolMop},
+    };
+    const Keyed model = [family]() -> Keyed {
+        switch (family) {
+        case 0x21:
+            return {{"konf_geraet", 1}, {"defstationsadresse", 1}};
+        case 0x10:
+            return {{"defstationsadresse", 1},
+                    {"konf_int_eing", 0x0300}, // counters A0, A1 count events
+                    {"t_time", 100},
+                    {"x_time", 300},
+                    {"abtastrate", 10},
+                    {"binaereingaenge", 16},
+                    {"analogeingaenge", 4},
+                    {"binaerausgaenge", 8},
+                    {"analogausgaenge", 2},
+                    {"zaehler", 16},
+                    {"timer", 4},
+                    {"benachbarte_zaehler", 0x0001}, // A0-A1 paired
+                    {"konf_impulsausgabe", 0x0A05},  // interval 10, impulses and analog on
+                    {"gain", 100},                   // 1.000
+                    {"offset", 20}};
+        case 0x30:
+            return {{"defstationsadresse", 1}};
+        case 0xD0:
+            return {{"konf_geraet", 1}, {"defstationsadresse", 1}, {"deffunkadresse", 3}};
+        default:
+            return {};
+        }
+    }();
+    v.insert(v.end(), model.begin(), model.end());
+    return v;
+}
+
+struct Tables {
+    std::vector<std::uint16_t> power;    // 16 levels, ascending
+    std::vector<std::uint16_t> channels; // 128 channel numbers
+    std::vector<std::uint16_t> steps;    // 128 steps in Hz
+};
+
+Tables tables(const FamilySet& set, int channels) {
+    Tables t;
+    for (std::size_t i = 0; i < highPowerLevels.size(); ++i) {
+        if (set.highPower)
+            t.power.push_back(highPowerLevels[i]);
+        else // 4 levels; the rest stays at the top so the table keeps ascending
+            t.power.push_back(lowPowerLevels[std::min(i, lowPowerLevels.size() - 1)]);
+    }
+    // Channel number x step = frequency in Hz; every second channel; unused entries 0.
+    for (int i = 0; i < maxChannels; ++i) {
+        const bool used = i < channels;
+        const std::uint32_t hz = set.firstChannelHz + 2u * set.stepHz * static_cast<unsigned>(i);
+        t.channels.push_back(used ? static_cast<std::uint16_t>(hz / set.stepHz) : 0);
+        t.steps.push_back(used ? set.stepHz : 0);
+    }
+    return t;
 }
 
 void setLimit(Device& device, std::uint16_t highReg, std::uint32_t hz) {
@@ -77,7 +152,73 @@ void setLimit(Device& device, std::uint16_t highReg, std::uint32_t hz) {
     device.set(highReg + 1, static_cast<std::uint16_t>(hz & 0xFFFF));
 }
 
+void setFixedRegisters(Device& device, std::uint16_t type, int family, const FamilySet& set) {
+    setLimit(device, reg::lowerLimitHigh, set.lowerLimitHz);
+    setLimit(device, reg::upperLimitHigh, set.upperLimitHz);
+    switch (family) {
+    case 0x21:
+        device.set(reg::mopTimeout, 10); // 100 ms
+        device.set(reg::charDelay3964, 2);
+        device.set(reg::retries3964, 2);
+        device.set(reg::repeaterStart, 0); // station addresses 0..239
+        if (type == 0x70)
+            device.set(reg::repeaterSize, 7500); // 3964R time-out 30 ms
+        break;
+    case 0x10:
+        for (std::uint16_t i = 0; i < 16; ++i)
+            device.set(reg::inputDelays + i, 10); // 1.0 s
+        break;
+    case 0x30:
+    case 0xD0: {
+        device.set(reg::mop2Switch, 1);
+        constexpr std::array<std::uint16_t, 7> modbus = {1, 0, 600, 1, 2, 50, 200};
+        for (std::size_t i = 0; i < modbus.size(); ++i)
+            device.set(static_cast<std::uint16_t>(reg::modbusFirst + i), modbus[i]);
+        break;
+    }
+    case 0x71:
+        device.set(reg::repeaterStart, 1); // addresses from 8
+        device.set(reg::repeaterSize, 0);  // 8 addresses
+        break;
+    default:
+        break;
+    }
+}
+
+void placeTable(Device& device, std::optional<std::uint16_t> first,
+                std::optional<std::uint16_t> last, const std::vector<std::uint16_t>& values) {
+    if (!first || !last || *first > *last)
+        return;
+    const std::size_t n = std::min<std::size_t>(*last - *first + 1u, values.size());
+    for (std::size_t i = 0; i < n; ++i)
+        device.set(static_cast<std::uint16_t>(*first + i), values[i]);
+}
+
+// Puts every keyed value and the three tables where `find` says.
+template <class Find>
+void placeKeyed(Device& device, const Keyed& values, const Tables& t, Find find) {
+    for (const auto& [key, value] : values) {
+        if (const auto r = find(key))
+            device.set(*r, value);
+    }
+    placeTable(device, find("tab_anf_sendeleistung"), find("tab_end_sendeleistung"), t.power);
+    placeTable(device, find("tab_anf_frequenz"), find("tab_end_frequenz"), t.channels);
+    placeTable(device, find("tab_anf_fraster"), find("tab_end_fraster"), t.steps);
+}
+
 } // namespace
+
+int defaultChannelCount(int family) {
+    switch (family) {
+    case 0x30:
+        return 3;
+    case 0xD0:
+    case 0x71:
+        return 2;
+    default:
+        return 4;
+    }
+}
 
 int familyOf(std::uint16_t type) {
     switch (type) {
@@ -114,67 +255,26 @@ int familyOf(std::uint16_t type) {
     }
 }
 
-void fillPlausibleSet(Device& device, std::uint16_t type) {
+void fillPlausibleSet(Device& device, std::uint16_t type, const RegisterMap& map, int channels) {
     device.set(typeRegister, type);
     const int family = familyOf(type);
     if (family == 0)
         return;
+    if (channels <= 0)
+        channels = defaultChannelCount(family);
+    channels = std::min(channels, maxChannels);
     const FamilySet set = familySet(family);
+    const Keyed values = keyedValues(type, family, set, channels);
+    const Tables t = tables(set, channels);
 
-    device.set(reg::firmware, set.firmware);
-    device.set(reg::serial, 0x0027);
-    device.set(reg::radioAddress, 0x1234);
-    device.set(reg::stationAddress, 1);
-    device.set(reg::operatingMode, 1);
-    device.set(reg::serialConfig, 3); // 9600 bps
-    device.set(reg::protocol, 0);
-    device.set(reg::activeSlots, 0x03FF);
-    device.set(reg::channelRaster, set.stepHz);
+    setFixedRegisters(device, type, family, set);
+    const RegisterMap& own = builtInRegisterMap();
+    placeKeyed(device, values, t, [&](std::string_view key) { return own.anyReg(key); });
+    placeKeyed(device, values, t, [&](std::string_view key) { return map.reg(key, family); });
+}
 
-    setLimit(device, reg::lowerLimitHigh, set.lowerLimitHz);
-    setLimit(device, reg::upperLimitHigh, set.upperLimitHz);
-
-    // Power table, ascending, ending at 100 on the top level.
-    for (std::size_t i = 0; i < 16; ++i) {
-        std::uint16_t value = 100;
-        if (set.highPower)
-            value = highPowerLevels[i];
-        else if (i < lowPowerLevels.size())
-            value = lowPowerLevels[i];
-        device.set(static_cast<std::uint16_t>(reg::powerTable + i), value);
-    }
-    const std::uint16_t power = set.highPower ? highPowerLevels[9] : lowPowerLevels[2];
-    device.set(reg::activePower, power);
-    device.set(reg::defaultPower, power);
-
-    // Frequency table: channel number x step = frequency in Hz; unused entries 0.
-    for (std::uint16_t i = 0; i < 128; ++i) {
-        const bool used = i < set.channels;
-        const std::uint32_t hz = set.firstChannelHz + 2u * set.stepHz * i;
-        device.set(reg::channelTable + i, used ? static_cast<std::uint16_t>(hz / set.stepHz) : 0);
-        device.set(reg::stepTable + i, used ? set.stepHz : 0);
-    }
-    device.set(reg::channelCount, static_cast<std::uint16_t>(set.channels - 1));
-    device.set(reg::activeChannel, 0);
-    device.set(reg::defaultChannel, 0);
-
-    if (type == 0x70 || family == 0x21) {
-        device.set(reg::charDelay3964, 2);
-        device.set(reg::retries3964, 2);
-    }
-    if (type == 0x70) {
-        device.set(reg::protocol, 0); // 3964R
-        device.set(reg::timeout3964, 2000);
-    }
-    if (family == 0x10) {
-        for (std::uint16_t i = 0; i < 16; ++i)
-            device.set(1070 + i, 10); // input power-on delays
-    }
-    if (family == 0x71) {
-        device.set(935, 1);
-        device.set(936, 0);
-        device.set(reg::operatingMode, 1u << 9); // 1200 bps radio data rate
-    }
+void fillPlausibleSet(Device& device, std::uint16_t type) {
+    fillPlausibleSet(device, type, builtInRegisterMap());
 }
 
 } // namespace devsim

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <poll.h>
 #include <unistd.h>
+#include <utility>
 
 namespace devsim {
 
@@ -77,8 +78,9 @@ void installSignalHandlers() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-Runner::Runner(const Options& options, Engine& engine)
-    : options_(options), engine_(engine), queue_(options.paceBaud) {}
+Runner::Runner(const Options& options, Engine& engine, std::string mapSource)
+    : options_(options), engine_(engine), mapSource_(std::move(mapSource)),
+      queue_(options.paceBaud) {}
 
 Runner::~Runner() {
     finish();
@@ -127,7 +129,8 @@ int Runner::run() {
     }
     logLine(timeOfDay() + " ready on " + pty_.slavePath() +
             " type=" + std::to_string(engine_.device().stored(typeRegister)) + " " +
-            lockStateName(engine_.device().lockState()));
+            lockStateName(engine_.device().lockState()) +
+            (mapSource_.empty() ? std::string() : " map=" + mapSource_));
     printLine("ostara-devsim: ready on " + pty_.slavePath());
 
     while (!stop_ && !signalled) {

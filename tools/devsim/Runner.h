@@ -14,7 +14,8 @@ namespace devsim {
 
 class Runner {
 public:
-    Runner(const Options& options, Engine& engine);
+    // `mapSource` names the register map in the log's ready line.
+    Runner(const Options& options, Engine& engine, std::string mapSource = {});
     ~Runner();
     Runner(const Runner&) = delete;
     Runner& operator=(const Runner&) = delete;
@@ -34,6 +35,7 @@ private:
 
     const Options& options_;
     Engine& engine_;
+    std::string mapSource_;
     Pty pty_;
     RequestParser parser_;
     OutputQueue queue_;

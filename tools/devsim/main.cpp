@@ -3,6 +3,7 @@
 #include "Engine.h"
 #include "Options.h"
 #include "Presets.h"
+#include "RegisterMap.h"
 #include "Runner.h"
 #include "ValueText.h"
 
@@ -50,12 +51,18 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    const auto map = chooseRegisterMap(options->mapPath, defaultMapPath(), &error);
+    if (!map) {
+        std::fprintf(stderr, "ostara-devsim: %s\n", error.c_str());
+        return 2;
+    }
+
     Engine engine(options->seed);
     Device& device = engine.device();
     if (familyOf(options->type) == 0)
         std::fprintf(stderr, "ostara-devsim: type 0x%02X is not a known device type\n",
                      options->type);
-    fillPlausibleSet(device, options->type);
+    fillPlausibleSet(device, options->type, map->map, options->channels);
     for (const std::string& path : options->imageFiles) {
         if (!loadImageFile(path, device))
             return 2;
@@ -68,6 +75,6 @@ int main(int argc, char** argv) {
         engine.arm(fault);
 
     installSignalHandlers();
-    Runner runner(*options, engine);
+    Runner runner(*options, engine, map->source);
     return runner.run();
 }

@@ -35,23 +35,33 @@ bool ModBus::Send(const std::string& bytes) {
 }
 
 void ModBus::RxChar() {
-    std::lock_guard lock(mutex_);
-    const uint32_t now = NowMs();
-    // Read even while a frame waits to be taken: the port announces bytes
-    // only once, and the assembler keeps them until the frame is taken.
-    std::string bytes;
-    try {
-        bytes = port_.ReadString();
-    } catch (const EComError&) {
-        lost_ = true;
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex_);
+        const uint32_t now = NowMs();
+        // Read even while a frame waits to be taken: the port announces bytes
+        // only once, and the assembler keeps them until the frame is taken.
+        std::string bytes;
+        try {
+            bytes = port_.ReadString();
+        } catch (const EComError&) {
+            lost_ = true;
+        }
+        assembler_.Receive(bytes, now);
+        // The waiter is woken only when what it waits for holds, not for
+        // every byte of an answer on its way.
+        wake = assembler_.Complete() ||
+               assembler_.LastFault() != MopFrameAssembler::Fault::None || lost_;
     }
-    assembler_.Receive(bytes, now);
-    changed_.notify_all();
+    if (wake)
+        changed_.notify_all();
 }
 
 void ModBus::OnLost(const EComError&) {
-    std::lock_guard lock(mutex_);
-    lost_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        lost_ = true;
+    }
     changed_.notify_all();
 }
 

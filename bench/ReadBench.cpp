@@ -1,0 +1,430 @@
+// Cost of the whole read command: the main window presses Read against the
+// simulator answering at 9600 baud, and the clock runs until the continuation
+// (TForm1::Timer1Timer) has run. The wall time is compared with the time the
+// 25 exchanges need on the wire plus the fixed pauses, and the CPU the
+// program spends meanwhile with the wall time. A few runs; each one and the
+// median are printed. Exit code 0 unless a read fails; the targets are
+// reported as PASS or MISS only.
+#include "device/Form4.h"
+#include "link/LineSettings.h"
+#include "link/Mop.h"
+#include "link/Reader.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgressBar.h"
+#include "platform/Timer.h"
+#include "shell/Form1.h"
+#include "shell/Globals.h"
+#include "shell/Program.h"
+#include "support/Devsim.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kDefaultRuns = 3;
+constexpr int kReadDeadlineMs = 30000;
+constexpr int kTypeRegister = 906;
+constexpr int kReaderPauseMs = 10;       // the reader's pause after each exchange
+constexpr int kContinuationDelayMs = 50; // Timer1's interval after the reader is done
+constexpr double kRatioTarget = 1.05;
+constexpr double kCpuTargetPercent = 5.0;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double ByteMs() {
+    return double(mop::bitsPerByteOnWire) * 1000.0 / double(mop::lineBaudRate);
+}
+
+struct Cpu {
+    double processMs = 0;
+    double mainThreadMs = 0;
+    long voluntarySwitches = 0;
+    long involuntarySwitches = 0;
+
+    static double MsOf(const rusage& u) {
+        const auto ms = [](const timeval& t) {
+            return double(t.tv_sec) * 1000.0 + double(t.tv_usec) / 1000.0;
+        };
+        return ms(u.ru_utime) + ms(u.ru_stime);
+    }
+    static Cpu Now() {
+        rusage self{};
+        rusage thread{};
+        getrusage(RUSAGE_SELF, &self);
+        getrusage(RUSAGE_THREAD, &thread);
+        return {MsOf(self), MsOf(thread), self.ru_nvcsw, self.ru_nivcsw};
+    }
+    Cpu operator-(const Cpu& o) const {
+        return {processMs - o.processMs, mainThreadMs - o.mainThreadMs,
+                voluntarySwitches - o.voluntarySwitches,
+                involuntarySwitches - o.involuntarySwitches};
+    }
+};
+
+// On-CPU time of every thread of this process (from the scheduler's
+// statistics), by thread id, to tell the main thread, the port's event thread
+// and the reader thread apart.
+std::map<int, double> ThreadCpuMs() {
+    std::map<int, double> out;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+        std::ifstream stat(entry.path() / "schedstat");
+        unsigned long long ns = 0;
+        if (stat >> ns)
+            out[std::atoi(entry.path().filename().c_str())] = double(ns) / 1e6;
+    }
+    return out;
+}
+
+// One exchange of the read command: its request and answer sizes on the wire.
+struct Exchange {
+    int requestBytes;
+    int answerBytes;
+};
+
+int AnswerBytes(int count) {
+    return 8 + 2 * count;
+}
+
+// On the pty the request arrives at once and the simulator puts out byte k of
+// its answer k byte times after the request (k from 0): the answer is
+// complete one byte time earlier than on a real line.
+double PtyAnswerMs(int count) {
+    return double(AnswerBytes(count) - 1) * ByteMs();
+}
+
+// The type read, then every block of the reader twice.
+std::vector<Exchange> ReadWorkload() {
+    std::vector<Exchange> all;
+    all.push_back({mop::requestHeadLength, AnswerBytes(1)});
+    for (int block = 1; block <= haupt::blockCount; ++block) {
+        const int answer = AnswerBytes(haupt::BlockOf(block).count);
+        all.push_back({mop::requestHeadLength, answer});
+        all.push_back({mop::requestHeadLength, answer});
+    }
+    return all;
+}
+
+// Records when queued calls reach the main window (the reader's completion)
+// and the progress bar (one per accepted block).
+class QueuedCallProbe : public QObject {
+public:
+    QObject* window = nullptr;
+    QObject* bar = nullptr;
+    std::vector<Clock::time_point> windowCalls;
+    std::vector<Clock::time_point> barCalls;
+
+    void Clear() {
+        windowCalls.clear();
+        barCalls.clear();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall) {
+            if (watched == window)
+                windowCalls.push_back(Clock::now());
+            else if (watched == bar)
+                barCalls.push_back(Clock::now());
+        }
+        return false;
+    }
+};
+
+struct Run {
+    bool ok = false;
+    std::string failure;
+    double wallMs = 0;
+    double clickMs = 0;          // click returned: type read done, reader started
+    double readerDoneMs = 0;     // the completion call reached the main window
+    double timerStartMs = 0;     // Timer1Timer entered
+    double continuationMs = 0;   // Timer1Timer's own run
+    std::vector<double> blockMs; // click -> each accepted block
+    Cpu cpu;
+    double persistentThreadsMs = 0; // other threads alive before and after (port events)
+    double endedThreadsMs = 0;      // threads that came and went (the reader)
+};
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+}
+
+std::string ProgramDir() {
+    if (const char* dir = std::getenv("OSTARA_PROGRAM_DIR"); dir && *dir)
+        return dir;
+    return OSTARA_PROGRAM_DIR;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+
+    int runs = kDefaultRuns;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+    }
+
+    testsupport::Devsim sim(OSTARA_DEVSIM,
+                            {"--pace", std::to_string(mop::lineBaudRate), "--type", "0x21"});
+    if (!sim.Ready()) {
+        std::fprintf(stderr, "ostara-bench-read: %s\n", sim.Failure().c_str());
+        return 1;
+    }
+
+    // A fresh program folder holding the shipped register map.
+    TempDir folder("ostara-bench-read");
+    const std::filesystem::path map = std::filesystem::path(ProgramDir()) / "steuerung.cfg";
+    std::error_code ec;
+    std::filesystem::copy_file(map, folder.Path() / "steuerung.cfg",
+                               std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
+        std::fprintf(stderr, "ostara-bench-read: cannot copy %s: %s\n", map.string().c_str(),
+                     ec.message().c_str());
+        return 1;
+    }
+    const QString previousDir = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(folder.Path().string()));
+
+    Dialogs::BeginScript();
+    BuildProgramTitle();
+    PortName = sim.PtyPath();
+    CreateForms();
+    AppStarted = 1;
+    Form1->show();
+    if (!Form1->Mop->IsOpen()) {
+        std::fprintf(stderr, "ostara-bench-read: the window did not open %s\n",
+                     sim.PtyPath().c_str());
+        DestroyForms();
+        return 1;
+    }
+    QCoreApplication::processEvents();
+
+    TProgressBar* bar = Form4->ui.ProgressBar1;
+    QueuedCallProbe probe;
+    probe.window = Form1;
+    probe.bar = bar;
+    Form1->installEventFilter(&probe);
+    bar->installEventFilter(&probe);
+
+    // The continuation as the window runs it, with its start and end noted.
+    QEventLoop* waiting = nullptr;
+    Clock::time_point timerStart{};
+    Clock::time_point timerEnd{};
+    bool continuationRan = false;
+    Form1->Timer1->SetOnTimer([&] {
+        timerStart = Clock::now();
+        Form1->Timer1Timer();
+        timerEnd = Clock::now();
+        continuationRan = true;
+        if (waiting)
+            waiting->quit();
+    });
+
+    std::vector<Run> results;
+    for (int r = 0; r < runs; ++r) {
+        // Every run reads into a cleared window, as the first one does.
+        Form1->ToolButton2Click();
+        QCoreApplication::processEvents();
+        Dialogs::ClearHistory();
+        probe.Clear();
+        continuationRan = false;
+        const int unanswered = Dialogs::Unanswered();
+
+        Run run;
+        const std::map<int, double> threads0 = ThreadCpuMs();
+        const Cpu cpu0 = Cpu::Now();
+        const auto t0 = Clock::now();
+        Form1->down_loadClick();
+        const auto tClick = Clock::now();
+        if (Form1->TransferIdle) {
+            run.failure =
+                "the read did not start (type read failed, type unknown or no register map)";
+        } else {
+            QEventLoop loop;
+            waiting = &loop;
+            QTimer deadline;
+            deadline.setSingleShot(true);
+            QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+            deadline.start(kReadDeadlineMs);
+            if (!continuationRan)
+                loop.exec();
+            waiting = nullptr;
+        }
+        const auto tEnd = Clock::now();
+        run.cpu = Cpu::Now() - cpu0;
+        const std::map<int, double> threads1 = ThreadCpuMs();
+        for (const auto& [tid, ms] : threads1) {
+            const auto before = threads0.find(tid);
+            if (tid != int(gettid()) && before != threads0.end())
+                run.persistentThreadsMs += ms - before->second;
+        }
+        run.endedThreadsMs = run.cpu.processMs - run.cpu.mainThreadMs - run.persistentThreadsMs;
+
+        const bool finished = Form1->TransferIdle && !Form1->Timer1->Enabled();
+        if (run.failure.empty()) {
+            if (!continuationRan || !finished)
+                run.failure = "the continuation did not run within the deadline";
+            else if (Form1->ReadFailed)
+                run.failure = "the reader reported a read error";
+            else if (Form1->Mop->Status() != TMop::StatusOk)
+                run.failure = "the link reported status " + std::to_string(Form1->Mop->Status());
+            else if (bar->Position() != bar->maximum())
+                run.failure = "the progress stopped at " + std::to_string(bar->Position());
+            else if (DeviceFamily == 0)
+                run.failure = "no device family after the read";
+            else if (Dialogs::Unanswered() > unanswered)
+                run.failure = "a dialog waited for an answer";
+        }
+        run.ok = run.failure.empty();
+        run.wallMs = Ms((continuationRan ? timerEnd : tEnd) - t0);
+        run.clickMs = Ms(tClick - t0);
+        if (!probe.windowCalls.empty())
+            run.readerDoneMs = Ms(probe.windowCalls.back() - t0);
+        if (continuationRan) {
+            run.timerStartMs = Ms(timerStart - t0);
+            run.continuationMs = Ms(timerEnd - timerStart);
+        }
+        for (const auto& t : probe.barCalls)
+            run.blockMs.push_back(Ms(t - t0));
+        results.push_back(run);
+        if (!run.ok)
+            break;
+    }
+
+    Form1->removeEventFilter(&probe);
+    bar->removeEventFilter(&probe);
+    DestroyForms();
+    Dialogs::EndScript();
+    QDir::setCurrent(previousDir);
+
+    // The physical minimum of the read.
+    const std::vector<Exchange> workload = ReadWorkload();
+    int requestBytes = 0;
+    int answerBytes = 0;
+    for (const Exchange& e : workload) {
+        requestBytes += e.requestBytes;
+        answerBytes += e.answerBytes;
+    }
+    const int exchanges = int(workload.size());
+    const int readerExchanges = exchanges - 1;
+    const double wireMs = double(requestBytes + answerBytes) * ByteMs();
+    const double ptyAnswersMs = double(answerBytes - exchanges) * ByteMs();
+    const double pauseMs =
+        double(exchanges) * mop::preSendPauseMs + double(readerExchanges) * kReaderPauseMs;
+    const double minimumMs = wireMs + pauseMs;
+    const double ptyMinimumMs = ptyAnswersMs + pauseMs;
+
+    std::printf("ostara-bench-read: full read command (click -> continuation) against "
+                "ostara-devsim --pace %d, type 0x21\n",
+                mop::lineBaudRate);
+    std::printf("  workload        %d exchanges: register %d x1, then %d blocks x2 "
+                "(%d requests of %d bytes, answers 8 + 2 x count bytes)\n",
+                exchanges, kTypeRegister, haupt::blockCount, exchanges, mop::requestHeadLength);
+    std::printf("  wire            %d + %d = %d bytes x %d bits / %d baud = %.1f ms\n",
+                requestBytes, answerBytes, requestBytes + answerBytes, mop::bitsPerByteOnWire,
+                mop::lineBaudRate, wireMs);
+    std::printf("  pauses          %d x %u ms before + %d x %d ms after = %.1f ms\n", exchanges,
+                mop::preSendPauseMs, readerExchanges, kReaderPauseMs, pauseMs);
+    std::printf("  minimum         %.1f ms; on the pty %.1f ms (requests arrive at once, "
+                "answers complete after n - 1 byte times)\n",
+                minimumMs, ptyMinimumMs);
+
+    bool allOk = true;
+    std::vector<double> walls;
+    std::vector<double> cpus;
+    for (size_t i = 0; i < results.size(); ++i) {
+        const Run& run = results[i];
+        if (!run.ok) {
+            allOk = false;
+            std::printf("  run %zu          FAILED after %.1f ms: %s\n", i + 1, run.wallMs,
+                        run.failure.c_str());
+            continue;
+        }
+        walls.push_back(run.wallMs);
+        cpus.push_back(run.cpu.processMs);
+        std::printf("  run %zu          wall %.1f ms, ratio %.3f (pty %.3f), CPU %.1f ms = "
+                    "%.2f %%\n",
+                    i + 1, run.wallMs, run.wallMs / minimumMs, run.wallMs / ptyMinimumMs,
+                    run.cpu.processMs, 100.0 * run.cpu.processMs / run.wallMs);
+        std::printf("      CPU by thread       main %.1f ms, port events %.1f ms, reader %.1f ms; "
+                    "%ld voluntary / %ld forced switches (%.2f per answer byte)\n",
+                    run.cpu.mainThreadMs, run.persistentThreadsMs, run.endedThreadsMs,
+                    run.cpu.voluntarySwitches, run.cpu.involuntarySwitches,
+                    double(run.cpu.voluntarySwitches) / double(answerBytes));
+
+        // Where the time goes, against what the wire and the pauses need.
+        const double typeIdeal = mop::preSendPauseMs + PtyAnswerMs(1);
+        std::printf("      type read + start   %7.1f ms (pty minimum %.1f ms)\n", run.clickMs,
+                    typeIdeal);
+        double previous = run.clickMs;
+        double readerOverhead = 0;
+        for (size_t b = 0; b < run.blockMs.size(); ++b) {
+            const int count = haupt::BlockOf(int(b) + 1).count;
+            // Two readings with the pause between them, and the pause after
+            // the previous block's second reading (none before the first).
+            const double ideal = 2.0 * (mop::preSendPauseMs + PtyAnswerMs(count)) +
+                                 (b == 0 ? 1 : 2) * kReaderPauseMs;
+            readerOverhead += run.blockMs[b] - previous - ideal;
+            previous = run.blockMs[b];
+        }
+        if (!run.blockMs.empty()) {
+            const double blocksIdeal = run.blockMs.back() - run.clickMs - readerOverhead;
+            std::printf("      %zu blocks          %7.1f ms (pty minimum %.1f ms, "
+                        "%.2f ms per exchange beyond)\n",
+                        run.blockMs.size(), run.blockMs.back() - run.clickMs, blocksIdeal,
+                        readerOverhead / double(2 * run.blockMs.size()));
+        }
+        if (!run.blockMs.empty() && run.readerDoneMs > 0)
+            std::printf("      last pause + done   %7.1f ms (reader pause %d ms)\n",
+                        run.readerDoneMs - run.blockMs.back(), kReaderPauseMs);
+        if (run.readerDoneMs > 0)
+            std::printf("      done -> Timer1Timer %7.1f ms (timer interval %d ms)\n",
+                        run.timerStartMs - run.readerDoneMs, kContinuationDelayMs);
+        std::printf("      Timer1Timer itself  %7.1f ms\n", run.continuationMs);
+    }
+
+    if (!walls.empty()) {
+        const double wall = Median(walls);
+        const double cpu = Median(cpus);
+        const double ratio = wall / minimumMs;
+        const double cpuPercent = 100.0 * cpu / wall;
+        std::printf("  median          wall %.1f ms, minimum %.1f ms\n", wall, minimumMs);
+        std::printf("  ratio           %.3f (target <= %.2f) %s; against the pty minimum %.3f\n",
+                    ratio, kRatioTarget, ratio <= kRatioTarget ? "PASS" : "MISS",
+                    wall / ptyMinimumMs);
+        std::printf("  CPU             %.1f ms = %.2f %% of wall (target <= %.0f %%) %s\n", cpu,
+                    cpuPercent, kCpuTargetPercent,
+                    cpuPercent <= kCpuTargetPercent ? "PASS" : "MISS");
+    }
+    std::fflush(stdout);
+    return allOk ? 0 : 2;
+}

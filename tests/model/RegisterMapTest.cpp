@@ -1,0 +1,321 @@
+// The register map loader: the shipped steuerung.cfg for every family, and
+// damaged or hostile files, which must never bring an index outside the
+// register image into the map.
+#include "device/RegisterMap.h"
+
+#include "device/RegisterImage.h"
+#include "platform/StringList.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path shippedMap = fs::path(OSTARA_PROGRAM_DIR) / "steuerung.cfg";
+
+std::string ShippedText() {
+    std::ifstream in(shippedMap, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+static_assert(std::has_unique_object_representations_v<TRegisterMap>);
+bool SameMap(const TRegisterMap& a, const TRegisterMap& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+std::vector<std::string> Range(int first, int last) {
+    std::vector<std::string> out;
+    for (int i = first; i <= last; ++i)
+        out.push_back(std::to_string(i));
+    return out;
+}
+
+// The list the shipped map gives: the common keys in their order, tables
+// expanded, serial number last; then the family's own keys.
+std::vector<std::string> ShippedList(int family) {
+    std::vector<std::string> list = {"6", "1", "10", "11", "12", "13", "17", "14", "19", "44"};
+    for (const auto& part : {Range(300, 315), Range(316, 443), Range(444, 571)})
+        list.insert(list.end(), part.begin(), part.end());
+    list.push_back("2");
+    std::vector<std::string> own;
+    switch (family) {
+    case 0x21:
+        own = {"30", "34", "37", "16"};
+        break;
+    case 0x10:
+        own = {"18", "50", "51", "52", "20", "21", "22", "23", "24",
+               "25", "53", "54", "55", "56", "16", "30", "34"};
+        break;
+    case 0x30:
+        own = {"16"};
+        break;
+    case 0xD0:
+        own = {"30", "34", "37", "16", "40"};
+        break;
+    }
+    list.insert(list.end(), own.begin(), own.end());
+    return list;
+}
+
+class RegisterMapTest : public ::testing::Test {
+protected:
+    // Writes text as steuerung.cfg into the temp folder and returns its path.
+    fs::path Write(const std::string& text) {
+        const fs::path file = tmp_.Path() / "steuerung.cfg";
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        return file;
+    }
+    // The shipped text with the line "key=..." of section replaced by line
+    // (emptied when line is empty). Headings are found at a line start: the
+    // comment at the top names the sections too.
+    static std::string Replace(std::string text, const std::string& section, const std::string& key,
+                               const std::string& line) {
+        const size_t sec = text.find("\n[" + section + "]");
+        EXPECT_NE(sec, std::string::npos) << section;
+        const size_t at = text.find("\n" + key + "=", sec);
+        EXPECT_NE(at, std::string::npos) << key;
+        const size_t end = text.find('\n', at + 1);
+        text.replace(at + 1, end - at - 1, line);
+        return text;
+    }
+    // Removes a whole section: its heading and its lines.
+    static std::string WithoutSection(std::string text, const std::string& section) {
+        const size_t sec = text.find("\n[" + section + "]");
+        EXPECT_NE(sec, std::string::npos) << section;
+        const size_t end = text.find("\n[", sec + 1);
+        text.erase(sec, (end == std::string::npos ? text.size() : end) - sec);
+        return text;
+    }
+
+    // A state that a failed load must leave as it is: the shipped map of
+    // family 0xD0, which sets every variable the program knows.
+    void LoadKnownState() {
+        ASSERT_EQ(LoadRegisterMap(shippedMap, 0xD0, map_, list_), MapLoadResult::Loaded);
+        knownMap_ = map_;
+        knownList_ = list_.Lines();
+    }
+    void ExpectKnownState() const {
+        EXPECT_TRUE(SameMap(map_, knownMap_)) << "the map was changed";
+        EXPECT_EQ(list_.Lines(), knownList_) << "the list was changed";
+    }
+
+    TempDir tmp_{"ostara-map"};
+    TRegisterMap map_;
+    TStringList list_;
+    TRegisterMap knownMap_;
+    std::vector<std::string> knownList_;
+};
+
+TEST_F(RegisterMapTest, ShippedMapLoadsForEveryFamilyWithCommonAndOwnKeys) {
+    ASSERT_TRUE(fs::is_regular_file(shippedMap)) << shippedMap;
+    for (int family : {0, 0x21, 0x10, 0x30, 0xD0, 0x71}) {
+        SCOPED_TRACE("family " + std::to_string(family));
+        TRegisterMap map;
+        TStringList list;
+        list.Add("left over");
+        ASSERT_EQ(LoadRegisterMap(shippedMap, family, map, list), MapLoadResult::Loaded);
+        EXPECT_EQ(list.Lines(), ShippedList(family));
+        EXPECT_EQ(map.geraete_id, 6);
+        EXPECT_EQ(map.aktu_funkkanal, 10);
+        EXPECT_EQ(map.max_anzahl_funkkanal, 14);
+        EXPECT_EQ(map.tab_anf_sendeleistung, 300);
+        EXPECT_EQ(map.tab_end_fraster, 571);
+        EXPECT_EQ(map.adr_funklayer, 3);
+        EXPECT_EQ(list.IndexOf("3"), -1) << "the radio-layer address is not listed";
+        EXPECT_EQ(map.seriennr, 2);
+    }
+}
+
+TEST_F(RegisterMapTest, FrequencyTableIsExpandedAscendingInOneRun) {
+    ASSERT_EQ(LoadRegisterMap(shippedMap, 0x21, map_, list_), MapLoadResult::Loaded);
+    const int at = list_.IndexOf("316");
+    ASSERT_GE(at, 0);
+    const std::vector<std::string> run(list_.Lines().begin() + at,
+                                       list_.Lines().begin() + at + 128);
+    EXPECT_EQ(run, Range(316, 443));
+    EXPECT_EQ(list_[at + 128], "444");
+}
+
+TEST_F(RegisterMapTest, EachFamilyReadsItsOwnSectionOnly) {
+    // Family 0x71 (and no family) read only the common section: the model
+    // variables keep what they held.
+    TRegisterMap map;
+    map.konf_com0 = 77;
+    map.deffunkadresse = 78;
+    ASSERT_EQ(LoadRegisterMap(shippedMap, 0x71, map, list_), MapLoadResult::Loaded);
+    EXPECT_EQ(map.konf_com0, 77);
+    EXPECT_EQ(map.deffunkadresse, 78);
+    EXPECT_EQ(map.aktu_funkkanal, 10);
+
+    ASSERT_EQ(LoadRegisterMap(shippedMap, 0xD0, map, list_), MapLoadResult::Loaded);
+    EXPECT_EQ(map.deffunkadresse, 40);
+    EXPECT_EQ(map.konf_geraet, 37);
+    EXPECT_EQ(list_.Lines().back(), "40");
+
+    TRegisterMap wbs;
+    ASSERT_EQ(LoadRegisterMap(shippedMap, 0x10, wbs, list_), MapLoadResult::Loaded);
+    EXPECT_EQ(wbs.gain, 55);
+    EXPECT_EQ(wbs.offset, 56);
+    EXPECT_EQ(wbs.konf_int_eing, 18);
+    EXPECT_EQ(wbs.deffunkadresse, 0);
+
+    // A bad value in one model section fails only the family that reads it.
+    const struct {
+        const char* section;
+        int family;
+    } sections[] = {{"KVL420", 0x21}, {"WBS420", 0x10}, {"HNQ120", 0x30}, {"HNQ130", 0xD0}};
+    for (const auto& s : sections) {
+        SCOPED_TRACE(s.section);
+        const fs::path file = Write(
+            Replace(ShippedText(), s.section, "defstationsadresse", "defstationsadresse=600"));
+        for (int family : {0, 0x21, 0x10, 0x30, 0xD0, 0x71}) {
+            TRegisterMap m;
+            TStringList l;
+            EXPECT_EQ(LoadRegisterMap(file, family, m, l),
+                      family == s.family ? MapLoadResult::IndexOutOfRange : MapLoadResult::Loaded)
+                << "family " << family;
+        }
+    }
+}
+
+TEST_F(RegisterMapTest, MissingFileOrSectionLeavesMapAndListAlone) {
+    LoadKnownState();
+    EXPECT_EQ(LoadRegisterMap(tmp_.Path() / "nothing.cfg", 0x21, map_, list_),
+              MapLoadResult::FileMissing);
+    ExpectKnownState();
+    // A folder of that name is no file either.
+    fs::create_directory(tmp_.Path() / "folder.cfg");
+    EXPECT_EQ(LoadRegisterMap(tmp_.Path() / "folder.cfg", 0x21, map_, list_),
+              MapLoadResult::FileMissing);
+    ExpectKnownState();
+
+    // Every section is required, whatever the family.
+    for (const char* section : {"Steuerung", "KVL420", "WBS420", "HNQ120", "HNQ130"}) {
+        SCOPED_TRACE(section);
+        const fs::path file = Write(WithoutSection(ShippedText(), section));
+        for (int family : {0x21, 0x71}) {
+            EXPECT_EQ(LoadRegisterMap(file, family, map_, list_), MapLoadResult::SectionMissing);
+            ExpectKnownState();
+        }
+    }
+    EXPECT_EQ(LoadRegisterMap(Write(""), 0x21, map_, list_), MapLoadResult::SectionMissing);
+    ExpectKnownState();
+}
+
+TEST_F(RegisterMapTest, MissingListedKeyFailsAndKeepsWhatWasRead) {
+    LoadKnownState();
+    const fs::path file = Write(Replace(ShippedText(), "Steuerung", "firmware", ""));
+    EXPECT_EQ(LoadRegisterMap(file, 0x21, map_, list_), MapLoadResult::IndexZero);
+    EXPECT_EQ(map_.firmware, 0);
+    EXPECT_EQ(map_.aktu_funkkanal, 10) << "the keys after it were read";
+    EXPECT_EQ(map_.seriennr, 2);
+    EXPECT_EQ(map_.konf_com0, 30);
+    ASSERT_GE(list_.Count(), 2u);
+    EXPECT_EQ(list_[1], "0");
+    EXPECT_EQ(list_.Count(), ShippedList(0x21).size());
+
+    // A model key missing: only its family fails.
+    const fs::path noRadioAddress = Write(Replace(ShippedText(), "HNQ130", "deffunkadresse", ""));
+    EXPECT_EQ(LoadRegisterMap(noRadioAddress, 0xD0, map_, list_), MapLoadResult::IndexZero);
+    EXPECT_EQ(map_.deffunkadresse, 0);
+    EXPECT_EQ(list_.Lines().back(), "0");
+    EXPECT_EQ(LoadRegisterMap(noRadioAddress, 0x21, map_, list_), MapLoadResult::Loaded);
+
+    // A key given as 0 is the same as a missing one.
+    EXPECT_EQ(LoadRegisterMap(Write(Replace(ShippedText(), "Steuerung", "seriennr", "seriennr=0")),
+                              0x71, map_, list_),
+              MapLoadResult::IndexZero);
+}
+
+TEST_F(RegisterMapTest, MissingRadioLayerAddressDoesNotFail) {
+    const fs::path file = Write(Replace(ShippedText(), "Steuerung", "adr_funklayer", ""));
+    map_.adr_funklayer = 3;
+    EXPECT_EQ(LoadRegisterMap(file, 0x21, map_, list_), MapLoadResult::Loaded);
+    EXPECT_EQ(map_.adr_funklayer, 0);
+    EXPECT_EQ(list_.Lines(), ShippedList(0x21));
+}
+
+TEST_F(RegisterMapTest, TableRangesStartAboveEndAddNothingAndStartAtZeroFails) {
+    std::string text =
+        Replace(ShippedText(), "Steuerung", "tab_anf_fraster", "tab_anf_fraster=500");
+    text = Replace(text, "Steuerung", "tab_end_fraster", "tab_end_fraster=444");
+    EXPECT_EQ(LoadRegisterMap(Write(text), 0x21, map_, list_), MapLoadResult::Loaded);
+    std::vector<std::string> expected = ShippedList(0x21);
+    const auto from = std::find(expected.begin(), expected.end(), "444");
+    expected.erase(from, from + 128);
+    EXPECT_EQ(list_.Lines(), expected);
+    EXPECT_EQ(map_.tab_anf_fraster, 500);
+    EXPECT_EQ(map_.tab_end_fraster, 444);
+
+    // A one-entry table.
+    text =
+        Replace(ShippedText(), "Steuerung", "tab_end_sendeleistung", "tab_end_sendeleistung=300");
+    EXPECT_EQ(LoadRegisterMap(Write(text), 0x21, map_, list_), MapLoadResult::Loaded);
+    EXPECT_EQ(list_.Count(), ShippedList(0x21).size() - 15);
+
+    text = Replace(ShippedText(), "Steuerung", "tab_anf_sendeleistung", "tab_anf_sendeleistung=0");
+    EXPECT_EQ(LoadRegisterMap(Write(text), 0x21, map_, list_), MapLoadResult::IndexZero);
+    EXPECT_EQ(list_.Count(), ShippedList(0x21).size() + 300);
+    EXPECT_EQ(map_.tab_anf_sendeleistung, 0);
+}
+
+TEST_F(RegisterMapTest, IndexesOutsideTheImageAreRefusedAndChangeNothing) {
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"Steuerung", "geraete_id", "600"},
+        {"Steuerung", "geraete_id", "-1"},
+        {"Steuerung", "aktu_funkkanal", "2147483647"},
+        {"Steuerung", "adr_funklayer", "70000"}, // not listed, still an index
+        {"Steuerung", "tab_end_frequenz", "650"},
+        {"Steuerung", "tab_anf_fraster", "-1"}, // would walk 4 billion entries
+        {"Steuerung", "tab_anf_sendeleistung", "-2147483648"},
+        {"Steuerung", "firmware", "0x258"},
+        {"Steuerung", "seriennr", "$FFFFFFFF"},
+        {"HNQ130", "deffunkadresse", "0xFFFF"},
+    };
+    LoadKnownState();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        const fs::path file =
+            Write(Replace(ShippedText(), c.section, c.key, std::string(c.key) + "=" + c.value));
+        EXPECT_EQ(LoadRegisterMap(file, 0xD0, map_, list_), MapLoadResult::IndexOutOfRange);
+        ExpectKnownState();
+    }
+
+    // The last cell of the image is a valid index, in hex as well.
+    std::string text =
+        Replace(ShippedText(), "Steuerung", "tab_end_fraster", "tab_end_fraster=599");
+    text = Replace(text, "Steuerung", "firmware", "firmware=0x1F");
+    EXPECT_EQ(LoadRegisterMap(Write(text), 0xD0, map_, list_), MapLoadResult::Loaded);
+    EXPECT_EQ(map_.firmware, 31);
+    EXPECT_EQ(list_.Count(), ShippedList(0xD0).size() + 28);
+    EXPECT_GE(list_.IndexOf("599"), 0);
+}
+
+TEST(ModelSection, NamesTheSectionOfEachFamily) {
+    EXPECT_EQ(ModelSectionOf(0x21), "KVL420");
+    EXPECT_EQ(ModelSectionOf(0x10), "WBS420");
+    EXPECT_EQ(ModelSectionOf(0x30), "HNQ120");
+    EXPECT_EQ(ModelSectionOf(0xD0), "HNQ130");
+    EXPECT_EQ(ModelSectionOf(0x71), "");
+    EXPECT_EQ(ModelSectionOf(0), "");
+}
+
+} // namespace

@@ -117,10 +117,7 @@ void TForm1::down_loadClick() {
         return;
     // 1
     ui.down_load->setEnabled(false);
-    if (ui.BrowserEnable->isChecked()) {
-        ui.BrowserEnable->setChecked(false);
-        BrowserEnableClick();
-    }
+    LeaveBrowser();
     // 2
     if (DeviceFamily != 0 && RegisterImage[DeviceTypeCell] != 0) {
         TranslateDatenladenDialog();
@@ -227,6 +224,11 @@ void TForm1::down_loadClick() {
 }
 
 void TForm1::Timer1Timer() {
+    readCompleting_ = true;
+    struct Completed {
+        bool& flag;
+        ~Completed() { flag = false; }
+    } completed{readCompleting_};
     // 1
     Has3964R = 0;
     Timer1->SetEnabled(false);

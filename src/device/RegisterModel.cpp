@@ -71,6 +71,13 @@ void TForm1::FillModelNames() {
     FillModelNameTable();
 }
 
+void TForm1::LeaveBrowser() {
+    if (!ui.BrowserEnable->isChecked())
+        return;
+    ui.BrowserEnable->setChecked(false);
+    BrowserEnableClick();
+}
+
 void ClearStatusPanels() {
     if (!Form1)
         return;
@@ -84,10 +91,7 @@ void TForm1::ToolButton2Click() {
         return;
     // 1, 2
     ui.ToolButton2->setEnabled(false);
-    if (ui.BrowserEnable->isChecked()) {
-        ui.BrowserEnable->setChecked(false);
-        BrowserEnableClick();
-    }
+    LeaveBrowser();
     // 3
     ui.funk->setChecked(false);
     ui.einstellung->setChecked(false);

@@ -104,6 +104,8 @@ public:
     void LockTransferCommands(bool locked);
     // Refuses (with a note in the status line) while a transfer runs.
     bool TransferCommandAllowed();
+    // Releases the register-browser button and leaves the browser.
+    void LeaveBrowser();
 
     // --- handlers of the window's own commands --------------------------
     void ToolButton1Click();
@@ -151,6 +153,9 @@ private:
     void RunPasswordDialog();
 
     bool helpersDestroyed_ = false;
+    // True while the read's continuation runs (it may wait on the chooser):
+    // a close asked for meanwhile waits until it is done.
+    bool readCompleting_ = false;
     // Enabled states of the commands a running transfer disabled.
     std::vector<std::pair<QAction*, bool>> lockedCommands_;
 };

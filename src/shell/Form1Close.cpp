@@ -51,7 +51,7 @@ void TForm1::FormCloseQuery(bool& canClose) {
         scanregClick();
         canClose = false;
     } else {
-        canClose = TransferIdle;
+        canClose = TransferIdle && !readCompleting_;
     }
     if (!canClose)
         ClosePending = true;
@@ -59,7 +59,7 @@ void TForm1::FormCloseQuery(bool& canClose) {
 
 void TForm1::CloseIfPending() {
     // Retried only once it can succeed; the idle moments in between cost nothing.
-    if (!ClosePending || helpersDestroyed_ || !TransferIdle || ScanRunning())
+    if (!ClosePending || helpersDestroyed_ || !TransferIdle || readCompleting_ || ScanRunning())
         return;
     QMetaObject::invokeMethod(
         this, [this] { close(); }, Qt::QueuedConnection);

@@ -2,6 +2,7 @@
 // Starts the program's windows as the entry point does, in a fresh program
 // folder, with every dialog scripted; tears them down again.
 
+#include "device/RegisterImage.h"
 #include "pages/InputFrame.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
@@ -51,6 +52,9 @@ protected:
         ControlsUpdating = 0;
         AppStarted = 0;
         TForm1::FirstArgument.clear();
+        RegisterImage.fill(0);
+        DeviceFamily = 0;
+        LowPowerModule = 0;
         // A port that does not exist, whatever serial ports this machine has.
         PortName = "/nonexistent/ostara-test-port";
         TInputFrame::ResetNumbering();

@@ -3,6 +3,7 @@
 #include "platform/IniFile.h"
 #include "shell/Form1.h"
 #include "shell/Globals.h"
+#include "shell/LogFile.h"
 
 #include <filesystem>
 
@@ -47,8 +48,13 @@ void TForm1::WriteSettingsFile() {
         ini.WriteString(section, "Web", UpdateUrl);
         ini.WriteInteger(section, "Power", PowerChoice);
         ini.WriteBool(section, "Updates", AutoUpdate);
-        ini.UpdateFile();
-    } catch (...) {
-        // A settings file that cannot be written keeps the settings in memory.
+        std::string error;
+        // Written to a temporary file and renamed: never a truncated file.
+        if (!ini.UpdateFile(&error) && LogFile)
+            LogFile->Write(std::string(settingsFile) + ": " + error);
+    } catch (const std::exception& e) {
+        // The settings stay in memory; no message, one log line.
+        if (LogFile)
+            LogFile->Write(std::string(settingsFile) + ": " + e.what());
     }
 }

@@ -418,7 +418,7 @@ TEST(FaultSelection, OneOutputFaultPerRequestOthersWait) {
     EXPECT_EQ(e.device().read(910), channel);
 }
 
-TEST(FaultSelection, SpecsParseAndDescribeThemselves) {
+TEST(FaultSelection, FaultTextsParseAndDescribeThemselves) {
     for (const char* text : {"silence@next:once", "late=2500@3:always", "wrong-echo@r906:once",
                              "garbage-before=2@next:always", "hangup@7:once"}) {
         EXPECT_EQ(fault(text).describe(), text);

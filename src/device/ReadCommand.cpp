@@ -212,6 +212,8 @@ void TForm1::down_loadClick() {
         QMetaObject::invokeMethod(
             this,
             [this] {
+                if (!Timer1) // the window let go of its helpers meanwhile
+                    return;
                 Timer1->SetInterval(50);
                 Timer1->SetEnabled(true);
             },

@@ -1,0 +1,28 @@
+// The window lets go of its helpers while a read runs (the program is ended
+// from outside): the reader stops at its next exchange and is waited for
+// before the link goes; its late hand-over touches nothing.
+#include "device/ReadFixture.h"
+#include "link/Reader.h"
+
+#include <chrono>
+
+TEST_F(ReadTest, EndingTheProgramDuringAReadWaitsForTheReader) {
+    StartWithDevice({"--type", "0x21", "--pace", "9600"});
+    Form1->Mop->SetResponseTimeout(1000);
+    Form1->down_loadClick();
+    ASSERT_TRUE(RunUntil([] { return Form4->ui.ProgressBar1->Position() > 1; }, 3000));
+    ASSERT_TRUE(Form1->Reader && Form1->Reader->Running());
+
+    const auto before = std::chrono::steady_clock::now();
+    Form1->DestroyHelpers();
+    const auto took = std::chrono::steady_clock::now() - before;
+    // One exchange at most is finished first, never the rest of the read.
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    EXPECT_EQ(Form1->Mop, nullptr);
+    EXPECT_EQ(Form1->Reader, nullptr);
+    EXPECT_EQ(Form1->Timer1, nullptr);
+    EXPECT_EQ(Form1->ReadFailed.load(), 1);
+    // The reader's queued hand-over arrives after the helpers are gone.
+    RunUntil([] { return false; }, 100);
+    EXPECT_LT(Form4->ui.ProgressBar1->Position(), 571);
+}

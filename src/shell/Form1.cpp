@@ -92,6 +92,7 @@ void TForm1::ConnectCommands() {
     bind(ui.einstellung, &TForm1::einstellungClick);
     bind(ui.Hilfe1, &TForm1::Hilfe1Click);
     bind(ui.Hilfe, &TForm1::Hilfe1Click);
+    bind(ui.Port1, &TForm1::Port1Click);
     connect(ui.Datei1, &QMenu::aboutToShow, this, [this] { RebuildDemoMenu(); });
 }
 

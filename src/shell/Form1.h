@@ -63,6 +63,8 @@ public:
     uint8_t Has3964R = 0;
     int PowerChoice = 1;
     bool PowerExactMatch = false;
+    double FirmwareVersion = 0;
+    int FirmwareHundredths = 0;
     bool LoadedFromCustomerFile = false;
     bool DemoLoaded = false;
     bool FrequencyEditorPending = true;
@@ -106,6 +108,7 @@ public:
     bool TransferCommandAllowed();
     // Releases the register-browser button and leaves the browser.
     void LeaveBrowser();
+    void Port1Click();
 
     // --- handlers of the window's own commands --------------------------
     void ToolButton1Click();
@@ -130,6 +133,7 @@ public:
     void TranslateReadProgress(const std::string& titleId);
     void TranslateModelChooser();
     void TranslateDatenladenDialog();
+    void TranslatePortSettingsDialog();
     void ResetCustomerFileHeader();
     void BrowserEnableClick();
     void up_loadClick();

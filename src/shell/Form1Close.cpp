@@ -15,6 +15,7 @@
 #include "shell/LogFile.h"
 #include "shell/Program.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
@@ -92,6 +93,9 @@ void TForm1::DestroyHelpers() {
         Reader->RequestStop();
         Reader->Wait();
     }
+    // The read's continuation, which ends the busy cursor, will not run.
+    if (!TransferIdle)
+        QApplication::restoreOverrideCursor();
     Timer1.reset();
     ClosePort();
     WriteSettingsFile();

@@ -10,8 +10,6 @@ void TForm1::FillPresetMenu() {}
 void TForm1::SetPageVisibility(bool) {}
 // The automatic update check.
 void TForm1::CheckForUpdates() {}
-// The status line with the device's identity.
-void TForm1::UpdateStatusLine() {}
 // The preset menu for the device just read.
 void TForm1::FillPresetMenuForDevice() {}
 // Texts of the transfer window, the model-variant chooser and the load
@@ -19,6 +17,7 @@ void TForm1::FillPresetMenuForDevice() {}
 void TForm1::TranslateReadProgress(const std::string&) {}
 void TForm1::TranslateModelChooser() {}
 void TForm1::TranslateDatenladenDialog() {}
+void TForm1::TranslatePortSettingsDialog() {}
 // The header of the customer file held by the main window.
 void TForm1::ResetCustomerFileHeader() {}
 // Entering and leaving the register browser.

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 
@@ -36,6 +37,9 @@ protected:
     void TearDown() override {
         if (Form1)
             DestroyForms();
+        // A test that ended in the middle of a transfer leaves no busy cursor.
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
         Application().SetOnIdle(nullptr);
         Application().ResetTerminated();
         Dialogs::EndScript();

@@ -1,0 +1,37 @@
+// The main window's status line: the identity of the device whose data is in
+// the register image, and the firmware version the other commands compare.
+#include "device/DeviceTypes.h"
+#include "device/RegisterImage.h"
+#include "device/RegisterMap.h"
+#include "device/StatusLine.h"
+#include "platform/Dialogs.h"
+#include "platform/Text.h"
+#include "shell/Form1.h"
+#include "shell/Globals.h"
+#include "shell/LogFile.h"
+
+#include <QLabel>
+
+void TForm1::UpdateStatusLine() {
+    const StatusLineTexts s =
+        ComposeStatusLine(RegisterImage, RegisterMap, ModelNames, DeviceFamily, LowPowerModule);
+    if (!s.FirmwareValid) {
+        const std::string text = GetText("$T30005");
+        Dialogs::MessageBox(text, GetText("$T30021"), Dialogs::OK, Dialogs::Error);
+        if (LogFile)
+            LogFile->WriteVisible(text);
+        if (IsImageIndex(RegisterMap.firmware))
+            RegisterImage[static_cast<size_t>(RegisterMap.firmware)] = 0;
+        return;
+    }
+    FirmwareVersion = s.FirmwareVersion;
+    FirmwareHundredths = s.FirmwareHundredths;
+    if (!s.TypeKnown) {
+        Dialogs::ShowMessage(s.UnknownTypeMessage);
+        if (LogFile)
+            LogFile->WriteVisible(s.UnknownTypeLogLine);
+    }
+    for (size_t i = 0; i < s.Panels.size(); ++i)
+        if (StatusPanels[i])
+            StatusPanels[i]->setText(ToQString(s.Panels[i]));
+}

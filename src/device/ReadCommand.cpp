@@ -287,6 +287,10 @@ void TForm1::Timer1Timer() {
     // 7
     RegisterImage[DeviceTypeCell] = type;
     RadioSettingsChanged = 0;
+    // The impulse page's working copy starts from the device's word, so a
+    // write before the page was shown keeps it.
+    if (IsImageIndex(RegisterMap.konf_impulsausgabe))
+        ImpulseWord = RegisterImage[RegisterMap.konf_impulsausgabe];
     // 8
     const uint32_t k =
         FindNearestIndex(RegisterMap.tab_anf_sendeleistung, RegisterMap.tab_end_sendeleistung, 100);

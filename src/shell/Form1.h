@@ -63,6 +63,12 @@ public:
     uint8_t Has3964R = 0;
     int PowerChoice = 1;
     bool PowerExactMatch = false;
+    // The service flag of the customer file the data came from (file opening
+    // sets it together with LoadedFromCustomerFile).
+    bool CustomerFileServiceFlag = false;
+    // The input/output page's working copy of the impulse word; its low byte
+    // is written with the impulse register.
+    uint32_t ImpulseWord = 0;
     double FirmwareVersion = 0;
     int FirmwareHundredths = 0;
     bool LoadedFromCustomerFile = false;
@@ -133,6 +139,7 @@ public:
     void TranslateReadProgress(const std::string& titleId);
     void TranslateModelChooser();
     void TranslateDatenladenDialog();
+    void TranslateWriteProgress(const std::string& secondLine);
     void TranslatePortSettingsDialog();
     void ResetCustomerFileHeader();
     void BrowserEnableClick();
@@ -171,6 +178,11 @@ void LoadSteuerungConfig();
 void SetupFamily33();
 void SetupFamily16();
 void SetupFamilyAsSet();
+// The family writers of the write command.
+void WriteSpecialRegisters33();
+void WriteSpecialRegisters16();
+void WriteSpecialRegisters();
+void WriteSpecialRegisters113();
 // Status line helpers of the transfers.
 void ShowCommError();
 void ClearStatusPanels();

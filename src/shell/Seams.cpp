@@ -18,12 +18,11 @@ void TForm1::TranslateReadProgress(const std::string&) {}
 void TForm1::TranslateModelChooser() {}
 void TForm1::TranslateDatenladenDialog() {}
 void TForm1::TranslatePortSettingsDialog() {}
+void TForm1::TranslateWriteProgress(const std::string&) {}
 // The header of the customer file held by the main window.
 void TForm1::ResetCustomerFileHeader() {}
 // Entering and leaving the register browser.
 void TForm1::BrowserEnableClick() {}
-// Writing the parameter set to the device.
-void TForm1::up_loadClick() {}
 // The radio and device-settings page buttons.
 void TForm1::funkClick() {}
 void TForm1::einstellungClick() {}

@@ -96,17 +96,19 @@ void TForm1::LockTransferCommands(bool locked) {
             lockedCommands_.emplace_back(a, a->isEnabled());
             a->setEnabled(false);
         }
-        ui.PageControl3->setEnabled(false);
+        for (QWidget* pages : {ui.PageControl1, ui.PageControl2, ui.PageControl3})
+            pages->setEnabled(false);
         return;
     }
     for (auto& [action, wasEnabled] : lockedCommands_)
         action->setEnabled(wasEnabled);
     lockedCommands_.clear();
-    ui.PageControl3->setEnabled(true);
+    for (QWidget* pages : {ui.PageControl1, ui.PageControl2, ui.PageControl3})
+        pages->setEnabled(true);
 }
 
 bool TForm1::TransferCommandAllowed() {
-    if (TransferIdle)
+    if (!TransferRunning())
         return true;
     SetStatusText(GetText("$T29004"));
     return false;
@@ -115,6 +117,9 @@ bool TForm1::TransferCommandAllowed() {
 void TForm1::down_loadClick() {
     if (!TransferCommandAllowed())
         return;
+    // The identification exchange waits with the window answering: nothing
+    // else may start or close the window meanwhile.
+    const RunningCommand running(*this);
     // 1
     ui.down_load->setEnabled(false);
     LeaveBrowser();
@@ -128,7 +133,7 @@ void TForm1::down_loadClick() {
         }
     }
     // 3
-    ToolButton2Click();
+    ClearParameterSet();
     ui.PageControl1->setVisible(false);
     ui.PageControl2->setVisible(false);
     ui.einstellung->setChecked(false);
@@ -226,11 +231,7 @@ void TForm1::down_loadClick() {
 }
 
 void TForm1::Timer1Timer() {
-    readCompleting_ = true;
-    struct Completed {
-        bool& flag;
-        ~Completed() { flag = false; }
-    } completed{readCompleting_};
+    const RunningCommand running(*this);
     // 1
     Has3964R = 0;
     Timer1->SetEnabled(false);
@@ -251,7 +252,7 @@ void TForm1::Timer1Timer() {
         Form4->AddLine("***End***");
         Form4->update();
         Form4->ShowOverMain();
-        ToolButton2Click();
+        ClearParameterSet();
         Application().ProcessMessages();
         return;
     }
@@ -265,7 +266,7 @@ void TForm1::Timer1Timer() {
             LogFile->WriteVisible("RS232 Read Error!");
         Form4->update();
         Form4->ShowOverMain();
-        ToolButton2Click();
+        ClearParameterSet();
         Application().ProcessMessages();
         return;
     }
@@ -281,7 +282,7 @@ void TForm1::Timer1Timer() {
     SetUpFamilyOf(type);
     if (DeviceFamily == 0) {
         // The register map could not be loaded again: the data cannot be shown.
-        ToolButton2Click();
+        ClearParameterSet();
         return;
     }
     // 7
@@ -301,7 +302,7 @@ void TForm1::Timer1Timer() {
     } else if (Dialogs::ShowModal(*stwaehlen) == Dialogs::Ok) {
         LowPowerModule = stwaehlen->IsLowPower() ? 1 : 0;
     } else {
-        ToolButton2Click();
+        ClearParameterSet();
         return;
     }
     // 9

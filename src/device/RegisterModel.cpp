@@ -86,9 +86,13 @@ void ClearStatusPanels() {
 }
 
 void TForm1::ToolButton2Click() {
-    // Nothing is cleared under a running read: the reader owns the image.
+    // Nothing is cleared under a running transfer: it owns the image.
     if (!TransferCommandAllowed())
         return;
+    ClearParameterSet();
+}
+
+void TForm1::ClearParameterSet() {
     // 1, 2
     ui.ToolButton2->setEnabled(false);
     LeaveBrowser();

@@ -60,7 +60,8 @@ public:
     bool Write(long long reg, uint32_t value) {
         if (!ok_)
             return false;
-        if (WriteRegisterChecked(reg, static_cast<int>(value & 0xFFFF)) != 0)
+        // A value that does not fit a register comes back different: failed.
+        if (WriteRegisterChecked(reg, static_cast<int>(value)) != 0)
             ok_ = false;
         return ok_;
     }
@@ -297,6 +298,7 @@ void WriteSpecialRegisters113() {
 void TForm1::up_loadClick() {
     if (!TransferCommandAllowed())
         return;
+    const RunningCommand running(*this);
     // 1
     ui.up_load->setEnabled(false);
     ui.ToolBar1->setFocus();

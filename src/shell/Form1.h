@@ -103,12 +103,14 @@ public:
     void down_loadClick();
     void Timer1Timer();
     void ToolButton2Click();
+    // Clear's steps, for the transfers that clear the data themselves.
+    void ClearParameterSet();
     bool FindDeviceType(uint32_t code, uint32_t& index) const;
     uint32_t FindNearestIndex(int lo, int hi, uint32_t value);
     int WriteRegisterBlock(QTextEdit* memo, TProgressBar* bar, long long first, long long last);
     // True while a parameter-set read owns the link and the register image;
     // every command that touches either is disabled meanwhile.
-    bool TransferRunning() const { return !TransferIdle; }
+    bool TransferRunning() const { return !TransferIdle || commandsRunning_ > 0; }
     void LockTransferCommands(bool locked);
     // Refuses (with a note in the status line) while a transfer runs.
     bool TransferCommandAllowed();
@@ -164,14 +166,28 @@ private:
     void RunPasswordDialog();
 
     bool helpersDestroyed_ = false;
-    // True while the read's continuation runs (it may wait on the chooser):
-    // a close asked for meanwhile waits until it is done.
-    bool readCompleting_ = false;
+    // How many transfer commands are running (the read with its device
+    // identification, its continuation with the chooser, the write): while
+    // any runs, other transfer commands refuse and a close waits.
+    int commandsRunning_ = 0;
+    friend class RunningCommand;
     // Enabled states of the commands a running transfer disabled.
     std::vector<std::pair<QAction*, bool>> lockedCommands_;
 };
 
 extern TForm1* Form1;
+
+// Marks a transfer command as running for its whole duration.
+class RunningCommand {
+public:
+    explicit RunningCommand(TForm1& form) : form_(form) { ++form_.commandsRunning_; }
+    ~RunningCommand() { --form_.commandsRunning_; }
+    RunningCommand(const RunningCommand&) = delete;
+    RunningCommand& operator=(const RunningCommand&) = delete;
+
+private:
+    TForm1& form_;
+};
 
 // The register-map load and the family set-up routines of the main window.
 void LoadSteuerungConfig();

@@ -52,7 +52,7 @@ void TForm1::FormCloseQuery(bool& canClose) {
         scanregClick();
         canClose = false;
     } else {
-        canClose = TransferIdle && !readCompleting_;
+        canClose = !TransferRunning();
     }
     if (!canClose)
         ClosePending = true;
@@ -60,7 +60,7 @@ void TForm1::FormCloseQuery(bool& canClose) {
 
 void TForm1::CloseIfPending() {
     // Retried only once it can succeed; the idle moments in between cost nothing.
-    if (!ClosePending || helpersDestroyed_ || !TransferIdle || readCompleting_ || ScanRunning())
+    if (!ClosePending || helpersDestroyed_ || TransferRunning() || ScanRunning())
         return;
     QMetaObject::invokeMethod(
         this, [this] { close(); }, Qt::QueuedConnection);

@@ -4,6 +4,8 @@
 #include "device/ReadFixture.h"
 #include "link/Reader.h"
 
+#include <QTimer>
+
 #include <chrono>
 
 TEST_F(ReadTest, EndingTheProgramDuringAReadWaitsForTheReader) {
@@ -25,4 +27,24 @@ TEST_F(ReadTest, EndingTheProgramDuringAReadWaitsForTheReader) {
     // The reader's queued hand-over arrives after the helpers are gone.
     RunUntil([] { return false; }, 100);
     EXPECT_LT(Form4->ui.ProgressBar1->Position(), 571);
+}
+
+TEST_F(ReadTest, ACloseDuringTheIdentificationWaitsForTheRead) {
+    // The type register answers late: the window keeps answering meanwhile.
+    StartWithDevice({"--type", "0x21", "--fault", "late=100@1"});
+    Form1->Mop->SetResponseTimeout(1000);
+    Form1->show();
+    bool closedDuringIdentification = true;
+    QTimer::singleShot(20, Form1, [&] {
+        closedDuringIdentification = Form1->close();
+        EXPECT_NE(Form1->Mop, nullptr);
+        EXPECT_TRUE(Form1->ClosePending);
+    });
+    Form1->down_loadClick();
+    EXPECT_FALSE(closedDuringIdentification);
+    ASSERT_NE(Form1->Mop, nullptr);
+    // The read goes on to its end; the window closes after it.
+    ASSERT_TRUE(RunUntil([] { return Application().Terminated(); }, 8000));
+    EXPECT_EQ(Form4->ui.ProgressBar1->Position(), 571);
+    EXPECT_EQ(Status(), "$T29001");
 }

@@ -184,6 +184,8 @@ std::string ProgramDir() {
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // A known user language: the language file is loaded without asking.
+    setenv("LC_ALL", "en_GB.UTF-8", 1);
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
 
@@ -200,16 +202,18 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // A fresh program folder holding the shipped register map.
+    // A fresh program folder holding the shipped register map and texts.
     TempDir folder("ostara-bench-read");
-    const std::filesystem::path map = std::filesystem::path(ProgramDir()) / "steuerung.cfg";
-    std::error_code ec;
-    std::filesystem::copy_file(map, folder.Path() / "steuerung.cfg",
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-        std::fprintf(stderr, "ostara-bench-read: cannot copy %s: %s\n", map.string().c_str(),
-                     ec.message().c_str());
-        return 1;
+    for (const char* name : {"steuerung.cfg", "default.lang"}) {
+        const std::filesystem::path file = std::filesystem::path(ProgramDir()) / name;
+        std::error_code ec;
+        std::filesystem::copy_file(file, folder.Path() / name,
+                                   std::filesystem::copy_options::overwrite_existing, ec);
+        if (ec) {
+            std::fprintf(stderr, "ostara-bench-read: cannot copy %s: %s\n", file.string().c_str(),
+                         ec.message().c_str());
+            return 1;
+        }
     }
     const QString previousDir = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(folder.Path().string()));

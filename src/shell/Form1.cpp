@@ -11,10 +11,12 @@
 #include "platform/Text.h"
 #include "platform/Timer.h"
 #include "shell/AboutBox.h"
+#include "shell/FileListDialog.h"
 #include "shell/Globals.h"
 #include "shell/LogFile.h"
 #include "shell/PasswordDlg.h"
 #include "shell/Program.h"
+#include "shell/Sprache.h"
 #include "shell/WinLanguage.h"
 
 #include <QComboBox>
@@ -44,6 +46,10 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
 
     SpeicherRegister = std::make_unique<TGetSpeicherRegister>(RegisterImage.data());
     LogFile = std::make_unique<TLogFile>(LogFileName, ProgramDir);
+    Sprache = std::make_unique<TSprache>(ProgramDir, LogFile.get());
+    LanguageChooser = new TFileListDialog(this);
+    LanguageChooser->setObjectName("LanguageChooser");
+    ConnectLanguageDialogs(*Sprache, LanguageChooser);
     Mop = std::make_unique<TMop>(LogFile.get());
     Timer1 = std::make_unique<TTimer>(true);
     Timer1->SetInterval(50);

@@ -20,7 +20,9 @@ class QLabel;
 class QMenu;
 class TInputFrame;
 class QTextEdit;
+class TFileListDialog;
 class TLogFile;
+class TSprache;
 class TMop;
 class TProgressBar;
 class TTimer;
@@ -81,6 +83,8 @@ public:
     GBits Bits;
     std::unique_ptr<TGetSpeicherRegister> SpeicherRegister;
     std::unique_ptr<TLogFile> LogFile;
+    std::unique_ptr<TSprache> Sprache;
+    TFileListDialog* LanguageChooser = nullptr; // the language chooser (a child)
     std::unique_ptr<TMop> Mop;
     std::unique_ptr<TTimer> Timer1;
     // The reader of the running parameter-set read; null when none ran yet.
@@ -131,7 +135,12 @@ public:
     // --- calls into parts of the program that are not built yet ---------
     void ReadSettingsFile();
     void WriteSettingsFile();
+    // Language texts: loads the language, rebuilds the language menu and
+    // retranslates the window.
     void ApplyLanguage();
+    void MenuClick(int tag);
+    void SetMainCaption(const std::string& title);
+    void RetranslateMainForm();
     void FillPresetMenu();
     void SetPageVisibility(bool serviceSwitchAllowed);
     void CheckForUpdates();
@@ -170,6 +179,9 @@ private:
     // identification, its continuation with the chooser, the write): while
     // any runs, other transfer commands refuse and a close waits.
     int commandsRunning_ = 0;
+    // The window title kept by the first SetMainCaption.
+    std::string mainTitle_;
+    bool mainTitleKept_ = false;
     friend class RunningCommand;
     // Enabled states of the commands a running transfer disabled.
     std::vector<std::pair<QAction*, bool>> lockedCommands_;

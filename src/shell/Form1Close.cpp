@@ -14,6 +14,7 @@
 #include "shell/Globals.h"
 #include "shell/LogFile.h"
 #include "shell/Program.h"
+#include "shell/Sprache.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -108,6 +109,7 @@ void TForm1::DestroyHelpers() {
     }
     Reader.reset();
     Mop.reset();
+    Sprache.reset();
     delete InputLabel;
     InputLabel = nullptr;
     LogFile.reset();

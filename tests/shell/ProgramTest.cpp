@@ -1,5 +1,6 @@
 // The real program as a process: a second start of the same version raises
 // the first and ends with 0; a termination request closes it cleanly.
+#include "support/LanguageFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,7 @@ Process Spawn(const fs::path& dir, const fs::path& errFile) {
         (void)err;
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         ::setenv("OSTARA_SCRIPTED_DIALOGS", "1", 1);
+        ::setenv("LC_ALL", "en_GB.UTF-8", 1);
         ::setenv("TMPDIR", dir.c_str(), 1);
         ::execl(OSTARA_BINARY, OSTARA_BINARY, static_cast<char*>(nullptr));
         ::_exit(127);
@@ -76,6 +78,7 @@ TEST(Program, SecondStartRaisesTheFirstAndEnds) {
     const fs::path err2 = dir / "second.err";
     // A port that does not exist, whatever serial ports this machine has.
     std::ofstream(dir / "ostra.ini") << "[Main]\nSchnittstelle=/nonexistent/ostara-port\n";
+    ASSERT_TRUE(testsupport::WriteIdentityLanguageFile(dir));
 
     Process first = Spawn(dir, err1);
     ASSERT_GT(first.pid, 0);

@@ -10,6 +10,7 @@
 #include "shell/Globals.h"
 #include "shell/Program.h"
 #include "support/EventLoop.h"
+#include "support/LanguageFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include <QDir>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -27,6 +29,11 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previousDir_ = QDir::currentPath();
+        // The user's language is English whatever this machine says.
+        if (const char* all = std::getenv("LC_ALL"))
+            previousLcAll_ = all;
+        setenv("LC_ALL", "en_GB.UTF-8", 1);
+        ASSERT_TRUE(testsupport::WriteIdentityLanguageFile(dir_));
         QDir::setCurrent(QString::fromStdString(dir_.string()));
         Dialogs::BeginScript();
         Application().ResetTerminated();
@@ -44,6 +51,10 @@ protected:
         Application().ResetTerminated();
         Dialogs::EndScript();
         QDir::setCurrent(previousDir_);
+        if (previousLcAll_.empty())
+            unsetenv("LC_ALL");
+        else
+            setenv("LC_ALL", previousLcAll_.c_str(), 1);
     }
 
     static void ResetGlobals() {
@@ -80,4 +91,5 @@ protected:
 
 private:
     QString previousDir_;
+    std::string previousLcAll_;
 };

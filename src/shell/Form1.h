@@ -134,6 +134,8 @@ public:
 
     // --- calls into parts of the program that are not built yet ---------
     void ReadSettingsFile();
+    // The working folder of the parameter files, chosen by the user.
+    void UserdatenClick();
     void WriteSettingsFile();
     // Language texts: loads the language, rebuilds the language menu and
     // retranslates the window.

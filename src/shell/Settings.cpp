@@ -1,5 +1,6 @@
 // The user's settings in ostra.ini (section Main), read once at start-up and
 // written whenever one changes and when the program closes.
+#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "shell/Form1.h"
 #include "shell/Globals.h"
@@ -57,4 +58,12 @@ void TForm1::WriteSettingsFile() {
         if (LogFile)
             LogFile->Write(std::string(settingsFile) + ": " + e.what());
     }
+}
+
+void TForm1::UserdatenClick() {
+    const std::string folder = Dialogs::SelectDirectory("directory:", WorkDir);
+    if (folder.empty())
+        return;
+    WorkDir = folder;
+    WriteSettingsFile();
 }

@@ -60,3 +60,30 @@ TEST_F(WindowTest, ASettingsFileThatCannotBeWrittenLeavesALogLine) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WindowTest, ChoosingAWorkingFolderWritesTheSettingsCancelChangesNothing) {
+    Start();
+    const auto settings = dir_ / "ostra.ini";
+    std::filesystem::remove(settings);
+    Form1->WorkDir = "/srv/old";
+    // Cancelled: nothing changes, nothing is written.
+    Dialogs::QueueFileName("");
+    Form1->ui.Userdaten->trigger();
+    EXPECT_EQ(Form1->WorkDir, "/srv/old");
+    EXPECT_FALSE(std::filesystem::exists(settings));
+    // Confirmed: the folder is taken and all eight keys are written.
+    Dialogs::QueueFileName("/home/tech/Kunden");
+    Form1->ui.Userdaten->trigger();
+    EXPECT_EQ(Form1->WorkDir, "/home/tech/Kunden");
+    const TMemIniFile ini(settings);
+    EXPECT_EQ(ini.ReadString("Main", "Verzeichniss", ""), "/home/tech/Kunden");
+    for (const char* key :
+         {"Schnittstelle", "Boudrate", "Parity", "Sprache", "Web", "Power", "Updates"})
+        EXPECT_NE(ini.ReadString("Main", key, "<none>"), "<none>") << key;
+    EXPECT_EQ(Dialogs::History().back().kind, "folder");
+    EXPECT_EQ(Dialogs::History().back().caption, "directory:");
+}
+
+} // namespace

@@ -48,6 +48,19 @@ QObject* GroupButton(QWidget* group, int i) {
     return group->findChild<QObject*>(group->objectName() + "_" + QString::number(i));
 }
 
+// True when the action has a hint of its own: an action without one shows
+// its text as its tool tip, so the tool tip follows a change of the text.
+bool HasOwnHint(QAction* action) {
+    if (action->isSeparator())
+        return false;
+    const QString text = action->text();
+    const QString probe = text + QStringLiteral("\u0001");
+    action->setText(probe);
+    const bool own = action->toolTip() != probe;
+    action->setText(text);
+    return own && !action->toolTip().isEmpty();
+}
+
 } // namespace
 
 void TForm1::ApplyLanguage() {
@@ -151,7 +164,7 @@ void TForm1::RetranslateMainForm() {
     const QList<QAction*> buttons = ui.ToolBar1->actions();
     int n = 1;
     for (int i = 0; i < buttons.size() && i < 11; ++i) {
-        if (buttons[i]->isSeparator() || buttons[i]->toolTip().isEmpty())
+        if (!HasOwnHint(buttons[i]))
             continue;
         buttons[i]->setToolTip(ToQString(s.GetTexts(5, n, 1)));
         ++n;

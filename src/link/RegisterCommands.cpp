@@ -102,7 +102,7 @@ int TForm1::WriteRegisterBlock(QTextEdit* memo, TProgressBar* bar, long long fir
     hooks.advance = [bar](int n) {
         if (bar) {
             bar->StepBy(n);
-            bar->repaint();
+            bar->update(); // painted at the next pass of the event loop
         }
     };
     hooks.wait = PumpingWait;

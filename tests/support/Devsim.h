@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -136,6 +137,9 @@ private:
             return;
         }
         if (pid_ == 0) {
+            // The simulator ends with the test or benchmark that started it,
+            // even when that one crashes.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             // dup2 clears close-on-exec on the copies.
             dup2(in[0], STDIN_FILENO);
             dup2(out[1], STDOUT_FILENO);

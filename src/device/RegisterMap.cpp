@@ -156,7 +156,9 @@ MapLoadResult LoadRegisterMap(const std::filesystem::path& file, int family, TRe
         if (!ini.SectionExists(section))
             return MapLoadResult::SectionMissing;
 
-    TRegisterMap read = map;
+    // Keys of other families' sections are not this family's: they read as 0
+    // (register 900, which no listed key may name), not as the last family's.
+    TRegisterMap read{};
     TStringList list;
     bool inRange = ReadKeys(ini, "Steuerung", commonKeys, read, list);
     if (const std::vector<Key>* keys = ModelKeys(family))

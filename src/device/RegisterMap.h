@@ -64,6 +64,7 @@ enum class MapLoadResult {
 // Loads the map of a family (0x21, 0x10, 0x30, 0xD0, 0x71; 0 reads only the
 // common section) from file into map, and refills mapped with the decimal
 // texts of every listed index in key order, tables expanded.
+// Keys that only other families' sections hold are 0 afterwards.
 // FileMissing and SectionMissing leave map and mapped as they were. IndexZero
 // keeps what was read. IndexOutOfRange leaves both as they were, so no index
 // outside the image is ever taken over.

@@ -261,8 +261,11 @@ void WriteSpecialRegisters() {
     if (run.Write(912, Cell(m.aktu_sendeleistung)) && run.Write(913, Cell(m.aktu_sendeleistung)))
         run.Advance(2);
     // 4
-    if (run.Write(944, Cell(m.aktiv_zeit)) && run.WriteKey(m.protokoll_com0))
-        run.Advance(2);
+    // The protocol register only where the family's map names one (HNQ-130);
+    // index 0 would be register 900.
+    const bool protocol = m.protokoll_com0 != 0;
+    if (run.Write(944, Cell(m.aktiv_zeit)) && (!protocol || run.WriteKey(m.protokoll_com0)))
+        run.Advance(protocol ? 2 : 1);
     // 5
     if (DeviceFamily == 0xD0 && run.WriteKey(m.konf_com0))
         run.Advance(1);

@@ -28,10 +28,14 @@
 
 // One exchange as the simulator logged it.
 struct SimExchange {
-    int number = 0; // 1-based request count of the simulator
-    int first = -1; // first register the request reads
-    int count = -1; // registers it reads
+    int number = 0;                // 1-based request count of the simulator
+    int first = -1;                // first register the request reads
+    int count = -1;                // registers it reads
+    int writeFirst = -1;           // first register the request writes
+    int writeCount = 0;            // registers it writes; 0 for a pure read
+    std::vector<uint32_t> written; // the values it writes, in register order
     bool answered = false;
+    std::string lock;   // "locked" or "unlocked" after the exchange
     std::string faults; // the faults that fired, comma-separated; "" for none
 };
 
@@ -104,13 +108,24 @@ protected:
                 continue;
             SimExchange ex;
             ex.number = std::atoi(number.c_str() + 1);
-            // Request: 60 a1 a2 a3 a4 RR RR rc WW WW wc ..., hex without blanks.
+            // Request: 60 a1 a2 a3 a4 RR RR rc WW WW wc, then wc data words,
+            // hex without blanks.
             const std::string hex = req.substr(4);
             if (hex.size() >= 16) {
                 ex.first = static_cast<int>(std::strtol(hex.substr(10, 4).c_str(), nullptr, 16));
                 ex.count = static_cast<int>(std::strtol(hex.substr(14, 2).c_str(), nullptr, 16));
             }
+            if (hex.size() >= 22) {
+                ex.writeFirst =
+                    static_cast<int>(std::strtol(hex.substr(16, 4).c_str(), nullptr, 16));
+                ex.writeCount =
+                    static_cast<int>(std::strtol(hex.substr(20, 2).c_str(), nullptr, 16));
+                for (size_t at = 22; at + 4 <= hex.size(); at += 4)
+                    ex.written.push_back(static_cast<uint32_t>(
+                        std::strtoul(hex.substr(at, 4).c_str(), nullptr, 16)));
+            }
             ex.answered = rsp != "rsp=-";
+            ex.lock = lock;
             if (fault.rfind("fault=", 0) == 0)
                 ex.faults = fault.substr(6);
             out.push_back(ex);

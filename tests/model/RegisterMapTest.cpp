@@ -151,14 +151,21 @@ TEST_F(RegisterMapTest, FrequencyTableIsExpandedAscendingInOneRun) {
 
 TEST_F(RegisterMapTest, EachFamilyReadsItsOwnSectionOnly) {
     // Family 0x71 (and no family) read only the common section: the model
-    // variables keep what they held.
+    // variables of an earlier family do not linger, they read as 0.
     TRegisterMap map;
     map.konf_com0 = 77;
     map.deffunkadresse = 78;
     ASSERT_EQ(LoadRegisterMap(shippedMap, 0x71, map, list_), MapLoadResult::Loaded);
-    EXPECT_EQ(map.konf_com0, 77);
-    EXPECT_EQ(map.deffunkadresse, 78);
+    EXPECT_EQ(map.konf_com0, 0);
+    EXPECT_EQ(map.deffunkadresse, 0);
     EXPECT_EQ(map.aktu_funkkanal, 10);
+
+    // The HNQ-120's section names no protocol register, whatever was loaded before.
+    ASSERT_EQ(LoadRegisterMap(shippedMap, 0xD0, map, list_), MapLoadResult::Loaded);
+    ASSERT_EQ(map.protokoll_com0, 34);
+    ASSERT_EQ(LoadRegisterMap(shippedMap, 0x30, map, list_), MapLoadResult::Loaded);
+    EXPECT_EQ(map.protokoll_com0, 0);
+    EXPECT_EQ(map.defstationsadresse, 16);
 
     ASSERT_EQ(LoadRegisterMap(shippedMap, 0xD0, map, list_), MapLoadResult::Loaded);
     EXPECT_EQ(map.deffunkadresse, 40);

@@ -68,6 +68,13 @@ public:
     bool WriteCell(long long reg) { return Write(reg, Cell(static_cast<int>(reg - 900))); }
     bool WriteKey(int index) { return Write(RegisterOf(index), Cell(index)); }
 
+    // A step of two registers taking the same value (current and power-on
+    // channel or power).
+    void WriteBoth(long long first, long long second, uint32_t value) {
+        if (Write(first, value) && Write(second, value))
+            Advance(2);
+    }
+
     // Progress of a step that went through.
     void Advance(int registers) {
         if (ok_)
@@ -170,16 +177,14 @@ void WriteSpecialRegisters33() {
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 313);
     // 1
-    if (run.Write(910, Cell(m.aktu_funkkanal)) && run.Write(911, Cell(m.aktu_funkkanal)))
-        run.Advance(2);
+    run.WriteBoth(910, 911, Cell(m.aktu_funkkanal));
     // 2
     if (run.Write(916, Cell(m.defstationsadresse)) && run.Write(917, Cell(m.g_betriebsart)))
         run.Advance(2);
     // 3
     if (f.FirmwareHundredths >= 530)
         run.WriteCell(918);
-    if (run.Write(912, Cell(m.aktu_sendeleistung)) && run.Write(913, Cell(m.aktu_sendeleistung)))
-        run.Advance(2);
+    run.WriteBoth(912, 913, Cell(m.aktu_sendeleistung));
     // 4
     if (run.Write(944, Cell(m.aktiv_zeit)) && run.Write(934, Cell(m.protokoll_com0)))
         run.Advance(2);
@@ -201,11 +206,9 @@ void WriteSpecialRegisters16() {
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 316);
     // 1
-    if (run.Write(910, Cell(m.aktu_funkkanal)) && run.Write(911, Cell(m.aktu_funkkanal)))
-        run.Advance(2);
+    run.WriteBoth(910, 911, Cell(m.aktu_funkkanal));
     // 2
-    if (run.Write(912, Cell(m.aktu_sendeleistung)) && run.Write(913, Cell(m.aktu_sendeleistung)))
-        run.Advance(2);
+    run.WriteBoth(912, 913, Cell(m.aktu_sendeleistung));
     // 3
     if (run.Write(944, Cell(m.aktiv_zeit)) && run.WriteKey(m.offset))
         run.Advance(2);
@@ -252,14 +255,12 @@ void WriteSpecialRegisters() {
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 317);
     // 1
-    if (run.Write(910, Cell(m.aktu_funkkanal)) && run.Write(911, Cell(m.aktu_funkkanal)))
-        run.Advance(2);
+    run.WriteBoth(910, 911, Cell(m.aktu_funkkanal));
     // 2
     if (run.Write(916, Cell(m.defstationsadresse)) && run.WriteCell(918))
         run.Advance(2);
     // 3
-    if (run.Write(912, Cell(m.aktu_sendeleistung)) && run.Write(913, Cell(m.aktu_sendeleistung)))
-        run.Advance(2);
+    run.WriteBoth(912, 913, Cell(m.aktu_sendeleistung));
     // 4
     // The protocol register only where the family's map names one (HNQ-130);
     // index 0 would be register 900.
@@ -285,11 +286,9 @@ void WriteSpecialRegisters113() {
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 306);
     // 1
-    if (run.Write(910, Cell(m.aktu_funkkanal)) && run.Write(911, Cell(m.aktu_funkkanal)))
-        run.Advance(2);
+    run.WriteBoth(910, 911, Cell(m.aktu_funkkanal));
     // 2
-    if (run.Write(912, Cell(m.aktu_sendeleistung)) && run.Write(913, Cell(m.aktu_sendeleistung)))
-        run.Advance(2);
+    run.WriteBoth(912, 913, Cell(m.aktu_sendeleistung));
     // 3
     if (run.Write(917, Cell(m.g_betriebsart)) && run.WriteCell(935) && run.WriteCell(936))
         run.Advance(3);

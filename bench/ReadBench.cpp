@@ -5,6 +5,8 @@
 // program spends meanwhile with the wall time. A few runs; each one and the
 // median are printed. Exit code 0 unless a read fails; the targets are
 // reported as PASS or MISS only.
+#include "BenchSupport.h"
+
 #include "device/Form4.h"
 #include "link/LineSettings.h"
 #include "link/Mop.h"
@@ -14,90 +16,24 @@
 #include "platform/Timer.h"
 #include "shell/Form1.h"
 #include "shell/Globals.h"
-#include "shell/Program.h"
 #include "support/Devsim.h"
 #include "support/TempDir.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QEvent>
-#include <QEventLoop>
-#include <QTimer>
 
-#include <algorithm>
-#include <chrono>
-#include <clocale>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace benchsupport;
 
-constexpr int kDefaultRuns = 3;
-constexpr int kReadDeadlineMs = 30000;
 constexpr int kTypeRegister = 906;
 constexpr int kReaderPauseMs = 10;       // the reader's pause after each exchange
 constexpr int kContinuationDelayMs = 50; // Timer1's interval after the reader is done
-constexpr double kRatioTarget = 1.05;
-constexpr double kCpuTargetPercent = 5.0;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double ByteMs() {
-    return double(mop::bitsPerByteOnWire) * 1000.0 / double(mop::lineBaudRate);
-}
-
-struct Cpu {
-    double processMs = 0;
-    double mainThreadMs = 0;
-    long voluntarySwitches = 0;
-    long involuntarySwitches = 0;
-
-    static double MsOf(const rusage& u) {
-        const auto ms = [](const timeval& t) {
-            return double(t.tv_sec) * 1000.0 + double(t.tv_usec) / 1000.0;
-        };
-        return ms(u.ru_utime) + ms(u.ru_stime);
-    }
-    static Cpu Now() {
-        rusage self{};
-        rusage thread{};
-        getrusage(RUSAGE_SELF, &self);
-        getrusage(RUSAGE_THREAD, &thread);
-        return {MsOf(self), MsOf(thread), self.ru_nvcsw, self.ru_nivcsw};
-    }
-    Cpu operator-(const Cpu& o) const {
-        return {processMs - o.processMs, mainThreadMs - o.mainThreadMs,
-                voluntarySwitches - o.voluntarySwitches,
-                involuntarySwitches - o.involuntarySwitches};
-    }
-};
-
-// On-CPU time of every thread of this process (from the scheduler's
-// statistics), by thread id, to tell the main thread, the port's event thread
-// and the reader thread apart.
-std::map<int, double> ThreadCpuMs() {
-    std::map<int, double> out;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", ec)) {
-        std::ifstream stat(entry.path() / "schedstat");
-        unsigned long long ns = 0;
-        if (stat >> ns)
-            out[std::atoi(entry.path().filename().c_str())] = double(ns) / 1e6;
-    }
-    return out;
-}
 
 // One exchange of the read command: its request and answer sizes on the wire.
 struct Exchange {
@@ -168,32 +104,11 @@ struct Run {
     double endedThreadsMs = 0;      // threads that came and went (the reader)
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
-}
-
-std::string ProgramDir() {
-    if (const char* dir = std::getenv("OSTARA_PROGRAM_DIR"); dir && *dir)
-        return dir;
-    return OSTARA_PROGRAM_DIR;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // A known user language: the language file is loaded without asking.
-    setenv("LC_ALL", "en_GB.UTF-8", 1);
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-
-    int runs = kDefaultRuns;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
-            runs = std::max(1, std::atoi(argv[++i]));
-    }
+    const Application app(argc, argv);
+    const int runs = app.runs;
 
     testsupport::Devsim sim(OSTARA_DEVSIM,
                             {"--pace", std::to_string(mop::lineBaudRate), "--type", "0x21"});
@@ -201,36 +116,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ostara-bench-read: %s\n", sim.Failure().c_str());
         return 1;
     }
-
-    // A fresh program folder holding the shipped register map and texts.
     TempDir folder("ostara-bench-read");
-    for (const char* name : {"steuerung.cfg", "default.lang"}) {
-        const std::filesystem::path file = std::filesystem::path(ProgramDir()) / name;
-        std::error_code ec;
-        std::filesystem::copy_file(file, folder.Path() / name,
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec) {
-            std::fprintf(stderr, "ostara-bench-read: cannot copy %s: %s\n", file.string().c_str(),
-                         ec.message().c_str());
-            return 1;
-        }
-    }
-    const QString previousDir = QDir::currentPath();
-    QDir::setCurrent(QString::fromStdString(folder.Path().string()));
-
-    Dialogs::BeginScript();
-    BuildProgramTitle();
-    PortName = sim.PtyPath();
-    CreateForms();
-    AppStarted = 1;
-    Form1->show();
-    if (!Form1->Mop->IsOpen()) {
-        std::fprintf(stderr, "ostara-bench-read: the window did not open %s\n",
-                     sim.PtyPath().c_str());
-        DestroyForms();
+    Session session("ostara-bench-read");
+    if (!session.Start(folder, sim))
         return 1;
-    }
-    QCoreApplication::processEvents();
 
     TProgressBar* bar = Form4->ui.ProgressBar1;
     QueuedCallProbe probe;
@@ -240,18 +129,7 @@ int main(int argc, char** argv) {
     bar->installEventFilter(&probe);
 
     // The continuation as the window runs it, with its start and end noted.
-    QEventLoop* waiting = nullptr;
-    Clock::time_point timerStart{};
-    Clock::time_point timerEnd{};
-    bool continuationRan = false;
-    Form1->Timer1->SetOnTimer([&] {
-        timerStart = Clock::now();
-        Form1->Timer1Timer();
-        timerEnd = Clock::now();
-        continuationRan = true;
-        if (waiting)
-            waiting->quit();
-    });
+    Continuation continuation;
 
     std::vector<Run> results;
     for (int r = 0; r < runs; ++r) {
@@ -260,42 +138,31 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents();
         Dialogs::ClearHistory();
         probe.Clear();
-        continuationRan = false;
+        continuation.ran = false;
         const int unanswered = Dialogs::Unanswered();
 
         Run run;
-        const std::map<int, double> threads0 = ThreadCpuMs();
-        const Cpu cpu0 = Cpu::Now();
-        const auto t0 = Clock::now();
+        Meter meter;
+        meter.Start();
         Form1->down_loadClick();
         const auto tClick = Clock::now();
-        if (Form1->TransferIdle) {
+        if (Form1->TransferIdle)
             run.failure =
                 "the read did not start (type read failed, type unknown or no register map)";
-        } else {
-            QEventLoop loop;
-            waiting = &loop;
-            QTimer deadline;
-            deadline.setSingleShot(true);
-            QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-            deadline.start(kReadDeadlineMs);
-            if (!continuationRan)
-                loop.exec();
-            waiting = nullptr;
-        }
-        const auto tEnd = Clock::now();
-        run.cpu = Cpu::Now() - cpu0;
-        const std::map<int, double> threads1 = ThreadCpuMs();
-        for (const auto& [tid, ms] : threads1) {
-            const auto before = threads0.find(tid);
-            if (tid != int(gettid()) && before != threads0.end())
-                run.persistentThreadsMs += ms - before->second;
+        else
+            continuation.Wait();
+        meter.Stop();
+        run.cpu = meter.cpu;
+        for (const auto& [tid, t] : meter.threadsAfter) {
+            const auto before = meter.threadsBefore.find(tid);
+            if (tid != int(gettid()) && before != meter.threadsBefore.end())
+                run.persistentThreadsMs += t.ms - before->second.ms;
         }
         run.endedThreadsMs = run.cpu.processMs - run.cpu.mainThreadMs - run.persistentThreadsMs;
 
         const bool finished = Form1->TransferIdle && !Form1->Timer1->Enabled();
         if (run.failure.empty()) {
-            if (!continuationRan || !finished)
+            if (!continuation.ran || !finished)
                 run.failure = "the continuation did not run within the deadline";
             else if (Form1->ReadFailed)
                 run.failure = "the reader reported a read error";
@@ -309,13 +176,14 @@ int main(int argc, char** argv) {
                 run.failure = "a dialog waited for an answer";
         }
         run.ok = run.failure.empty();
-        run.wallMs = Ms((continuationRan ? timerEnd : tEnd) - t0);
+        const auto t0 = meter.start;
+        run.wallMs = Ms((continuation.ran ? continuation.end : meter.end) - t0);
         run.clickMs = Ms(tClick - t0);
         if (!probe.windowCalls.empty())
             run.readerDoneMs = Ms(probe.windowCalls.back() - t0);
-        if (continuationRan) {
-            run.timerStartMs = Ms(timerStart - t0);
-            run.continuationMs = Ms(timerEnd - timerStart);
+        if (continuation.ran) {
+            run.timerStartMs = Ms(continuation.start - t0);
+            run.continuationMs = Ms(continuation.end - continuation.start);
         }
         for (const auto& t : probe.barCalls)
             run.blockMs.push_back(Ms(t - t0));
@@ -326,9 +194,7 @@ int main(int argc, char** argv) {
 
     Form1->removeEventFilter(&probe);
     bar->removeEventFilter(&probe);
-    DestroyForms();
-    Dialogs::EndScript();
-    QDir::setCurrent(previousDir);
+    session.End();
 
     // The physical minimum of the read.
     const std::vector<Exchange> workload = ReadWorkload();
@@ -353,14 +219,10 @@ int main(int argc, char** argv) {
     std::printf("  workload        %d exchanges: register %d x1, then %d blocks x2 "
                 "(%d requests of %d bytes, answers 8 + 2 x count bytes)\n",
                 exchanges, kTypeRegister, haupt::blockCount, exchanges, mop::requestHeadLength);
-    std::printf("  wire            %d + %d = %d bytes x %d bits / %d baud = %.1f ms\n",
-                requestBytes, answerBytes, requestBytes + answerBytes, mop::bitsPerByteOnWire,
-                mop::lineBaudRate, wireMs);
+    PrintWire(requestBytes, answerBytes, wireMs);
     std::printf("  pauses          %d x %u ms before + %d x %d ms after = %.1f ms\n", exchanges,
                 mop::preSendPauseMs, readerExchanges, kReaderPauseMs, pauseMs);
-    std::printf("  minimum         %.1f ms; on the pty %.1f ms (requests arrive at once, "
-                "answers complete after n - 1 byte times)\n",
-                minimumMs, ptyMinimumMs);
+    PrintMinimum(minimumMs, ptyMinimumMs);
 
     bool allOk = true;
     std::vector<double> walls;
@@ -421,13 +283,9 @@ int main(int argc, char** argv) {
         const double cpu = Median(cpus);
         const double ratio = wall / minimumMs;
         const double cpuPercent = 100.0 * cpu / wall;
-        std::printf("  median          wall %.1f ms, minimum %.1f ms\n", wall, minimumMs);
-        std::printf("  ratio           %.3f (target <= %.2f) %s; against the pty minimum %.3f\n",
-                    ratio, kRatioTarget, ratio <= kRatioTarget ? "PASS" : "MISS",
-                    wall / ptyMinimumMs);
+        PrintMedianRatio(wall, minimumMs, ratio, ptyMinimumMs);
         std::printf("  CPU             %.1f ms = %.2f %% of wall (target <= %.0f %%) %s\n", cpu,
-                    cpuPercent, kCpuTargetPercent,
-                    cpuPercent <= kCpuTargetPercent ? "PASS" : "MISS");
+                    cpuPercent, kCpuTargetPercent, Verdict(cpuPercent <= kCpuTargetPercent));
     }
     std::fflush(stdout);
     return allOk ? 0 : 2;

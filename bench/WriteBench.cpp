@@ -9,6 +9,8 @@
 // Exit code 0 unless a write fails; the targets are reported as PASS or MISS.
 // --runs N sets the number of writes; --marks prints each one's start and end
 // on the monotonic clock (for a profiler recording with that clock).
+#include "BenchSupport.h"
+
 #include "device/Form4.h"
 #include "device/RegisterImage.h"
 #include "device/RegisterMap.h"
@@ -16,111 +18,36 @@
 #include "link/Mop.h"
 #include "pages/FrequencyLimits.h"
 #include "platform/Dialogs.h"
-#include "platform/ProgressBar.h"
 #include "platform/Text.h"
-#include "platform/Timer.h"
 #include "shell/Form1.h"
 #include "shell/Globals.h"
-#include "shell/Program.h"
 #include "support/Devsim.h"
 #include "support/TempDir.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QEventLoop>
 #include <QLabel>
-#include <QTimer>
 
-#include <algorithm>
 #include <chrono>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace benchsupport;
 
-constexpr int kDefaultRuns = 3;
 constexpr int kChannels = 128;
-constexpr int kReadDeadlineMs = 30000;
 constexpr int kChannelTableCell = 1216 - int(FirstImageRegister);
 constexpr long long kChannelTableRegister = 1216;
 constexpr long long kStepTableRegister = 1344;
 constexpr int kChannelDelta = 2;       // channel-number change per run (2 steps of 12.5 kHz)
 constexpr double kReapplyWaitMs = 500; // inside each table block write
-constexpr double kRatioTarget = 1.05;
-constexpr double kCpuTargetPercent = 5.0;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double ByteMs() {
-    return double(mop::bitsPerByteOnWire) * 1000.0 / double(mop::lineBaudRate);
-}
-
-struct Cpu {
-    double processMs = 0;
-    double mainThreadMs = 0;
-    long voluntarySwitches = 0;
-    long involuntarySwitches = 0;
-
-    static double MsOf(const rusage& u) {
-        const auto ms = [](const timeval& t) {
-            return double(t.tv_sec) * 1000.0 + double(t.tv_usec) / 1000.0;
-        };
-        return ms(u.ru_utime) + ms(u.ru_stime);
-    }
-    static Cpu Now() {
-        rusage self{};
-        rusage thread{};
-        getrusage(RUSAGE_SELF, &self);
-        getrusage(RUSAGE_THREAD, &thread);
-        return {MsOf(self), MsOf(thread), self.ru_nvcsw, self.ru_nivcsw};
-    }
-    Cpu operator-(const Cpu& o) const {
-        return {processMs - o.processMs, mainThreadMs - o.mainThreadMs,
-                voluntarySwitches - o.voluntarySwitches,
-                involuntarySwitches - o.involuntarySwitches};
-    }
-};
-
-// On-CPU time of every thread of this process (from the scheduler's
-// statistics) and its name, by thread id, to tell the main thread, the port's
-// event thread and Qt's pooled workers apart.
-struct ThreadTime {
-    double ms = 0;
-    std::string name;
-};
-
-std::map<int, ThreadTime> ThreadCpuMs() {
-    std::map<int, ThreadTime> out;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", ec)) {
-        std::ifstream stat(entry.path() / "schedstat");
-        std::ifstream comm(entry.path() / "comm");
-        unsigned long long ns = 0;
-        ThreadTime t;
-        std::getline(comm, t.name);
-        if (stat >> ns) {
-            t.ms = double(ns) / 1e6;
-            out[std::atoi(entry.path().filename().c_str())] = t;
-        }
-    }
-    return out;
-}
 
 std::string FromHex(const std::string& hex) {
     std::string out;
@@ -332,18 +259,6 @@ struct Run {
     Breakdown parts;
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
-}
-
-std::string ProgramDir() {
-    if (const char* dir = std::getenv("OSTARA_PROGRAM_DIR"); dir && *dir)
-        return dir;
-    return OSTARA_PROGRAM_DIR;
-}
-
 // The register as the simulator holds it; nullopt when it does not say.
 std::optional<long> DeviceRegister(testsupport::Devsim& sim, long long reg) {
     const std::string reply = sim.Command("get " + std::to_string(reg));
@@ -406,23 +321,13 @@ std::string VerifyDevice(testsupport::Devsim& sim) {
 } // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // A known user language: the language file is loaded without asking.
-    setenv("LC_ALL", "en_GB.UTF-8", 1);
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
+    const Application app(argc, argv);
+    const int runs = app.runs;
+    // Each run's start and end on the monotonic clock, for a profiler.
+    const bool marks = HasFlag(argc, argv, "--marks");
 
-    int runs = kDefaultRuns;
-    bool marks = false; // each run's start and end on the monotonic clock, for a profiler
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
-            runs = std::max(1, std::atoi(argv[++i]));
-        else if (std::strcmp(argv[i], "--marks") == 0)
-            marks = true;
-    }
-
-    // A fresh program folder holding the shipped register map and texts, and
-    // the simulator's log next to it.
+    // A fresh program folder, with the simulator's log next to the program's
+    // files.
     TempDir folder("ostara-bench-write");
     const std::filesystem::path logPath = folder.Path() / "devsim.log";
     testsupport::Devsim sim(OSTARA_DEVSIM,
@@ -432,64 +337,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ostara-bench-write: %s\n", sim.Failure().c_str());
         return 1;
     }
-    for (const char* name : {"steuerung.cfg", "default.lang"}) {
-        const std::filesystem::path file = std::filesystem::path(ProgramDir()) / name;
-        std::error_code ec;
-        std::filesystem::copy_file(file, folder.Path() / name,
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec) {
-            std::fprintf(stderr, "ostara-bench-write: cannot copy %s: %s\n", file.string().c_str(),
-                         ec.message().c_str());
-            return 1;
-        }
-    }
-    const QString previousDir = QDir::currentPath();
-    QDir::setCurrent(QString::fromStdString(folder.Path().string()));
-
-    Dialogs::BeginScript();
-    BuildProgramTitle();
-    PortName = sim.PtyPath();
-    CreateForms();
-    AppStarted = 1;
-    Form1->show();
-    const auto endSession = [&] {
-        DestroyForms();
-        Dialogs::EndScript();
-        QDir::setCurrent(previousDir);
-    };
-    if (Form1->QuitAtStart || !Form1->Timer1 || !Form1->Mop || !Form1->Mop->IsOpen()) {
-        std::fprintf(stderr, "ostara-bench-write: the window did not start or open %s\n",
-                     sim.PtyPath().c_str());
-        endSession();
+    Session session("ostara-bench-write");
+    if (!session.Start(folder, sim))
         return 1;
-    }
-    QCoreApplication::processEvents();
 
     // The read that fills the window (not timed): click, then the
     // continuation as the window runs it.
+    Continuation continuation;
     {
-        QEventLoop* waiting = nullptr;
-        bool continuationRan = false;
-        Form1->Timer1->SetOnTimer([&] {
-            Form1->Timer1Timer();
-            continuationRan = true;
-            if (waiting)
-                waiting->quit();
-        });
         const int unanswered = Dialogs::Unanswered();
         Form1->down_loadClick();
-        if (!Form1->TransferIdle && !continuationRan) {
-            QEventLoop loop;
-            waiting = &loop;
-            QTimer deadline;
-            deadline.setSingleShot(true);
-            QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-            deadline.start(kReadDeadlineMs);
-            loop.exec();
-            waiting = nullptr;
-        }
+        if (!Form1->TransferIdle)
+            continuation.Wait();
         std::string failure;
-        if (!continuationRan || !Form1->TransferIdle)
+        if (!continuation.ran || !Form1->TransferIdle)
             failure = "the read did not finish";
         else if (Form1->ReadFailed)
             failure = "the reader reported a read error";
@@ -502,7 +363,6 @@ int main(int argc, char** argv) {
             failure = "a dialog waited for an answer during the read";
         if (!failure.empty()) {
             std::fprintf(stderr, "ostara-bench-write: %s\n", failure.c_str());
-            endSession();
             return 1;
         }
     }
@@ -523,18 +383,17 @@ int main(int argc, char** argv) {
         const std::streamoff logFrom = FileSize(logPath);
 
         Run run;
-        const std::map<int, ThreadTime> threads0 = ThreadCpuMs();
-        const Cpu cpu0 = Cpu::Now();
-        const auto t0 = Clock::now();
+        Meter meter;
+        meter.Start();
         Form1->up_loadClick();
-        const auto tEnd = Clock::now();
-        run.cpu = Cpu::Now() - cpu0;
-        const std::map<int, ThreadTime> threads1 = ThreadCpuMs();
-        for (const auto& [tid, t] : threads1) {
+        meter.Stop();
+        run.cpu = meter.cpu;
+        for (const auto& [tid, t] : meter.threadsAfter) {
             if (tid == int(gettid()))
                 continue;
-            const auto before = threads0.find(tid);
-            const double ms = t.ms - (before != threads0.end() ? before->second.ms : 0.0);
+            const auto before = meter.threadsBefore.find(tid);
+            const double ms =
+                t.ms - (before != meter.threadsBefore.end() ? before->second.ms : 0.0);
             if (t.name.rfind("Thread (pooled)", 0) == 0)
                 run.poolThreadsMs += ms;
             else
@@ -542,7 +401,9 @@ int main(int argc, char** argv) {
         }
         run.endedThreadsMs =
             run.cpu.processMs - run.cpu.mainThreadMs - run.portThreadsMs - run.poolThreadsMs;
-        run.wallMs = Ms(tEnd - t0);
+        run.wallMs = meter.WallMs();
+        const auto t0 = meter.start;
+        const auto tEnd = meter.end;
         if (marks)
             std::printf("mark run %d %.6f %.6f\n", r + 1,
                         std::chrono::duration<double>(t0.time_since_epoch()).count(),
@@ -583,7 +444,7 @@ int main(int argc, char** argv) {
             break;
     }
 
-    endSession();
+    session.End();
 
     std::printf("ostara-bench-write: write command (click -> return) against ostara-devsim "
                 "--pace %d --type 0x21 --channels %d; channel and all %d channel numbers "
@@ -594,15 +455,11 @@ int main(int argc, char** argv) {
         std::printf("  workload        %d exchanges from the simulator's log: %d reads, %d single "
                     "writes, %d block parts in %d table blocks\n",
                     w.exchanges, w.reads, w.singleWrites, w.blockExchanges, w.tableBlocks);
-        std::printf("  wire            %d + %d = %d bytes x %d bits / %d baud = %.1f ms\n",
-                    w.requestBytes, w.answerBytes, w.requestBytes + w.answerBytes,
-                    mop::bitsPerByteOnWire, mop::lineBaudRate, w.wireMs);
+        PrintWire(w.requestBytes, w.answerBytes, w.wireMs);
         std::printf("  pauses          %d x %u ms before + %d x %.0f ms re-apply waits = %.1f ms\n",
                     w.exchanges, mop::preSendPauseMs, w.waits, kReapplyWaitMs,
                     w.pauseMs + w.waitMs);
-        std::printf("  minimum         %.1f ms; on the pty %.1f ms (requests arrive at once, "
-                    "answers complete after n - 1 byte times)\n",
-                    w.minimumMs, w.ptyMinimumMs);
+        PrintMinimum(w.minimumMs, w.ptyMinimumMs);
     }
 
     bool allOk = true;
@@ -657,13 +514,10 @@ int main(int argc, char** argv) {
         const double wall = Median(walls);
         const double ratio = Median(ratios);
         const double cpuPercent = Median(cpuPercents);
-        std::printf("  median          wall %.1f ms, minimum %.1f ms\n", wall,
-                    results.front().work.minimumMs);
-        std::printf("  ratio           %.3f (target <= %.2f) %s; against the pty minimum %.3f\n",
-                    ratio, kRatioTarget, ratio <= kRatioTarget ? "PASS" : "MISS",
-                    wall / results.front().work.ptyMinimumMs);
+        PrintMedianRatio(wall, results.front().work.minimumMs, ratio,
+                         results.front().work.ptyMinimumMs);
         std::printf("  CPU             %.2f %% of wall (target <= %.0f %%) %s\n", cpuPercent,
-                    kCpuTargetPercent, cpuPercent <= kCpuTargetPercent ? "PASS" : "MISS");
+                    kCpuTargetPercent, Verdict(cpuPercent <= kCpuTargetPercent));
     }
     std::fflush(stdout);
     return allOk ? 0 : 2;

@@ -264,6 +264,41 @@ protected:
         EXPECT_TRUE(Form1->ui.down_load->isEnabled());
     }
 
+    // Writes a changed frequency table of a family 0x21 device and checks the
+    // outcome: the family's writes and both tables, whose last blocks are the
+    // two given (as "first[count]"), the device holding the image, relocked,
+    // and the progress and log of a success.
+    void WriteFrequencyTables(const std::string& lastChannelBlock,
+                              const std::string& lastStepBlock) {
+        Form1->FrequencyTableChanged = true;
+        RadioSettingsChanged = 1;
+
+        Write();
+
+        Expected expected = FamilyWrites(0x21, true, false, 0);
+        expected.FrequencyTables();
+        const std::vector<std::string> writes = Writes();
+        EXPECT_EQ(writes, expected.Items());
+        EXPECT_NE(std::find(writes.begin(), writes.end(), lastChannelBlock), writes.end());
+        EXPECT_NE(std::find(writes.begin(), writes.end(), lastStepBlock), writes.end());
+        EXPECT_EQ(DifferencesFromSim(), std::vector<int>{});
+        EXPECT_EQ(Lock(), "locked");
+        EXPECT_EQ(Progress(), 313);
+        EXPECT_EQ(Form4->LogLines(), successLines);
+    }
+
+    // Reads a family 0x21 device, changes one register as a parameter file
+    // of a customer (with or without the service flag) does, and writes.
+    void WriteAfterCustomerFile(bool serviceFlag) {
+        StartAndRead({"--type", "0x21"});
+        CellOf(944) ^= 0x0002;
+        RadioSettingsChanged = 1;
+        Form1->LoadedFromCustomerFile = true;
+        Form1->CustomerFileServiceFlag = serviceFlag;
+
+        Write();
+    }
+
     size_t mark_ = 0;
 };
 
@@ -430,39 +465,19 @@ TEST_F(WriteTest, ChangedFrequencyTableIsWrittenBehindTheUnlockAndRelocked) {
     CellOf(1345) = 10000;
     CellOf(1226) += 1;
     ASSERT_FALSE(CheckFrequencyLimits(RegisterImage, RegisterMap));
-    Form1->FrequencyTableChanged = true;
-    RadioSettingsChanged = 1;
-
-    Write();
-
-    Expected expected = FamilyWrites(0x21, true, false, 0);
-    expected.FrequencyTables();
-    const std::vector<std::string> writes = Writes();
-    EXPECT_EQ(writes, expected.Items());
     // The tables end at entry M = 10.
-    EXPECT_NE(std::find(writes.begin(), writes.end(), "1216[11]"), writes.end());
-    EXPECT_NE(std::find(writes.begin(), writes.end(), "1344[11]"), writes.end());
-    EXPECT_EQ(DifferencesFromSim(), std::vector<int>{});
-    EXPECT_EQ(Lock(), "locked");
+    WriteFrequencyTables("1216[11]", "1344[11]");
     // The tables went in while the device was unlocked.
     for (const SimExchange& ex : Exchanges())
         if (ex.writeFirst >= channelTable && ex.writeCount > 1) {
             EXPECT_EQ(ex.lock, "unlocked") << ex.writeFirst;
         }
-    EXPECT_EQ(Progress(), 313);
-    EXPECT_EQ(Form4->LogLines(), successLines);
     EXPECT_EQ(RadioSettingsChanged, 0);
     EXPECT_TRUE(Form1->FrequencyTableChanged); // the writers leave it set
 }
 
 TEST_F(WriteTest, DataFromAServiceCustomerFileIsWrittenUnlockedAndRelockedTwice) {
-    StartAndRead({"--type", "0x21"});
-    CellOf(944) ^= 0x0002;
-    RadioSettingsChanged = 1;
-    Form1->LoadedFromCustomerFile = true;
-    Form1->CustomerFileServiceFlag = true;
-
-    Write();
+    WriteAfterCustomerFile(true);
 
     Expected expected;
     expected.Unlock();
@@ -482,13 +497,7 @@ TEST_F(WriteTest, DataFromAServiceCustomerFileIsWrittenUnlockedAndRelockedTwice)
 }
 
 TEST_F(WriteTest, CustomerFileWithoutTheServiceFlagIsWrittenWithoutUnlock) {
-    StartAndRead({"--type", "0x21"});
-    CellOf(944) ^= 0x0002;
-    RadioSettingsChanged = 1;
-    Form1->LoadedFromCustomerFile = true;
-    Form1->CustomerFileServiceFlag = false;
-
-    Write();
+    WriteAfterCustomerFile(false);
 
     EXPECT_EQ(Writes(), FamilyWrites(0x21, true, false, 0).Items());
     EXPECT_EQ(Lock(), "locked");
@@ -502,25 +511,11 @@ TEST_F(WriteTest, FullChannelTableIsAcceptedAndWrittenToItsLastEntry) {
     ASSERT_EQ(CellOf(1343) * CellOf(1471), 436300000u);
     CellOf(1343) = 43630;
     CellOf(1471) = 10000;
-    Form1->FrequencyTableChanged = true;
-    RadioSettingsChanged = 1;
-
-    Write();
-
-    Expected expected = FamilyWrites(0x21, true, false, 0);
-    expected.FrequencyTables();
-    const std::vector<std::string> writes = Writes();
-    EXPECT_EQ(writes, expected.Items());
     // The last blocks end at registers 1343 and 1471.
-    EXPECT_NE(std::find(writes.begin(), writes.end(), "1336[8]"), writes.end());
-    EXPECT_NE(std::find(writes.begin(), writes.end(), "1464[8]"), writes.end());
+    WriteFrequencyTables("1336[8]", "1464[8]");
     EXPECT_EQ(CountMessages("$T30051"), 0);
-    EXPECT_EQ(DifferencesFromSim(), std::vector<int>{});
     EXPECT_EQ(SimValue(1343), 43630);
     EXPECT_EQ(SimValue(1471), 10000);
-    EXPECT_EQ(Lock(), "locked");
-    EXPECT_EQ(Form4->LogLines(), successLines);
-    EXPECT_EQ(Progress(), 313);
 }
 
 // --- refusals ------------------------------------------------------------

@@ -10,11 +10,13 @@
 // the exchanges are over.
 
 #include "link/MemoryPort.h"
+#include "link/Mop.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -136,4 +138,23 @@ private:
     SilentHook silent_;
     TamperHook tamper_;
     std::vector<Request> requests_;
+};
+
+// The link the transaction tests talk over: an open TMop on a MemoryPort with
+// a FakeDevice answering behind it. The device answers at once, so the short
+// response time-out makes a silent device cost only a few short waits. The
+// device goes before the link it answers on.
+struct FakeLink {
+    explicit FakeLink(int responseTimeoutMs = 25) {
+        auto owned = std::make_unique<MemoryPort>();
+        port = owned.get();
+        mop = std::make_unique<TMop>(nullptr, std::move(owned));
+        mop->SetResponseTimeout(responseTimeoutMs);
+        mop->Open();
+        device = std::make_unique<FakeDevice>(*port);
+    }
+
+    MemoryPort* port = nullptr; // owned by mop
+    std::unique_ptr<TMop> mop;
+    std::unique_ptr<FakeDevice> device;
 };

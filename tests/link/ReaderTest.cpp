@@ -32,26 +32,18 @@ constexpr uint32_t untouched = 0xDEADBEEF; // no 16-bit register holds this
 class ReaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto port = std::make_unique<MemoryPort>();
-        port_ = port.get();
-        mop_ = std::make_unique<TMop>(nullptr, std::move(port));
-        mop_->SetResponseTimeout(25);
-        mop_->Open();
-        device_ = std::make_unique<FakeDevice>(*port_);
-        device_->Fill(900, 1499, DeviceValue);
+        link_.device->Fill(900, 1499, DeviceValue);
         image_.fill(untouched);
         // The first entry of the list does not count: cell 121 is not mapped.
         for (const char* index : {"121", "6", "10", "14", "120", "300", "571"})
             mapped_.Add(index);
     }
     void TearDown() override {
-        reader_.reset();
-        device_.reset();
-        mop_.reset();
+        reader_.reset(); // its thread stops before the link goes
     }
 
     haupt& MakeReader() {
-        reader_ = std::make_unique<haupt>(*mop_, mapped_, image_, readFailed_);
+        reader_ = std::make_unique<haupt>(*link_.mop, mapped_, image_, readFailed_);
         reader_->SetPauseMs(0);
         reader_->SetOnProgress([this](int n) { progress_.push_back(n); });
         reader_->SetOnDone([this] {
@@ -75,7 +67,7 @@ protected:
     int ReadingsOf(int block) const {
         const uint16_t first = haupt::BlockOf(block).first;
         int n = 0;
-        for (const FakeDevice::Request& r : device_->Requests())
+        for (const FakeDevice::Request& r : link_.device->Requests())
             n += r.readStart == first;
         return n;
     }
@@ -91,9 +83,7 @@ protected:
             ASSERT_EQ(image_[cell], untouched) << "cell " << cell;
     }
 
-    MemoryPort* port_ = nullptr;
-    std::unique_ptr<TMop> mop_;
-    std::unique_ptr<FakeDevice> device_;
+    FakeLink link_;
     TStringList mapped_;
     TRegisterImage image_{};
     std::atomic<int> readFailed_{-1};
@@ -105,13 +95,13 @@ protected:
 
 TEST_F(ReaderTest, CleanReadTakesTwentyFourExchangesAndFillsRegisters900To1471) {
     // Fields of an earlier write must not travel with the reads.
-    mop_->SetAddress1(5);
-    mop_->SetWriteAddress(999);
-    mop_->SetWriteCount(2);
+    link_.mop->SetAddress1(5);
+    link_.mop->SetWriteAddress(999);
+    link_.mop->SetWriteCount(2);
     Read();
     EXPECT_EQ(readFailed_.load(), 0);
 
-    const std::vector<std::string> requests = port_->Requests();
+    const std::vector<std::string> requests = link_.port->Requests();
     ASSERT_EQ(requests.size(), 24u);
     for (int block = 1; block <= 12; ++block) {
         const int first = 900 + 50 * (block - 1);
@@ -132,7 +122,7 @@ TEST_F(ReaderTest, MappedRegisterThatDiffersOnceMakesOnlyThatBlockReadFourTimes)
     // Register 1020 (cell 120, block 3) comes back wrong in the first
     // reading, register 1200 (cell 300, block 7) in the second.
     std::atomic<int> block3{0}, block7{0};
-    device_->SetTamper([&](const FakeDevice::Request& r, int, std::vector<uint16_t>& words) {
+    link_.device->SetTamper([&](const FakeDevice::Request& r, int, std::vector<uint16_t>& words) {
         if (r.readStart == 1000 && ++block3 == 1)
             words[20] ^= 1;
         if (r.readStart == 1200 && ++block7 == 2)
@@ -140,7 +130,7 @@ TEST_F(ReaderTest, MappedRegisterThatDiffersOnceMakesOnlyThatBlockReadFourTimes)
     });
     Read();
     EXPECT_EQ(readFailed_.load(), 0);
-    EXPECT_EQ(device_->RequestCount(), 28u);
+    EXPECT_EQ(link_.device->RequestCount(), 28u);
     for (int block = 1; block <= 12; ++block)
         EXPECT_EQ(ReadingsOf(block), block == 3 || block == 7 ? 4 : 2) << "block " << block;
     ExpectDeviceValues(0, 571);
@@ -159,7 +149,7 @@ TEST_F(ReaderTest, MappedRegisterThatDiffersTwiceFailsTheReadAndStops) {
         progress_.clear();
         done_ = 0;
         readFailed_ = -1;
-        FakeDevice device(*port_); // a fresh device counts its requests anew
+        FakeDevice device(*link_.port); // a fresh device counts its requests anew
         device.Fill(900, 1499, DeviceValue);
         const uint16_t first = haupt::BlockOf(c.block).first;
         const int word = 900 + c.cell - first;
@@ -187,7 +177,7 @@ TEST_F(ReaderTest, DifferencesInRegistersTheMapDoesNotNameAreAccepted) {
     std::vector<bool> isMapped(RegisterImageSize, false);
     for (int cell : mappedCells)
         isMapped[cell] = true;
-    device_->SetTamper(
+    link_.device->SetTamper(
         [&isMapped](const FakeDevice::Request& r, int exchange, std::vector<uint16_t>& words) {
             for (size_t i = 0; i < words.size(); ++i)
                 if (!isMapped[r.readStart - 900 + i])
@@ -195,7 +185,7 @@ TEST_F(ReaderTest, DifferencesInRegistersTheMapDoesNotNameAreAccepted) {
         });
     Read();
     EXPECT_EQ(readFailed_.load(), 0);
-    EXPECT_EQ(device_->RequestCount(), 24u);
+    EXPECT_EQ(link_.device->RequestCount(), 24u);
     EXPECT_EQ(Progress(), 572);
     for (int cell : mappedCells)
         EXPECT_EQ(image_[cell], DeviceValue(900 + cell)) << cell;
@@ -206,11 +196,11 @@ TEST_F(ReaderTest, DifferencesInRegistersTheMapDoesNotNameAreAccepted) {
 }
 
 TEST_F(ReaderTest, DeviceThatStopsAnsweringInBlock7FailsAndKeepsBlocks1To6) {
-    device_->SetSilent([](const FakeDevice::Request& r, int) { return r.readStart >= 1200; });
+    link_.device->SetSilent([](const FakeDevice::Request& r, int) { return r.readStart >= 1200; });
     Read();
     EXPECT_EQ(readFailed_.load(), 1);
-    EXPECT_EQ(device_->RequestCount(), 15u) << "twelve readings, then three attempts";
-    EXPECT_EQ(mop_->Status(), TMop::StatusTimeout) << "the continuation reports a time-out";
+    EXPECT_EQ(link_.device->RequestCount(), 15u) << "twelve readings, then three attempts";
+    EXPECT_EQ(link_.mop->Status(), TMop::StatusTimeout) << "the continuation reports a time-out";
     ExpectDeviceValues(0, 299);
     ExpectUntouched(300, 599);
     EXPECT_EQ(Progress(), 300);
@@ -218,37 +208,38 @@ TEST_F(ReaderTest, DeviceThatStopsAnsweringInBlock7FailsAndKeepsBlocks1To6) {
 
 TEST_F(ReaderTest, AnswerWithAWrongRegisterCountFailsTheRead) {
     // Block 4's second reading comes back one word short.
-    device_->SetTamper(
+    link_.device->SetTamper(
         [](const FakeDevice::Request& r, int exchange, std::vector<uint16_t>& words) {
             if (r.readStart == 1050 && exchange == 8)
                 words.pop_back();
         });
     Read();
     EXPECT_EQ(readFailed_.load(), 1);
-    EXPECT_EQ(device_->RequestCount(), 8u);
+    EXPECT_EQ(link_.device->RequestCount(), 8u);
     EXPECT_EQ(Progress(), 150);
     ExpectUntouched(200, 599);
 }
 
 TEST_F(ReaderTest, RequestStopEndsTheReadBeforeTheNextExchange) {
     haupt& reader = MakeReader();
-    device_->SetTamper([&reader](const FakeDevice::Request&, int exchange, std::vector<uint16_t>&) {
-        if (exchange == 5)
-            reader.RequestStop();
-    });
+    link_.device->SetTamper(
+        [&reader](const FakeDevice::Request&, int exchange, std::vector<uint16_t>&) {
+            if (exchange == 5)
+                reader.RequestStop();
+        });
     Read();
     EXPECT_EQ(readFailed_.load(), 1);
-    EXPECT_EQ(device_->RequestCount(), 5u);
+    EXPECT_EQ(link_.device->RequestCount(), 5u);
     EXPECT_EQ(Progress(), 100);
 
     // A new start reads again from the beginning.
-    device_->SetTamper(nullptr);
+    link_.device->SetTamper(nullptr);
     done_ = 0;
     progress_.clear();
     image_.fill(untouched);
     Read();
     EXPECT_EQ(readFailed_.load(), 0);
-    EXPECT_EQ(device_->RequestCount(), 5u + 24u);
+    EXPECT_EQ(link_.device->RequestCount(), 5u + 24u);
     ExpectDeviceValues(0, 571);
 }
 
@@ -256,7 +247,7 @@ TEST_F(ReaderTest, OnlyDecimalImageIndexesAfterTheFirstEntryAreMapped) {
     TStringList list;
     for (const char* index : {"7", "8", "", "abc", "12x", "600", "-1", "599", "0"})
         list.Add(index);
-    haupt reader(*mop_, list, image_, readFailed_);
+    haupt reader(*link_.mop, list, image_, readFailed_);
     EXPECT_FALSE(reader.IsMappedRegister(7)) << "the first entry does not count";
     EXPECT_TRUE(reader.IsMappedRegister(8));
     EXPECT_TRUE(reader.IsMappedRegister(599));

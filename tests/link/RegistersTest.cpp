@@ -22,30 +22,19 @@ namespace {
 class RegistersTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto port = std::make_unique<MemoryPort>();
-        port_ = port.get();
-        mop_ = std::make_unique<TMop>(nullptr, std::move(port));
-        // The device answers at once; a silent one costs three short waits.
-        mop_->SetResponseTimeout(25);
-        mop_->Open();
-        device_ = std::make_unique<FakeDevice>(*port_);
         map_.aktu_funkkanal = 10;
         map_.max_anzahl_funkkanal = 14;
-    }
-    void TearDown() override {
-        device_.reset();
-        mop_.reset();
     }
 
     // The device ignores every request.
     void Silence() {
-        device_->SetSilent([](const FakeDevice::Request&, int) { return true; });
+        link_.device->SetSilent([](const FakeDevice::Request&, int) { return true; });
     }
 
     // The writes the device received, as "reg=value" per written register.
     std::vector<std::string> Writes(size_t fromRequest = 0) const {
         std::vector<std::string> out;
-        const auto requests = device_->Requests();
+        const auto requests = link_.device->Requests();
         for (size_t n = fromRequest; n < requests.size(); ++n)
             for (int i = 0; i < requests[n].writeCount; ++i)
                 out.push_back(std::to_string(requests[n].writeStart + i) + "=" +
@@ -53,9 +42,7 @@ protected:
         return out;
     }
 
-    MemoryPort* port_ = nullptr;
-    std::unique_ptr<TMop> mop_;
-    std::unique_ptr<FakeDevice> device_;
+    FakeLink link_;
     TRegisterImage image_{};
     TRegisterMap map_;
 };
@@ -63,92 +50,93 @@ protected:
 // --- single registers ---------------------------------------------------
 
 TEST_F(RegistersTest, QuietReadSetsUpAPureReadWhateverTheProtocolObjectHeld) {
-    device_->SetRegister(906, 0x21);
+    link_.device->SetRegister(906, 0x21);
     // Fields left standing by an earlier exchange must not leak into the read.
-    mop_->SetHeader(0x61);
-    mop_->SetAddress1(7);
-    mop_->SetAddress2(8);
-    mop_->SetAddress3(9);
-    mop_->SetAddress4(10);
-    mop_->SetWriteAddress(1234);
-    mop_->SetWriteCount(3);
+    link_.mop->SetHeader(0x61);
+    link_.mop->SetAddress1(7);
+    link_.mop->SetAddress2(8);
+    link_.mop->SetAddress3(9);
+    link_.mop->SetAddress4(10);
+    link_.mop->SetWriteAddress(1234);
+    link_.mop->SetWriteCount(3);
     uint32_t value = 99;
-    EXPECT_EQ(registers::ReadRegisterQuiet(*mop_, 906, value), 0);
+    EXPECT_EQ(registers::ReadRegisterQuiet(*link_.mop, 906, value), 0);
     EXPECT_EQ(value, 0x21u);
-    EXPECT_EQ(port_->Requests(),
+    EXPECT_EQ(link_.port->Requests(),
               std::vector<std::string>{Bytes({0x60, 0, 0, 0, 0, 0x03, 0x8A, 1, 0, 0, 0})});
 
     // The highest register number goes out as FF FF; values above 0x7FFF stay unsigned.
-    device_->SetRegister(65535, 0xFEDC);
-    EXPECT_EQ(registers::ReadRegisterQuiet(*mop_, 65535, value), 0);
+    link_.device->SetRegister(65535, 0xFEDC);
+    EXPECT_EQ(registers::ReadRegisterQuiet(*link_.mop, 65535, value), 0);
     EXPECT_EQ(value, 0xFEDCu);
-    EXPECT_EQ(port_->Requests().back(), Bytes({0x60, 0, 0, 0, 0, 0xFF, 0xFF, 1, 0, 0, 0}));
+    EXPECT_EQ(link_.port->Requests().back(), Bytes({0x60, 0, 0, 0, 0, 0xFF, 0xFF, 1, 0, 0, 0}));
 }
 
 TEST_F(RegistersTest, QuietReadOfASilentDeviceFailsWithValueZeroAfterThreeExchanges) {
     Silence();
     uint32_t value = 1234;
-    EXPECT_EQ(registers::ReadRegisterQuiet(*mop_, 906, value), 1);
+    EXPECT_EQ(registers::ReadRegisterQuiet(*link_.mop, 906, value), 1);
     EXPECT_EQ(value, 0u);
-    EXPECT_EQ(device_->RequestCount(), 3u);
+    EXPECT_EQ(link_.device->RequestCount(), 3u);
 }
 
 TEST_F(RegistersTest, ReadRegisterReportsValueOrLinkFailure) {
-    device_->SetRegister(1000, 0x8001);
+    link_.device->SetRegister(1000, 0x8001);
     registers::ReadOutcome outcome = registers::ReadOutcome::LinkFailed;
-    EXPECT_EQ(registers::ReadRegister(*mop_, 1000, outcome), 0x8001);
+    EXPECT_EQ(registers::ReadRegister(*link_.mop, 1000, outcome), 0x8001);
     EXPECT_EQ(outcome, registers::ReadOutcome::Ok);
 
     Silence();
     outcome = registers::ReadOutcome::Ok;
-    EXPECT_EQ(registers::ReadRegister(*mop_, 1000, outcome), -1);
+    EXPECT_EQ(registers::ReadRegister(*link_.mop, 1000, outcome), -1);
     EXPECT_EQ(outcome, registers::ReadOutcome::LinkFailed);
-    EXPECT_EQ(device_->RequestCount(), 4u);
+    EXPECT_EQ(link_.device->RequestCount(), 4u);
 }
 
 TEST_F(RegistersTest, RegisterNumbersOutsideSixteenBitsAreRefusedWithoutSending) {
-    device_->SetRegister(0, 5);
+    link_.device->SetRegister(0, 5);
     for (long long reg : {-1LL, 65536LL, 1LL << 32}) {
         SCOPED_TRACE(reg);
         uint32_t value = 77;
-        EXPECT_EQ(registers::ReadRegisterQuiet(*mop_, reg, value), 1);
+        EXPECT_EQ(registers::ReadRegisterQuiet(*link_.mop, reg, value), 1);
         EXPECT_EQ(value, 0u);
         registers::ReadOutcome outcome = registers::ReadOutcome::Ok;
-        EXPECT_EQ(registers::ReadRegister(*mop_, reg, outcome), -1);
+        EXPECT_EQ(registers::ReadRegister(*link_.mop, reg, outcome), -1);
         EXPECT_EQ(outcome, registers::ReadOutcome::LinkFailed);
-        EXPECT_EQ(registers::WriteRegisterChecked(*mop_, reg, 1), 1);
+        EXPECT_EQ(registers::WriteRegisterChecked(*link_.mop, reg, 1), 1);
     }
-    EXPECT_EQ(port_->RequestCount(), 0u);
-    EXPECT_EQ(device_->Register(0), 5) << "65536 must not wrap round to register 0";
+    EXPECT_EQ(link_.port->RequestCount(), 0u);
+    EXPECT_EQ(link_.device->Register(0), 5) << "65536 must not wrap round to register 0";
 }
 
 TEST_F(RegistersTest, CheckedWriteSendsTheValueAndComparesTheEcho) {
-    EXPECT_EQ(registers::WriteRegisterChecked(*mop_, 999, 0x1234), 0);
-    EXPECT_EQ(port_->Requests(), std::vector<std::string>{Bytes({0x60, 0, 0, 0, 0, 0x03, 0xE7, 1,
-                                                                 0x03, 0xE7, 1, 0x12, 0x34})});
-    EXPECT_EQ(device_->Register(999), 0x1234);
+    EXPECT_EQ(registers::WriteRegisterChecked(*link_.mop, 999, 0x1234), 0);
+    EXPECT_EQ(link_.port->Requests(),
+              std::vector<std::string>{
+                  Bytes({0x60, 0, 0, 0, 0, 0x03, 0xE7, 1, 0x03, 0xE7, 1, 0x12, 0x34})});
+    EXPECT_EQ(link_.device->Register(999), 0x1234);
 
     // A register that keeps another value: the read-back differs.
-    device_->HoldAt(910, 7);
-    EXPECT_EQ(registers::WriteRegisterChecked(*mop_, 910, 8), 1);
-    EXPECT_EQ(registers::WriteRegisterChecked(*mop_, 910, 7), 0);
+    link_.device->HoldAt(910, 7);
+    EXPECT_EQ(registers::WriteRegisterChecked(*link_.mop, 910, 8), 1);
+    EXPECT_EQ(registers::WriteRegisterChecked(*link_.mop, 910, 7), 0);
 
     // Only 16 bits travel: the echo of 0x10005 is 5, which is not the value.
-    EXPECT_EQ(registers::WriteRegisterChecked(*mop_, 920, 0x10005), 1);
-    EXPECT_EQ(device_->Register(920), 5);
+    EXPECT_EQ(registers::WriteRegisterChecked(*link_.mop, 920, 0x10005), 1);
+    EXPECT_EQ(link_.device->Register(920), 5);
 }
 
 TEST_F(RegistersTest, CheckedWriteFailsOnSilenceAndOnAWrongWordCount) {
     // An answer of two words for a one-register write.
-    device_->SetTamper(
+    link_.device->SetTamper(
         [](const FakeDevice::Request&, int, std::vector<uint16_t>& words) { words.push_back(0); });
-    EXPECT_EQ(registers::WriteRegisterChecked(*mop_, 910, 3), 1);
-    EXPECT_EQ(device_->Register(910), 3);
+    EXPECT_EQ(registers::WriteRegisterChecked(*link_.mop, 910, 3), 1);
+    EXPECT_EQ(link_.device->Register(910), 3);
 
-    device_->SetTamper(nullptr);
+    link_.device->SetTamper(nullptr);
     Silence();
-    EXPECT_EQ(registers::WriteRegisterChecked(*mop_, 910, 3), 1);
-    EXPECT_EQ(device_->RequestCount(), 4u);
+    EXPECT_EQ(registers::WriteRegisterChecked(*link_.mop, 910, 3), 1);
+    EXPECT_EQ(link_.device->RequestCount(), 4u);
 }
 
 TEST_F(RegistersTest, RegistersToTextGivesHighByteFirstAndStopsAtTheImageEnd) {
@@ -202,9 +190,10 @@ protected:
 
 TEST_F(BlockWriteTest, ChannelTableGoesOutInBlocksOfFifteenAndIsReadBack) {
     BlockRecord rec;
-    EXPECT_EQ(registers::WriteRegisterBlock(*mop_, image_, map_, 1216, 1344, HooksInto(rec)), 0);
+    EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1344, HooksInto(rec)),
+              0);
 
-    const auto requests = device_->Requests();
+    const auto requests = link_.device->Requests();
     ASSERT_GE(requests.size(), 9u);
     for (int b = 0; b < 9; ++b) {
         SCOPED_TRACE("block " + std::to_string(b));
@@ -223,42 +212,45 @@ TEST_F(BlockWriteTest, ChannelTableGoesOutInBlocksOfFifteenAndIsReadBack) {
     EXPECT_TRUE(rec.mismatches.empty());
     EXPECT_TRUE(rec.transferLines.empty());
     for (int reg = 1216; reg <= 1344; ++reg)
-        ASSERT_EQ(uint32_t{device_->Register(static_cast<uint16_t>(reg))}, image_[reg - 900])
+        ASSERT_EQ(uint32_t{link_.device->Register(static_cast<uint16_t>(reg))}, image_[reg - 900])
             << reg;
-    EXPECT_EQ(device_->Register(1215), 0) << "nothing written before the block";
-    EXPECT_EQ(device_->Register(1345), 0) << "nothing written after the block";
+    EXPECT_EQ(link_.device->Register(1215), 0) << "nothing written before the block";
+    EXPECT_EQ(link_.device->Register(1345), 0) << "nothing written after the block";
 }
 
 TEST_F(BlockWriteTest, DifferingReadBackIsCountedAndNamed) {
-    device_->HoldAt(1220, 1);
-    device_->HoldAt(1300, 2);
+    link_.device->HoldAt(1220, 1);
+    link_.device->HoldAt(1300, 2);
     BlockRecord rec;
-    EXPECT_EQ(registers::WriteRegisterBlock(*mop_, image_, map_, 1216, 1344, HooksInto(rec)), 2);
+    EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1344, HooksInto(rec)),
+              2);
     EXPECT_EQ(rec.mismatches, (std::vector<std::string>{"Register NR: 1220", "Register NR: 1300"}));
     EXPECT_EQ(rec.Advanced(), 129);
 }
 
 TEST_F(BlockWriteTest, FailedExchangeCountsItsWholeBlockAndTheWriteGoesOn) {
     // The second block (1231 to 1245) gets no answer.
-    device_->SetSilent(
+    link_.device->SetSilent(
         [](const FakeDevice::Request& r, int) { return r.writeCount > 1 && r.writeStart == 1231; });
     BlockRecord rec;
-    EXPECT_EQ(registers::WriteRegisterBlock(*mop_, image_, map_, 1216, 1344, HooksInto(rec)), 15);
+    EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1344, HooksInto(rec)),
+              15);
     ASSERT_EQ(rec.mismatches.size(), 15u);
     EXPECT_EQ(rec.mismatches.front(), "Register NR: 1231");
     EXPECT_EQ(rec.mismatches.back(), "Register NR: 1245");
     EXPECT_EQ(rec.Advanced(), 129);
-    EXPECT_EQ(uint32_t{device_->Register(1344)}, image_[444])
+    EXPECT_EQ(uint32_t{link_.device->Register(1344)}, image_[444])
         << "the blocks after the failed one are written";
 }
 
 TEST_F(BlockWriteTest, ShortAnswerIsReportedAndItsMissingRegistersCount) {
-    device_->SetTamper([](const FakeDevice::Request& r, int, std::vector<uint16_t>& words) {
+    link_.device->SetTamper([](const FakeDevice::Request& r, int, std::vector<uint16_t>& words) {
         if (r.writeStart == 1216 && words.size() == 15)
             words.pop_back();
     });
     BlockRecord rec;
-    EXPECT_EQ(registers::WriteRegisterBlock(*mop_, image_, map_, 1216, 1230, HooksInto(rec)), 1);
+    EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1230, HooksInto(rec)),
+              1);
     EXPECT_EQ(rec.transferLines,
               std::vector<std::string>{"ung\xFCltige Anzahl gelesender Register!"});
     EXPECT_TRUE(rec.mismatches.empty()) << "the words that came back agree";
@@ -275,13 +267,13 @@ TEST_F(BlockWriteTest, EmptyOrInvalidRangeSendsNothing) {
                           Case{880, 905, 26}, Case{1400, 1500, 101}}) {
         SCOPED_TRACE(std::to_string(c.first) + ".." + std::to_string(c.last));
         BlockRecord rec;
-        EXPECT_EQ(
-            registers::WriteRegisterBlock(*mop_, image_, map_, c.first, c.last, HooksInto(rec)),
-            c.result);
+        EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, c.first, c.last,
+                                                HooksInto(rec)),
+                  c.result);
         EXPECT_TRUE(rec.advances.empty());
         EXPECT_TRUE(rec.waits.empty());
     }
-    EXPECT_EQ(port_->RequestCount(), 0u);
+    EXPECT_EQ(link_.port->RequestCount(), 0u);
 }
 
 TEST_F(BlockWriteTest, ActiveChannelIsReappliedAfterTheTables) {
@@ -299,7 +291,7 @@ TEST_F(BlockWriteTest, ActiveChannelIsReappliedAfterTheTables) {
         SCOPED_TRACE("active " + std::to_string(c.active) + " of " + std::to_string(c.count));
         image_[map_.aktu_funkkanal] = c.active;
         image_[map_.max_anzahl_funkkanal] = c.count;
-        const size_t before = device_->RequestCount();
+        const size_t before = link_.device->RequestCount();
         std::vector<std::string> events;
         registers::BlockWriteHooks hooks;
         // Writes are taken from the device at each wait, so the order shows.
@@ -307,24 +299,25 @@ TEST_F(BlockWriteTest, ActiveChannelIsReappliedAfterTheTables) {
         auto takeWrites = [&] {
             for (const std::string& w : Writes(seen))
                 events.push_back(w);
-            seen = device_->RequestCount();
+            seen = link_.device->RequestCount();
         };
         hooks.wait = [&](int ms) {
             takeWrites();
             events.push_back("wait " + std::to_string(ms));
         };
-        EXPECT_EQ(registers::WriteRegisterBlock(*mop_, image_, map_, 1216, 1216, hooks), 0);
+        EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1216, hooks), 0);
         takeWrites();
         EXPECT_EQ(events, c.events);
-        EXPECT_EQ(uint32_t{device_->Register(910)}, c.active);
+        EXPECT_EQ(uint32_t{link_.device->Register(910)}, c.active);
     }
 }
 
 TEST_F(BlockWriteTest, ChannelIndexesOutsideTheImageSkipTheReapply) {
     map_.aktu_funkkanal = 600;
     BlockRecord rec;
-    EXPECT_EQ(registers::WriteRegisterBlock(*mop_, image_, map_, 1216, 1216, HooksInto(rec)), 0);
-    EXPECT_EQ(device_->RequestCount(), 1u);
+    EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1216, HooksInto(rec)),
+              0);
+    EXPECT_EQ(link_.device->RequestCount(), 1u);
     EXPECT_TRUE(rec.waits.empty());
 }
 
@@ -333,15 +326,15 @@ TEST_F(BlockWriteTest, ChannelIndexesOutsideTheImageSkipTheReapply) {
 TEST_F(RegistersTest, WriteAndVerifyLeavesTheNumbersOfDifferingRegistersInTheFirstCells) {
     for (int i = 0; i < 10; ++i)
         image_[i] = static_cast<uint32_t>(100 + i);
-    device_->HoldAt(1001, 1);
-    device_->HoldAt(1005, 5);
-    EXPECT_EQ(registers::WriteAndVerifyRegisters(*mop_, image_, 1000, 0, 10), 2);
+    link_.device->HoldAt(1001, 1);
+    link_.device->HoldAt(1005, 5);
+    EXPECT_EQ(registers::WriteAndVerifyRegisters(*link_.mop, image_, 1000, 0, 10), 2);
     EXPECT_EQ(image_[0], 1001u);
     EXPECT_EQ(image_[1], 1005u);
     for (int i = 2; i < 10; ++i)
         EXPECT_EQ(image_[i], static_cast<uint32_t>(100 + i)) << i;
 
-    const auto requests = device_->Requests();
+    const auto requests = link_.device->Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].writeStart, 1000);
     EXPECT_EQ(requests[0].readStart, 1000);
@@ -353,9 +346,9 @@ TEST_F(RegistersTest, WriteAndVerifyLeavesTheNumbersOfDifferingRegistersInTheFir
     // All agree: 0, image untouched.
     for (int i = 0; i < 10; ++i)
         image_[i] = static_cast<uint32_t>(200 + i);
-    device_->HoldAt(1001, 201);
-    device_->HoldAt(1005, 205);
-    EXPECT_EQ(registers::WriteAndVerifyRegisters(*mop_, image_, 1000, 0, 10), 0);
+    link_.device->HoldAt(1001, 201);
+    link_.device->HoldAt(1005, 205);
+    EXPECT_EQ(registers::WriteAndVerifyRegisters(*link_.mop, image_, 1000, 0, 10), 0);
     EXPECT_EQ(image_[0], 200u);
 }
 
@@ -363,26 +356,26 @@ TEST_F(RegistersTest, WriteAndVerifyGivesThousandOnFailureOrWrongCountAndStoresN
     for (int i = 0; i < 10; ++i)
         image_[i] = static_cast<uint32_t>(100 + i);
     const TRegisterImage before = image_;
-    device_->HoldAt(1001, 1);
+    link_.device->HoldAt(1001, 1);
 
-    device_->SetTamper(
+    link_.device->SetTamper(
         [](const FakeDevice::Request&, int, std::vector<uint16_t>& words) { words.pop_back(); });
-    EXPECT_EQ(registers::WriteAndVerifyRegisters(*mop_, image_, 1000, 0, 10), 1000);
+    EXPECT_EQ(registers::WriteAndVerifyRegisters(*link_.mop, image_, 1000, 0, 10), 1000);
     EXPECT_EQ(image_, before);
 
-    device_->SetTamper(nullptr);
+    link_.device->SetTamper(nullptr);
     Silence();
-    EXPECT_EQ(registers::WriteAndVerifyRegisters(*mop_, image_, 1000, 0, 10), 1000);
+    EXPECT_EQ(registers::WriteAndVerifyRegisters(*link_.mop, image_, 1000, 0, 10), 1000);
     EXPECT_EQ(image_, before);
-    const size_t sent = device_->RequestCount();
+    const size_t sent = link_.device->RequestCount();
     EXPECT_EQ(sent, 4u);
 
     // Nothing to write, more than one request holds, or outside the image.
-    EXPECT_EQ(registers::WriteAndVerifyRegisters(*mop_, image_, 1000, 5, 5), 1000);
-    EXPECT_EQ(registers::WriteAndVerifyRegisters(*mop_, image_, 1000, 0, 61), 1000);
-    EXPECT_EQ(registers::WriteAndVerifyRegisters(*mop_, image_, 1000, 595, 601), 1000);
-    EXPECT_EQ(registers::WriteAndVerifyRegisters(*mop_, image_, -1, 0, 2), 1000);
-    EXPECT_EQ(device_->RequestCount(), sent);
+    EXPECT_EQ(registers::WriteAndVerifyRegisters(*link_.mop, image_, 1000, 5, 5), 1000);
+    EXPECT_EQ(registers::WriteAndVerifyRegisters(*link_.mop, image_, 1000, 0, 61), 1000);
+    EXPECT_EQ(registers::WriteAndVerifyRegisters(*link_.mop, image_, 1000, 595, 601), 1000);
+    EXPECT_EQ(registers::WriteAndVerifyRegisters(*link_.mop, image_, -1, 0, 2), 1000);
+    EXPECT_EQ(link_.device->RequestCount(), sent);
     EXPECT_EQ(image_, before);
 }
 

@@ -475,7 +475,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ReadTest, CommandsThatTouchTheLinkOrTheImageWaitForTheReader) {
     StartWithDevice({"--type", "0x21", "--pace", "9600"});
-    Form1->Mop->SetResponseTimeout(1000);
+    AllowSlowLine();
     const std::vector<QAction*> locked = {Form1->ui.down_load,   Form1->ui.up_load,
                                           Form1->ui.ToolButton2, Form1->ui.Clear1,
                                           Form1->ui.openbutton,  Form1->ui.BrowserEnable};
@@ -513,7 +513,7 @@ TEST_F(ReadTest, CommandsThatTouchTheLinkOrTheImageWaitForTheReader) {
 
 TEST_F(ReadTest, CloseDuringTheReadWaitsForTheReader) {
     StartWithDevice({"--type", "0x21", "--pace", "19200"});
-    Form1->Mop->SetResponseTimeout(1000);
+    AllowSlowLine();
     Form1->show();
     Form1->down_loadClick();
     ASSERT_TRUE(RunUntil([] { return Form4->ui.ProgressBar1->Position() > 1; }, 3000));
@@ -538,7 +538,7 @@ TEST_F(ReadTest, CloseDuringTheReadWaitsForTheReader) {
 TEST_F(ReadTest, CloseRequestedDuringTheReadWaitsForTheChooser) {
     // The power table leaves the variant open: the chooser is shown at the end.
     StartWithDevice({"--type", "0x21", "--set", "1207=100", "--pace", "19200"});
-    Form1->Mop->SetResponseTimeout(1000);
+    AllowSlowLine();
     Form1->show();
     bool linkDuringChooser = false;
     bool terminatedDuringChooser = true;

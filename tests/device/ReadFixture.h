@@ -89,6 +89,14 @@ protected:
         return RunUntil([] { return Form1->TransferIdle && !Form1->Timer1->Enabled(); }, ms);
     }
 
+    // For a line paced at the wire rate: waits long enough that a busy test
+    // machine never makes an exchange fail or repeat (the exact requests are
+    // checked), while the device still answers at its own speed.
+    void AllowSlowLine() {
+        Form1->Mop->SetResponseTimeout(1000);
+        Form1->Mop->SetGapLimit(500);
+    }
+
     std::string Status() const { return FromQString(Form1->StatusPanels[5]->text()); }
 
     std::filesystem::path LogPath() const { return dir_ / "devsim.log"; }

@@ -10,7 +10,7 @@
 
 TEST_F(ReadTest, EndingTheProgramDuringAReadWaitsForTheReader) {
     StartWithDevice({"--type", "0x21", "--pace", "9600"});
-    Form1->Mop->SetResponseTimeout(1000);
+    AllowSlowLine();
     Form1->down_loadClick();
     ASSERT_TRUE(RunUntil([] { return Form4->ui.ProgressBar1->Position() > 1; }, 3000));
     ASSERT_TRUE(Form1->Reader && Form1->Reader->Running());
@@ -32,7 +32,7 @@ TEST_F(ReadTest, EndingTheProgramDuringAReadWaitsForTheReader) {
 TEST_F(ReadTest, ACloseDuringTheIdentificationWaitsForTheRead) {
     // The type register answers late: the window keeps answering meanwhile.
     StartWithDevice({"--type", "0x21", "--fault", "late=100@1"});
-    Form1->Mop->SetResponseTimeout(1000);
+    AllowSlowLine();
     Form1->show();
     bool closedDuringIdentification = true;
     QTimer::singleShot(20, Form1, [&] {

@@ -780,7 +780,7 @@ TEST_F(WriteTest, OtherCommandsAndCloseWaitForTheWrite) {
     ClosePort();
     PortName = sim_->PtyPath();
     ASSERT_TRUE(OpenPort());
-    Form1->Mop->SetResponseTimeout(1000);
+    AllowSlowLine();
     MarkLog();
     Form1->show();
     CellOf(1226) += 1;

@@ -66,6 +66,9 @@ TForm2::TForm2(QWidget* owner) : TFormBase(owner) {
                    Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
     // The list offers COM1 to COM16; a device path may be typed in as well.
+    // Nothing selected until a known baud rate is shown (OK then means 9600),
+    // so an unknown stored rate is never silently replaced by the first item.
+    ui.boudratebox->setCurrentIndex(-1);
     ui.combox1->setEditable(true);
     ui.combox1->setInsertPolicy(QComboBox::NoInsert);
     FillPortList();

@@ -144,6 +144,7 @@ public:
     void SetMainCaption(const std::string& title);
     void RetranslateMainForm();
     void FillPresetMenu();
+    void ClearPresetMenu();
     void SetPageVisibility(bool serviceSwitchAllowed);
     void CheckForUpdates();
     void FillModelNames();

@@ -94,8 +94,11 @@ void TForm1::ApplyLanguage() {
     if (askUser || ControlsUpdating == 1)
         WriteSettingsFile();
     // Every entry of the old menu goes, however many the new file has.
-    for (QAction* item : LanguageMenuItems)
-        delete item;
+    // The clicked entry itself may be among them: it goes once its click is over.
+    for (QAction* item : LanguageMenuItems) {
+        ui.Sprache1->removeAction(item);
+        item->deleteLater();
+    }
     LanguageMenuItems.clear();
     const int current = Sprache->GetLanguageIndex();
     for (int i = 0; i < Sprache->GetLanguageCount(); ++i) {
@@ -121,6 +124,7 @@ void TForm1::MenuClick(int tag) {
     // 4
     StatusPanels[5]->clear();
     // 5
+    ClearPresetMenu();
     if (RegisterImage[DeviceTypeCell] != 0)
         FillPresetMenuForDevice();
     else

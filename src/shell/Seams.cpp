@@ -4,6 +4,7 @@
 
 // The preset menu.
 void TForm1::FillPresetMenu() {}
+void TForm1::ClearPresetMenu() {}
 // Which tab pages are shown.
 void TForm1::SetPageVisibility(bool) {}
 // The automatic update check.
@@ -23,4 +24,3 @@ void TForm1::RebuildDemoMenu() {}
 void TForm1::Hilfe1Click() {}
 // The register scan of the service mode.
 void TForm1::scanregClick() {}
-

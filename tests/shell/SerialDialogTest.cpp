@@ -241,3 +241,22 @@ TEST_F(SerialDialogTest, EscOrCancelLeavesThePortAndTheSettingsAsTheyWere) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SerialDialogTest, AnUnknownStoredBaudRateSelectsNothingAndOkMeans9600) {
+    StartSim();
+    WriteIni("Schnittstelle=" + sim_->PtyPath() + "\r\nBoudrate=115200\r\n");
+    Start();
+    int shownIndex = 0;
+    const int result = RunDialog([&](TForm2& f) {
+        shownIndex = f.ui.boudratebox->currentIndex();
+        f.okClick();
+    });
+    EXPECT_EQ(shownIndex, -1);
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(PortBaudRate, 9600);
+    EXPECT_EQ(TMemIniFile(dir_ / "ostra.ini").ReadInteger("Main", "Boudrate", 0), 9600);
+}
+
+} // namespace

@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 #include "shell/Globals.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QPushButton>
 
@@ -61,6 +62,26 @@ std::vector<std::string> TForm4::LogLines() const {
     for (const QString& line : text.split('\n'))
         lines.push_back(FromQString(line));
     return lines;
+}
+
+void TForm4::BeginTransfer(int maximum, int position) {
+    ui.ProgressBar1->setMinimum(0);
+    ui.ProgressBar1->setMaximum(maximum);
+    ui.ProgressBar1->SetPosition(position);
+    SetLogColor(QApplication::palette().color(QPalette::Text));
+    ui.Memo1->setEnabled(true);
+    ClearLog();
+    ShowOverMain();
+    ui.Button1->setEnabled(false);
+    update();
+    activateWindow();
+}
+
+void TForm4::EndWithError(const std::string& line) {
+    SetLogColor(Qt::red);
+    AddLine(line);
+    AddLine("***End***");
+    update();
 }
 
 void TForm4::ShowOverMain() {

@@ -28,6 +28,13 @@ public:
     // Shows the window over the main window (centred) unless it is shown.
     void ShowOverMain();
 
+    // Prepares a transfer: progress range 0..maximum at position, an empty
+    // log in the normal colour, the window shown and its button disabled.
+    void BeginTransfer(int maximum, int position);
+    // The end of a failed transfer: the log turns red and closes with line
+    // and "***End***".
+    void EndWithError(const std::string& line);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };

@@ -28,11 +28,6 @@ namespace {
 
 constexpr int progressMaximum = 571;
 
-void SetStatusText(const std::string& text) {
-    if (Form1)
-        Form1->StatusPanels[5]->setText(ToQString(text));
-}
-
 // Runs the family set-up of a known type code.
 void SetUpFamilyOf(uint32_t type) {
     const DeviceTypeInfo info = DeviceTypeInfoOf(type);
@@ -60,7 +55,8 @@ void SetUpFamilyOf(uint32_t type) {
 void ShowCommError() {
     QApplication::restoreOverrideCursor();
     Application().ProcessMessages();
-    SetStatusText(Form1 ? Form1->GetText("$T29002") : "");
+    if (Form1)
+        Form1->SetTransferStatus("$T29002");
     if (Form1)
         Form1->repaint();
 }
@@ -107,10 +103,18 @@ void TForm1::LockTransferCommands(bool locked) {
         pages->setEnabled(true);
 }
 
+void TForm1::SetTransferStatus(const std::string& id) {
+    StatusPanels[5]->setText(id.empty() ? QString() : ToQString(GetText(id)));
+}
+
+void TForm1::ErrorBox(const std::string& text) {
+    Dialogs::MessageBox(text, GetText("$T30021"), Dialogs::OK, Dialogs::Error);
+}
+
 bool TForm1::TransferCommandAllowed() {
     if (!TransferRunning())
         return true;
-    SetStatusText(GetText("$T29004"));
+    SetTransferStatus("$T29004");
     return false;
 }
 
@@ -127,7 +131,7 @@ void TForm1::down_loadClick() {
     if (DeviceFamily != 0 && RegisterImage[DeviceTypeCell] != 0) {
         TranslateDatenladenDialog();
         if (!datenladen1 || Dialogs::ShowModal(*datenladen1) != Dialogs::Yes) {
-            StatusPanels[5]->clear();
+            SetTransferStatus("");
             ui.down_load->setEnabled(true);
             return;
         }
@@ -144,16 +148,7 @@ void TForm1::down_loadClick() {
     // 4
     TProgressBar* bar = Form4->ui.ProgressBar1;
     TranslateReadProgress("$T27001");
-    bar->setMinimum(0);
-    bar->setMaximum(progressMaximum);
-    bar->SetPosition(1);
-    Form4->SetLogColor(QApplication::palette().color(QPalette::Text));
-    Form4->ui.Memo1->setEnabled(true);
-    Form4->ClearLog();
-    Form4->ShowOverMain();
-    Form4->ui.Button1->setEnabled(false);
-    Form4->update();
-    Form4->activateWindow();
+    Form4->BeginTransfer(progressMaximum, 1);
     // 5
     RegisterImage[DeviceTypeCell] = 0;
     ClearStatusPanels();
@@ -162,14 +157,11 @@ void TForm1::down_loadClick() {
     const int failed = ReadRegisterQuiet(906, type);
     // 7
     if (failed) {
-        StatusPanels[5]->clear();
+        SetTransferStatus("");
         ShowCommError();
         Form4->ui.Button1->setEnabled(true);
         if (Mop->Status() == TMop::StatusTimeout) {
-            Form4->SetLogColor(Qt::red);
-            Form4->AddLine("Timeout Error!");
-            Form4->AddLine("***End***");
-            Form4->repaint();
+            Form4->EndWithError("Timeout Error!");
             Application().ProcessMessages();
         }
         Form4->ShowOverMain();
@@ -181,7 +173,7 @@ void TForm1::down_loadClick() {
     // 8
     uint32_t index = 0;
     if (!FindDeviceType(type, index)) {
-        Dialogs::MessageBox(GetText("$T30013"), GetText("$T30021"), Dialogs::OK, Dialogs::Error);
+        ErrorBox(GetText("$T30013"));
         QApplication::restoreOverrideCursor();
         Form4->ui.Button1->setEnabled(true);
         Form4->ui.Button1->setFocus();
@@ -200,7 +192,7 @@ void TForm1::down_loadClick() {
         // The map could not be loaded (the message is shown): no read into
         // an unmapped family.
         QApplication::restoreOverrideCursor();
-        StatusPanels[5]->clear();
+        SetTransferStatus("");
         ui.down_load->setEnabled(true);
         return;
     }
@@ -227,7 +219,7 @@ void TForm1::down_loadClick() {
     Reader->Start();
     // 12
     ui.Bild1->setVisible(true);
-    SetStatusText(GetText("$T29004"));
+    SetTransferStatus("$T29004");
 }
 
 void TForm1::Timer1Timer() {
@@ -243,14 +235,11 @@ void TForm1::Timer1Timer() {
     Application().ProcessMessages();
     // 2
     TProgressBar* bar = Form4->ui.ProgressBar1;
-    SetStatusText(GetText(bar->Position() == bar->maximum() ? "$T29001" : "$T29002"));
+    SetTransferStatus(bar->Position() == bar->maximum() ? "$T29001" : "$T29002");
     // 3
     if (Mop->Status() == TMop::StatusTimeout) {
         Form4->ui.Button1->setEnabled(true);
-        Form4->SetLogColor(Qt::red);
-        Form4->AddLine("Timeout Error!");
-        Form4->AddLine("***End***");
-        Form4->update();
+        Form4->EndWithError("Timeout Error!");
         Form4->ShowOverMain();
         ClearParameterSet();
         Application().ProcessMessages();
@@ -259,12 +248,9 @@ void TForm1::Timer1Timer() {
     // 4
     Form4->ui.Button1->setEnabled(true);
     if (ReadFailed) {
-        Form4->SetLogColor(Qt::red);
-        Form4->AddLine("Read Error!");
-        Form4->AddLine("***End***");
+        Form4->EndWithError("Read Error!");
         if (LogFile)
             LogFile->WriteVisible("RS232 Read Error!");
-        Form4->update();
         Form4->ShowOverMain();
         ClearParameterSet();
         Application().ProcessMessages();

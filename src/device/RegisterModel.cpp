@@ -24,7 +24,7 @@ void LoadSteuerungConfig() {
     if (result == MapLoadResult::Loaded)
         return;
     const std::string id = result == MapLoadResult::FileMissing ? "$T30030" : "$T30031";
-    Dialogs::MessageBox(Form1->GetText(id), Form1->GetText("$T30021"), Dialogs::OK, Dialogs::Error);
+    Form1->ErrorBox(Form1->GetText(id));
     DeviceFamily = 0;
 }
 

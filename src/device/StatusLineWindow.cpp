@@ -17,7 +17,7 @@ void TForm1::UpdateStatusLine() {
         ComposeStatusLine(RegisterImage, RegisterMap, ModelNames, DeviceFamily, LowPowerModule);
     if (!s.FirmwareValid) {
         const std::string text = GetText("$T30005");
-        Dialogs::MessageBox(text, GetText("$T30021"), Dialogs::OK, Dialogs::Error);
+        ErrorBox(text);
         if (LogFile)
             LogFile->WriteVisible(text);
         if (IsImageIndex(RegisterMap.firmware))

@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr long long lockRegister = 999;
 constexpr int tableEntries = 128;
 
 uint32_t Cell(int index) {
@@ -33,6 +32,12 @@ long long RegisterOf(int index) {
     return static_cast<long long>(index) + FirstImageRegister;
 }
 
+void ReportRelockFailure(TForm1& form) {
+    if (form.LogFile)
+        form.LogFile->WriteVisible("Register 999: relock failed");
+    form.ErrorBox(form.GetText("$T30052"));
+}
+
 // One run of a family writer: single writes with read-back that stop at the
 // first failure, the progress in the transfer window, and the lock state of
 // the device, which is always locked again on the way out.
@@ -40,16 +45,7 @@ class WriterRun {
 public:
     WriterRun(TForm1& form, int maximum) : form_(form), bar_(Form4->ui.ProgressBar1) {
         form_.TranslateWriteProgress("");
-        bar_->setMinimum(0);
-        bar_->setMaximum(maximum);
-        bar_->SetPosition(0);
-        Form4->ui.Memo1->setEnabled(true);
-        Form4->ClearLog();
-        Form4->SetLogColor(QApplication::palette().color(QPalette::Text));
-        Form4->ShowOverMain();
-        Form4->ui.Button1->setEnabled(false);
-        Form4->update();
-        Form4->activateWindow();
+        Form4->BeginTransfer(maximum, 0);
     }
 
     ~WriterRun() { Relock(); }
@@ -82,8 +78,7 @@ public:
     }
 
     void Unlock() {
-        WriteRegisterChecked(lockRegister, 8362);
-        WriteRegisterChecked(lockRegister, 9286);
+        UnlockDevice();
         unlocked_ = true;
     }
 
@@ -92,7 +87,7 @@ public:
         if (!unlocked_)
             return;
         unlocked_ = false;
-        if (WriteRegisterChecked(lockRegister, 0) != 0)
+        if (!RelockDevice())
             ReportRelockFailure(form_);
     }
 
@@ -124,7 +119,7 @@ public:
     // Success and failure lines, the end of the run.
     void Finish() {
         if (ok_) {
-            form_.StatusPanels[5]->setText(ToQString(form_.GetText("$T29003")));
+            form_.SetTransferStatus("$T29003");
             Form4->AddLine(form_.GetText("$T29003"));
             Form4->AddLine(form_.GetText("$T30003"));
             RadioSettingsChanged = 0;
@@ -136,13 +131,6 @@ public:
         Form4->ui.Button1->setEnabled(true);
         Form4->update();
         Form4->ui.Button1->setFocus();
-    }
-
-    static void ReportRelockFailure(TForm1& form) {
-        if (form.LogFile)
-            form.LogFile->WriteVisible("Register 999: relock failed");
-        Dialogs::MessageBox(form.GetText("$T30052"), form.GetText("$T30021"), Dialogs::OK,
-                            Dialogs::Error);
     }
 
 private:
@@ -163,7 +151,7 @@ void EnableUpload(TForm1& form) {
 }
 
 void RefuseWithCommError(TForm1& form) {
-    form.StatusPanels[5]->clear();
+    form.SetTransferStatus("");
     ShowCommError();
     EnableUpload(form);
 }
@@ -307,13 +295,13 @@ void TForm1::up_loadClick() {
     LeaveBrowser();
     // 2
     if (Cell(RegisterMap.geraete_id) == 0 || !(AnyChange() || InputDelaysChanged)) {
-        Dialogs::MessageBox(GetText("$T30022"), GetText("$T30021"), Dialogs::OK, Dialogs::Error);
+        ErrorBox(GetText("$T30022"));
         RefuseWithCommError(*this);
         return;
     }
     // 3: a channel count past the table would write foreign registers.
     if (Cell(RegisterMap.max_anzahl_funkkanal) >= tableEntries) {
-        Dialogs::MessageBox(GetText("$T30051"), GetText("$T30021"), Dialogs::OK, Dialogs::Error);
+        ErrorBox(GetText("$T30051"));
         RefuseWithCommError(*this);
         return;
     }
@@ -345,22 +333,20 @@ void TForm1::up_loadClick() {
     // 5
     uint32_t type = 0;
     if (ReadRegisterQuiet(906, type) != 0) {
-        Dialogs::MessageBox(GetText("$T30028"), GetText("$T30021"), Dialogs::OK, Dialogs::Error);
-        StatusPanels[5]->clear();
+        ErrorBox(GetText("$T30028"));
+        SetTransferStatus("");
         ShowCommError();
         return;
     }
     // 6
     if (type != Cell(RegisterMap.geraete_id)) {
-        Dialogs::MessageBox(GetText("$T30029"), GetText("$T30021"), Dialogs::OK, Dialogs::Error);
+        ErrorBox(GetText("$T30029"));
         return;
     }
     // 7
     const bool serviceFile = LoadedFromCustomerFile && CustomerFileServiceFlag;
-    if (serviceFile) {
-        WriteRegisterChecked(999, 8362);
-        WriteRegisterChecked(999, 9286);
-    }
+    if (serviceFile)
+        UnlockDevice();
     // 8
     switch (DeviceFamily) {
     case 0x10:
@@ -381,10 +367,10 @@ void TForm1::up_loadClick() {
     }
     // 9
     if (serviceFile) {
-        const bool first = WriteRegisterChecked(999, 0) == 0;
-        const bool second = WriteRegisterChecked(999, 0) == 0;
+        const bool first = RelockDevice();
+        const bool second = RelockDevice();
         if (!first && !second)
-            WriterRun::ReportRelockFailure(*this);
+            ReportRelockFailure(*this);
     }
     // 10: up_load comes back with the other commands.
 }

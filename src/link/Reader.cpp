@@ -52,29 +52,28 @@ bool haupt::IsMappedRegister(int index) const {
     return IsImageIndex(index) && mapped_[index];
 }
 
-bool haupt::StoreBlock(int count, int firstCell) {
+template <class Visit> bool haupt::EachWord(int count, int firstCell, Visit visit) {
     if (mop_->GetResponseCount() != count)
         return true;
     for (int i = 0; i < count; ++i) {
         uint32_t word = 0;
-        if (mop_->NextDataWord(word) || !IsImageIndex(firstCell + i))
+        if (mop_->NextDataWord(word) || !IsImageIndex(firstCell + i) || visit(i, word))
             return true;
-        image_[firstCell + i] = word;
     }
     return false;
 }
 
+bool haupt::StoreBlock(int count, int firstCell) {
+    return EachWord(count, firstCell, [&](int i, uint32_t word) {
+        image_[firstCell + i] = word;
+        return false;
+    });
+}
+
 bool haupt::CompareBlock(int count, int firstCell, int blockBase) {
-    if (mop_->GetResponseCount() != count)
-        return true;
-    for (int i = 0; i < count; ++i) {
-        uint32_t word = 0;
-        if (mop_->NextDataWord(word) || !IsImageIndex(firstCell + i))
-            return true;
-        if (word != image_[firstCell + i] && IsMappedRegister(blockBase + i))
-            return true;
-    }
-    return false;
+    return EachWord(count, firstCell, [&](int i, uint32_t word) {
+        return word != image_[firstCell + i] && IsMappedRegister(blockBase + i);
+    });
 }
 
 void haupt::Execute() {

@@ -57,6 +57,11 @@ public:
     bool IsMappedRegister(int index) const;
 
 private:
+    // Walks the answer's count words into cells from firstCell on; true
+    // (failed or different) on a wrong count, a missing word or when
+    // visit(i, word) says so.
+    template <class Visit> bool EachWord(int count, int firstCell, Visit visit);
+
     TMop* mop_;
     TRegisterImage& image_;
     std::atomic<int>& readFailed_;

@@ -82,6 +82,15 @@ int WriteAndVerifyRegisters(long long firstRegister, int firstIndex, int endInde
                : 1000;
 }
 
+void UnlockDevice() {
+    WriteRegisterChecked(999, 8362);
+    WriteRegisterChecked(999, 9286);
+}
+
+bool RelockDevice() {
+    return WriteRegisterChecked(999, 0) == 0;
+}
+
 std::string RegistersToText(int firstIndex, int count) {
     return registers::RegistersToText(RegisterImage, firstIndex, count);
 }

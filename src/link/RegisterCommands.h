@@ -15,3 +15,8 @@ int ReadRegisterQuiet(long long reg, uint32_t& value);
 int WriteRegisterChecked(long long reg, int value);
 int WriteAndVerifyRegisters(long long firstRegister, int firstIndex, int endIndex);
 std::string RegistersToText(int firstIndex, int count);
+// The unlock sequence of the protected registers (8362, then 9286 to
+// register 999; the answers are not looked at) and the relock (0 to
+// register 999; true when the device took it).
+void UnlockDevice();
+bool RelockDevice();

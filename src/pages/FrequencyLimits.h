@@ -5,6 +5,10 @@
 
 struct TRegisterMap;
 
+// The limits the device states in registers 990..993 (high word first), in
+// Hz; both 0 when one of the four registers holds 65535 ("no limits").
+void DeviceLimitsHz(const TRegisterImage& image, uint64_t& lo, uint64_t& hi);
+
 // The device's range in Hz from registers 990..993 (high word first); 350 to
 // 500 MHz when the device gives none (a register holding 65535, or a 0 limit).
 void DeviceFrequencyRange(const TRegisterImage& image, uint32_t& lo, uint32_t& hi);

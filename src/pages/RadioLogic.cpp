@@ -1,20 +1,9 @@
 #include "pages/RadioLogic.h"
 
 #include "device/RegisterMap.h"
+#include "pages/FrequencyLimits.h"
 
 #include <algorithm>
-
-namespace {
-
-constexpr int firstLimitCell = 990 - 900;
-constexpr uint32_t noLimit = 65535;
-
-// One register of the image as a 16-bit value; 0 for a cell outside it.
-uint32_t Cell(const TRegisterImage& image, long long index) {
-    return IsImageIndex(index) ? (image[static_cast<size_t>(index)] & 0xFFFFu) : 0;
-}
-
-} // namespace
 
 // ---- Frequencies -----------------------------------------------------------
 
@@ -60,14 +49,11 @@ int64_t FrequencyFromText(const std::string& text) {
 }
 
 FrequencyRange EditorFrequencyRange(const TRegisterImage& image) {
-    uint32_t r[4];
-    for (int i = 0; i < 4; ++i)
-        r[i] = Cell(image, firstLimitCell + i);
+    uint64_t lo = 0, hi = 0;
+    DeviceLimitsHz(image, lo, hi);
     FrequencyRange range;
-    if (r[0] != noLimit && r[1] != noLimit && r[2] != noLimit && r[3] != noLimit) {
-        range.minimum = static_cast<int64_t>(((uint64_t{r[0]} << 16) | r[1]) / 100);
-        range.maximum = static_cast<int64_t>(((uint64_t{r[2]} << 16) | r[3]) / 100);
-    }
+    range.minimum = static_cast<int64_t>(lo / 100);
+    range.maximum = static_cast<int64_t>(hi / 100);
     if (range.minimum == 0 || range.maximum == 0) {
         range.minimum = DefaultMinimumFrequency;
         range.maximum = DefaultMaximumFrequency;

@@ -120,6 +120,10 @@ public:
     bool TransferCommandAllowed();
     // Releases the register-browser button and leaves the browser.
     void LeaveBrowser();
+    // The transfers' status panel (5): the text of id, or empty for "".
+    void SetTransferStatus(const std::string& id);
+    // A message box with text, caption "$T30021", the error icon and OK.
+    void ErrorBox(const std::string& text);
     void Port1Click();
 
     // --- handlers of the window's own commands --------------------------

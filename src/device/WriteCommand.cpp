@@ -50,8 +50,6 @@ public:
 
     ~WriterRun() { Relock(); }
 
-    bool Ok() const { return ok_; }
-
     // Writes value to reg unless an earlier write failed; false on failure.
     bool Write(long long reg, uint32_t value) {
         if (!ok_)

@@ -13,13 +13,6 @@ haupt::Block haupt::BlockOf(int block) {
     return {static_cast<uint16_t>(900 + 50 * (block - 1)), 50};
 }
 
-int haupt::TotalRegisters() {
-    int total = 0;
-    for (int b = 1; b <= blockCount; ++b)
-        total += BlockOf(b).count;
-    return total;
-}
-
 haupt::haupt(TMop& mop, const TStringList& mapped, TRegisterImage& image,
              std::atomic<int>& readFailed)
     : mop_(&mop), image_(image), readFailed_(readFailed), mapped_(RegisterImageSize, false) {

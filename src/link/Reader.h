@@ -25,8 +25,6 @@ public:
     // Blocks 1..11: 50 registers from 900 + 50 x (block - 1); block 12: 1450
     // to 1471, so the whole frequency table (up to register 1471) is read.
     static Block BlockOf(int block);
-    // Registers a clean read fetches.
-    static int TotalRegisters();
 
     // mapped: the register map's list of image indexes (decimal texts); its
     // first entry does not count. The list is copied.
@@ -36,7 +34,6 @@ public:
     haupt(const haupt&) = delete;
     haupt& operator=(const haupt&) = delete;
 
-    void SetMop(TMop& mop) { mop_ = &mop; }
     // Called on the reader thread after a block was accepted (its count).
     void SetOnProgress(std::function<void(int)> f) { onProgress_ = std::move(f); }
     // Called on the reader thread as its last action, whatever happened.

@@ -5,6 +5,7 @@
 // register through the register map's indexes into this image.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 constexpr int RegisterImageSize = 600;
@@ -24,4 +25,15 @@ extern int DeviceFamily;
 // True when index names a cell of the image.
 constexpr bool IsImageIndex(long long index) {
     return index >= 0 && index < RegisterImageSize;
+}
+
+// The value of cell index of the program's image; 0 for an index outside it.
+inline uint32_t ImageCell(long long index) {
+    return IsImageIndex(index) ? RegisterImage[static_cast<size_t>(index)] : 0;
+}
+// Stores value into cell index of the program's image; an index outside it
+// changes nothing.
+inline void SetImageCell(long long index, uint32_t value) {
+    if (IsImageIndex(index))
+        RegisterImage[static_cast<size_t>(index)] = value;
 }

@@ -137,4 +137,5 @@ void TForm1::ClearParameterSet() {
     // 13
     TimeSlotsFilling = false;
     DemoLoaded = false;
+    ResetPageGating();
 }

@@ -25,7 +25,7 @@ namespace {
 constexpr int tableEntries = 128;
 
 uint32_t Cell(int index) {
-    return IsImageIndex(index) ? RegisterImage[index] : 0;
+    return ImageCell(index);
 }
 
 long long RegisterOf(int index) {

@@ -1,5 +1,7 @@
 // The main window: construction, start-up and activation.
 #include "shell/Form1.h"
+#include "pages/FrequenzEditor.h"
+#include "pages/PageAnAusVisible.h"
 
 #include "device/RegisterImage.h"
 #include "link/Mop.h"
@@ -55,6 +57,7 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     Timer1->SetInterval(50);
     Timer1->SetOnTimer([this] { Timer1Timer(); });
     ConnectCommands();
+    ConnectPages();
 }
 
 TForm1::~TForm1() {

@@ -17,7 +17,10 @@
 #include <vector>
 
 class QLabel;
+class QLineEdit;
 class QMenu;
+class TFrequenzEditor;
+class TPageAnAusVisible;
 class TInputFrame;
 class QTextEdit;
 class TFileListDialog;
@@ -79,6 +82,14 @@ public:
     bool TimeSlotsFilling = false;
     TStringList MappedRegisters;
 
+    // --- tab pages -------------------------------------------------------
+    // True while the keying or the browser tab runs its refresh; a tab
+    // change meanwhile returns to that tab.
+    bool KeyingPageBusy = false;
+    bool BrowserPageBusy = false;
+    // The page of the frequency editor shown, 1-based.
+    int FrequencyPage = 1;
+
     // --- owned helpers -------------------------------------------------
     GBits Bits;
     std::unique_ptr<TGetSpeicherRegister> SpeicherRegister;
@@ -89,6 +100,8 @@ public:
     std::unique_ptr<TTimer> Timer1;
     // The reader of the running parameter-set read; null when none ran yet.
     std::unique_ptr<haupt> Reader;
+    std::unique_ptr<TPageAnAusVisible> PageVisibility;
+    std::unique_ptr<TFrequenzEditor> FrequenzEditor;
 
     // --- life cycle ------------------------------------------------------
     void FormCreate();
@@ -133,6 +146,28 @@ public:
     void DeviceParameter1Click();
     void Beenden1Click() {}
 
+    // --- tab pages: the page loaders and the pages' handlers -------------
+    void PageControl1Change();
+    void PageControl2Change();
+    void PageControl3Change();
+    void schicht1Click();
+    void frequenz1Click();
+    void sendeleistungClick();
+    void BetriebsartClick();
+    // The time-slot boxes Z1..Z10 (slot 1..10).
+    void ZClick(int slot);
+    void SubSlotClick();
+    void InitFrequencyEditor();
+    void FAnzahlSelect();
+    void FSeitenSelect();
+    // A key typed into a row edit of the frequency editor, and the Delete
+    // key pressed in one.
+    void FEdit1KeyPress(QLineEdit* edit, char key);
+    void FEdit1KeyDown(QLineEdit* edit);
+    void FLeftButtonClick();
+    void FRightButtonClick();
+    void FSetAendernClick();
+
     // The first command-line argument ("" when none); set by the entry point.
     static std::string FirstArgument;
 
@@ -167,6 +202,16 @@ public:
     void RebuildDemoMenu();
     void Hilfe1Click();
     void scanregClick();
+    // Pages that later changes fill.
+    void ShowProtocolPage();
+    void ShowRepeaterPage();
+    void ShowInputDelays();
+    void Button6Click();
+    void newParameterClick();
+    void FillPresetRegisterNames();
+    void SetupLedRows();
+    // Forgets what the pages decided for the device of the cleared image.
+    void ResetPageGating();
     std::string GetText(const std::string& id);
 
 protected:
@@ -176,6 +221,16 @@ protected:
 
 private:
     void ConnectCommands();
+    void ConnectPages();
+    void ConnectRadioPages();
+    void ConnectFrequencyEditor();
+    // The frequency editor's row after a key: text, caret, stored entry.
+    void TakeRowResult(QLineEdit* edit, const struct RowKeyResult& result);
+    void ShowRadioPages();
+    void ShowFrequencyEditorTab();
+    void ShowEditorPage();
+    // Tells the user that cell holds a value outside what the pages can show.
+    void ReportOutOfRange(int cell);
     void CreateInputFrames();
     void FillComboBoxes();
     void PrepareDataFolder();
@@ -218,6 +273,31 @@ void WriteSpecialRegisters33();
 void WriteSpecialRegisters16();
 void WriteSpecialRegisters();
 void WriteSpecialRegisters113();
+// The tab pages: profiles of the device-settings tabs per family, and the
+// fill functions of the pages' groups.
+void ShowPagesFamily33();
+void ShowPagesFamily208();
+void ShowPagesFamily113();
+void ShowPagesFamily16();
+void ShowIoOverview();
+void ShowProtocolGroup();
+void ShowOperatingModes(int mode);
+void FillPowerGroup(bool lowPower, uint32_t index, uint32_t value);
+void FillFrequencyGroup(int count, int current);
+void ShowTimeSlots();
+// Fill functions of the device-settings and input/output pages that later
+// changes build.
+void ShowSettingsPage();
+void ShowModbusPage();
+void LoadIoPage();
+void ShowGainOffset();
+void ShowImpulsePage();
+void EnableGainOffset(bool enabled);
+void ShowCountersA();
+void ShowCountersB();
+// The page layout selector of the radio and operating-mode pages: 1000 for
+// family 0x10, otherwise bit 0 of the konf_geraet cell.
+extern int KonfGeraetBit0;
 // Status line helpers of the transfers.
 void ShowCommError();
 void ClearStatusPanels();

@@ -6,6 +6,7 @@
 #include "device/Stwaehlen.h"
 #include "files/Datenladen.h"
 #include "link/Form2.h"
+#include "pages/FrequenzEditor.h"
 #include "pages/InputFrame.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
@@ -307,6 +308,13 @@ void TForm1::RetranslateMainForm() {
     for (int i = 1; i <= 12; ++i)
         if (auto* edit = findChild<QWidget*>(QString("FEdit%1").arg(i)))
             edit->setToolTip(rangeHint);
+    // An editor already showing a table keeps its hints where they apply:
+    // on the range only without device limits, on the invalid rows only.
+    if (!FrequencyEditorPending && FrequenzEditor) {
+        if (!FrequenzEditor->DefaultRange())
+            ui.FBereichsInfo->setToolTip(QString());
+        FrequenzEditor->RefreshRowHints(ToQString(text("$T13001")));
+    }
     // 19
     const std::pair<QAction*, const char*> popup[] = {{ui.Exit, "$T05001"},
                                                       {ui.Clear1, "$T05002"},

@@ -1,9 +1,9 @@
 // The tab-page frame of the main window against the simulator: which page
 // control the two page buttons show, which settings tabs each family gets,
 // and that showing a page neither talks to the device nor marks a change.
-#include "device/ReadFixture.h"
 #include "device/RegisterMap.h"
 #include "link/RegisterCommands.h"
+#include "pages/windows/PageFixture.h"
 #include "platform/PageControl.h"
 #include "platform/RadioGroup.h"
 #include "shell/Globals.h"
@@ -23,29 +23,6 @@
 #include <vector>
 
 namespace {
-
-bool Shown(const QWidget* w) {
-    return w->isVisibleTo(Form1);
-}
-
-// Message boxes (with buttons or plain) shown with exactly this text.
-int CountShown(const std::string& text) {
-    int n = 0;
-    for (const Dialogs::Shown& s : Dialogs::History())
-        if ((s.kind == "message" || s.kind == "plain") && s.text == text)
-            ++n;
-    return n;
-}
-
-// The cells in which two images differ, as "index:old->new".
-std::vector<std::string> Differences(const TRegisterImage& before, const TRegisterImage& after) {
-    std::vector<std::string> out;
-    for (int i = 0; i < RegisterImageSize; ++i)
-        if (before[i] != after[i])
-            out.push_back(std::to_string(i) + ":" + std::to_string(before[i]) + "->" +
-                          std::to_string(after[i]));
-    return out;
-}
 
 int CountAllMessages() {
     int n = 0;
@@ -69,29 +46,8 @@ const char* const profileTabNames[9] = {"Grundeinstellung", "rtu_io",       "zae
 
 } // namespace
 
-class PageFrameworkTest : public ReadTest {
+class PageFrameworkTest : public PageTest {
 protected:
-    void SetUp() override {
-        ReadTest::SetUp();
-        // The map as a freshly started program has it.
-        RegisterMap = TRegisterMap{};
-    }
-
-    // The simulator and the windows, the main window shown as the user sees it.
-    void StartShown(const std::vector<std::string>& args) {
-        StartWithDevice(args);
-        if (!HasFatalFailure())
-            Form1->show();
-    }
-
-    void StartAndRead(const std::vector<std::string>& args) {
-        StartShown(args);
-        ASSERT_FALSE(HasFatalFailure());
-        ASSERT_TRUE(Read());
-        ASSERT_EQ(Status(), "$T29001");
-        Dialogs::ClearHistory();
-    }
-
     // A new simulated device on a new port, as a user who plugs in another one.
     void SwitchDevice(const std::vector<std::string>& args) {
         StartSim(args);
@@ -99,13 +55,6 @@ protected:
         PortName = sim_->PtyPath();
         ASSERT_TRUE(OpenPort());
         Form1->Mop->SetResponseTimeout(shortTimeoutMs);
-    }
-
-    // The user picks another tab.
-    static void UserSelects(TPageControl* pages, QWidget* page) {
-        ASSERT_NE(pages->currentWidget(), page);
-        pages->setCurrentIndex(pages->indexOf(page));
-        ASSERT_EQ(pages->currentWidget(), page);
     }
 
     // The settings tabs as shown: one '1' or '0' per profile tab.

@@ -1,8 +1,8 @@
 // The radio pages of the main window against the simulator: the channel
 // list, the power and time-slot choices and the frequency editor edit exactly
 // their cells of the register image, and the write brings them to the device.
-#include "device/ReadFixture.h"
 #include "device/RegisterMap.h"
+#include "pages/windows/PageFixture.h"
 #include "platform/PageControl.h"
 #include "platform/RadioGroup.h"
 #include "shell/Globals.h"
@@ -39,30 +39,9 @@ constexpr int lastTableCell = 571;
 
 const QColor red(255, 0, 0);
 
-bool Shown(const QWidget* w) {
-    return w->isVisibleTo(Form1);
-}
-
-int CountShown(const std::string& text) {
-    int n = 0;
-    for (const Dialogs::Shown& s : Dialogs::History())
-        if ((s.kind == "message" || s.kind == "plain") && s.text == text)
-            ++n;
-    return n;
-}
-
 // Messages of two texts joined by a line break.
 int CountTwoLines(const std::string& first, const std::string& second) {
     return CountShown(first + "\n" + second) + CountShown(first + "\r\n" + second);
-}
-
-std::vector<std::string> Differences(const TRegisterImage& before, const TRegisterImage& after) {
-    std::vector<std::string> out;
-    for (int i = 0; i < RegisterImageSize; ++i)
-        if (before[i] != after[i])
-            out.push_back(std::to_string(i) + ":" + std::to_string(before[i]) + "->" +
-                          std::to_string(after[i]));
-    return out;
 }
 
 // The differences expected when exactly the given cells take the given values.
@@ -127,34 +106,8 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
 
 } // namespace
 
-class RadioPagesTest : public ReadTest {
+class RadioPagesTest : public PageTest {
 protected:
-    void SetUp() override {
-        ReadTest::SetUp();
-        RegisterMap = TRegisterMap{};
-    }
-
-    // The simulator and the windows, the main window shown as the user sees it.
-    void StartShown(const std::vector<std::string>& args) {
-        StartWithDevice(args);
-        if (!HasFatalFailure())
-            Form1->show();
-    }
-
-    void StartAndRead(const std::vector<std::string>& args) {
-        StartShown(args);
-        ASSERT_FALSE(HasFatalFailure());
-        ASSERT_TRUE(Read());
-        ASSERT_EQ(Status(), "$T29001");
-        Dialogs::ClearHistory();
-    }
-
-    static void UserSelects(TPageControl* pages, QWidget* page) {
-        ASSERT_NE(pages->currentWidget(), page);
-        pages->setCurrentIndex(pages->indexOf(page));
-        ASSERT_EQ(pages->currentWidget(), page);
-    }
-
     // Shows the radio pages on the given tab, as the user gets there.
     static void OpenRadioTab(QWidget* tab) {
         Ui::TForm1& ui = Form1->ui;

@@ -168,6 +168,11 @@ RowKeyResult FinishRow(std::string t, int caret) {
     if (t.size() < RowTextLength - 1)
         t.append(RowTextLength - 1 - t.size(), '0');
     InsertPointIfMissing(t);
+    // The row shows the value it stands for: a digit lost before the point
+    // moves the point back to after the third digit ("43.12500" reads and
+    // shows as 431.2500).
+    if (result.units != 0)
+        t = FrequencyText(result.units);
     result.text = t;
     result.caret = std::clamp(caret, 0, static_cast<int>(t.size()));
     return result;

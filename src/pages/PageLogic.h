@@ -85,8 +85,7 @@ std::string ChannelItemText(int entry, uint32_t channel, uint32_t stepHz);
 // The text of a row after a key: what a key typed into a row edit does to
 // its text and caret, and the frequency the text then stands for.
 struct RowKeyResult {
-    std::string text;  // the row's new text, "ddd.dddd" (a row that lost a digit
-                       // before the point keeps its eight characters: "43.12500")
+    std::string text;  // the row's new text, "ddd.dddd"
     int caret = 0;     // the caret position after the key
     int64_t units = 0; // the frequency typed, in units of 100 Hz (0: none)
 };

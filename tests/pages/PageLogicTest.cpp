@@ -222,8 +222,9 @@ TEST(PageTyping, Backspace) {
     ExpectRow(TypeRowKey("433.1250", 5, 0, BackspaceKey), "433.2500", 4, 4332500);
     // Deleting the point: it comes back after the third character.
     ExpectRow(TypeRowKey("433.1250", 4, 0, BackspaceKey), "433.1250", 3, 4331250);
-    // A digit before the point: the text keeps eight characters and reads on.
-    ExpectRow(TypeRowKey("433.1250", 3, 0, BackspaceKey), "43.12500", 2, 4312500);
+    // A digit before the point: the digits move left over the point, and the
+    // row shows the value it now reads (431.2500), not "43.12500".
+    ExpectRow(TypeRowKey("433.1250", 3, 0, BackspaceKey), "431.2500", 2, 4312500);
 }
 
 TEST(PageTyping, OtherKeysChangeNothing) {
@@ -243,14 +244,14 @@ TEST(PageTyping, OtherKeysChangeNothing) {
 TEST(PageTyping, DeleteKey) {
     // Without a selection the character right of the caret goes; the caret stays.
     ExpectRow(DeleteInRow("433.1250", 5, 0), "433.1500", 5, 4331500);
-    ExpectRow(DeleteInRow("433.1250", 0, 0), "33.12500", 0, 3312500);
+    ExpectRow(DeleteInRow("433.1250", 0, 0), "331.2500", 0, 3312500);
     ExpectRow(DeleteInRow("433.1250", 3, 0), "433.1250", 3, 4331250); // the point returns
     ExpectRow(DeleteInRow("433.1250", 4, 0), "433.2500", 4, 4332500);
     ExpectRow(DeleteInRow("433.1250", 8, 0), "433.1250", 8, 4331250); // nothing right of it
     // With a selection the selection goes.
     ExpectRow(DeleteInRow("433.1250", 5, 3), "433.1000", 5, 4331000);
     ExpectRow(DeleteInRow("433.1250", 0, 8), "000.0000", 0, 0);
-    ExpectRow(DeleteInRow("433.1250", 1, 2), "4.125000", 1, 4125000);
+    ExpectRow(DeleteInRow("433.1250", 1, 2), "412.5000", 1, 4125000);
 }
 
 // ---- Frequency editor: filling empty entries -------------------------------

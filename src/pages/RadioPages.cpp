@@ -36,9 +36,10 @@ void FillPowerGroup(bool lowPower, uint32_t index, uint32_t value) {
     TRadioGroup* group = f.ui.sendeleistung;
     FillingControls filling;
     // 1
-    group->ClearItems();
+    QStringList captions;
     for (const std::string& caption : PowerCaptions(lowPower))
-        group->AddItem(ToQString(caption));
+        captions << ToQString(caption);
+    group->SetItems(captions);
     group->SetColumns(PowerColumns(lowPower));
     // 2, 3
     const bool inGroup = index < static_cast<uint32_t>(group->Count());
@@ -90,11 +91,12 @@ void FillFrequencyGroup(int count, int current) {
     const TRegisterMap& m = RegisterMap;
     FillingControls filling;
     // 1, 2
-    group->ClearItems();
     count = ClampEntryCount(count < 1 ? 1 : count);
+    QStringList captions;
     for (int i = 0; i < count; ++i)
-        group->AddItem(ToQString(ChannelItemText(i, ImageCell(m.tab_anf_frequenz + i),
-                                                 ImageCell(m.tab_anf_fraster + i))));
+        captions << ToQString(ChannelItemText(i, ImageCell(m.tab_anf_frequenz + i),
+                                              ImageCell(m.tab_anf_fraster + i)));
+    group->SetItems(captions);
     // 3, 4
     group->SetItemIndex(current);
     group->SetColumns(ChannelColumns(count));

@@ -47,13 +47,27 @@ void TRadioGroup::ClearItems() {
     itemIndex_ = -1;
 }
 
-void TRadioGroup::AddItem(const QString& caption) {
+QRadioButton* TRadioGroup::NewButton(const QString& caption) {
     auto* b = new QRadioButton(caption, this);
     b->setObjectName(objectName() + "_" + QString::number(buttons_.size()));
     buttons_.push_back(b);
     connect(b, &QRadioButton::toggled, this, [this, b](bool on) { ButtonToggled(b, on); });
+    return b;
+}
+
+void TRadioGroup::AddItem(const QString& caption) {
+    QRadioButton* b = NewButton(caption);
     Arrange();
     b->show();
+}
+
+void TRadioGroup::SetItems(const QStringList& captions) {
+    ClearItems();
+    for (const QString& caption : captions)
+        NewButton(caption);
+    Arrange();
+    for (QRadioButton* b : buttons_)
+        b->show();
 }
 
 QString TRadioGroup::ItemCaption(int item) const {

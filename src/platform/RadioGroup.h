@@ -25,6 +25,8 @@ public:
     int Count() const { return static_cast<int>(buttons_.size()); }
     void ClearItems();
     void AddItem(const QString& caption);
+    // Replaces the items by captions (nothing chosen).
+    void SetItems(const QStringList& captions);
     QString ItemCaption(int item) const;
     void SetItemCaption(int item, const QString& caption);
     QRadioButton* Button(int item) const;
@@ -45,6 +47,7 @@ public:
 
 private:
     void ButtonToggled(QRadioButton* button, bool checked);
+    QRadioButton* NewButton(const QString& caption);
     void Arrange();
     void ShowChoice();
 

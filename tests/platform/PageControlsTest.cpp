@@ -47,6 +47,13 @@ TEST(RadioGroupTest, ClickRunsOnceForEveryNewChoiceByCodeOrUser) {
     EXPECT_EQ(clicks, 3);
     EXPECT_EQ(group.ItemCaption(0), "1 W");
     EXPECT_EQ(group.ItemCaption(5), "");
+
+    // A new list replaces the old one at once and chooses nothing.
+    group.SetItems({"a", "b"});
+    EXPECT_EQ(group.Count(), 2);
+    EXPECT_EQ(group.ItemIndex(), -1);
+    EXPECT_EQ(group.Button(1)->objectName(), "power_1");
+    EXPECT_EQ(clicks, 3);
 }
 
 TEST(RadioGroupTest, AdoptsTheFormsButtonsInTheirNumberedOrder) {

@@ -20,8 +20,7 @@ void TForm1::UpdateStatusLine() {
         ErrorBox(text);
         if (LogFile)
             LogFile->WriteVisible(text);
-        if (IsImageIndex(RegisterMap.firmware))
-            RegisterImage[static_cast<size_t>(RegisterMap.firmware)] = 0;
+        SetImageCell(RegisterMap.firmware, 0);
         return;
     }
     FirmwareVersion = s.FirmwareVersion;

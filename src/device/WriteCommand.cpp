@@ -24,10 +24,6 @@ namespace {
 
 constexpr int tableEntries = 128;
 
-uint32_t Cell(int index) {
-    return ImageCell(index);
-}
-
 long long RegisterOf(int index) {
     return static_cast<long long>(index) + FirstImageRegister;
 }
@@ -59,8 +55,8 @@ public:
             ok_ = false;
         return ok_;
     }
-    bool WriteCell(long long reg) { return Write(reg, Cell(static_cast<int>(reg - 900))); }
-    bool WriteKey(int index) { return Write(RegisterOf(index), Cell(index)); }
+    bool WriteCell(long long reg) { return Write(reg, ImageCell(static_cast<int>(reg - 900))); }
+    bool WriteKey(int index) { return Write(RegisterOf(index), ImageCell(index)); }
 
     // A step of two registers taking the same value (current and power-on
     // channel or power).
@@ -95,7 +91,7 @@ public:
         if (!ok_)
             return;
         if (form_.FrequencyTableChanged) {
-            const uint32_t m = Cell(RegisterMap.max_anzahl_funkkanal);
+            const uint32_t m = ImageCell(RegisterMap.max_anzahl_funkkanal);
             Unlock();
             if (!WriteKey(RegisterMap.max_anzahl_funkkanal)) {
                 Relock();
@@ -163,16 +159,17 @@ void WriteSpecialRegisters33() {
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 313);
     // 1
-    run.WriteBoth(910, 911, Cell(m.aktu_funkkanal));
+    run.WriteBoth(910, 911, ImageCell(m.aktu_funkkanal));
     // 2
-    if (run.Write(916, Cell(m.defstationsadresse)) && run.Write(917, Cell(m.g_betriebsart)))
+    if (run.Write(916, ImageCell(m.defstationsadresse)) &&
+        run.Write(917, ImageCell(m.g_betriebsart)))
         run.Advance(2);
     // 3
     if (f.FirmwareHundredths >= 530)
         run.WriteCell(918);
-    run.WriteBoth(912, 913, Cell(m.aktu_sendeleistung));
+    run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
     // 4
-    if (run.Write(944, Cell(m.aktiv_zeit)) && run.Write(934, Cell(m.protokoll_com0)))
+    if (run.Write(944, ImageCell(m.aktiv_zeit)) && run.Write(934, ImageCell(m.protokoll_com0)))
         run.Advance(2);
     // 5
     if (run.WriteKey(m.konf_com0) && run.WriteCell(933) && run.WriteCell(932))
@@ -192,17 +189,16 @@ void WriteSpecialRegisters16() {
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 316);
     // 1
-    run.WriteBoth(910, 911, Cell(m.aktu_funkkanal));
+    run.WriteBoth(910, 911, ImageCell(m.aktu_funkkanal));
     // 2
-    run.WriteBoth(912, 913, Cell(m.aktu_sendeleistung));
+    run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
     // 3
-    if (run.Write(944, Cell(m.aktiv_zeit)) && run.WriteKey(m.offset))
+    if (run.Write(944, ImageCell(m.aktiv_zeit)) && run.WriteKey(m.offset))
         run.Advance(2);
     // 4: the impulse word's low byte comes from the input/output page.
     if (run.WriteKey(m.gain)) {
-        if (IsImageIndex(m.konf_impulsausgabe))
-            RegisterImage[m.konf_impulsausgabe] =
-                (RegisterImage[m.konf_impulsausgabe] & 0xFF00) | (f.ImpulseWord & 0xFF);
+        SetImageCell(m.konf_impulsausgabe,
+                     (ImageCell(m.konf_impulsausgabe) & 0xFF00) | (f.ImpulseWord & 0xFF));
         if (run.WriteKey(m.konf_impulsausgabe))
             run.Advance(2);
     }
@@ -210,7 +206,7 @@ void WriteSpecialRegisters16() {
     if (run.WriteKey(m.abtastrate) && run.WriteKey(m.konf_int_eing))
         run.Advance(2);
     // 6
-    if (run.WriteCell(917) && run.Write(916, Cell(m.defstationsadresse)))
+    if (run.WriteCell(917) && run.Write(916, ImageCell(m.defstationsadresse)))
         run.Advance(2);
     // 7
     if (run.WriteKey(m.benachbarte_zaehler) && run.WriteKey(m.t_time))
@@ -241,17 +237,17 @@ void WriteSpecialRegisters() {
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 317);
     // 1
-    run.WriteBoth(910, 911, Cell(m.aktu_funkkanal));
+    run.WriteBoth(910, 911, ImageCell(m.aktu_funkkanal));
     // 2
-    if (run.Write(916, Cell(m.defstationsadresse)) && run.WriteCell(918))
+    if (run.Write(916, ImageCell(m.defstationsadresse)) && run.WriteCell(918))
         run.Advance(2);
     // 3
-    run.WriteBoth(912, 913, Cell(m.aktu_sendeleistung));
+    run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
     // 4
     // The protocol register only where the family's map names one (HNQ-130);
     // index 0 would be register 900.
     const bool protocol = m.protokoll_com0 != 0;
-    if (run.Write(944, Cell(m.aktiv_zeit)) && (!protocol || run.WriteKey(m.protokoll_com0)))
+    if (run.Write(944, ImageCell(m.aktiv_zeit)) && (!protocol || run.WriteKey(m.protokoll_com0)))
         run.Advance(protocol ? 2 : 1);
     // 5
     if (DeviceFamily == 0xD0 && run.WriteKey(m.konf_com0))
@@ -272,11 +268,11 @@ void WriteSpecialRegisters113() {
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 306);
     // 1
-    run.WriteBoth(910, 911, Cell(m.aktu_funkkanal));
+    run.WriteBoth(910, 911, ImageCell(m.aktu_funkkanal));
     // 2
-    run.WriteBoth(912, 913, Cell(m.aktu_sendeleistung));
+    run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
     // 3
-    if (run.Write(917, Cell(m.g_betriebsart)) && run.WriteCell(935) && run.WriteCell(936))
+    if (run.Write(917, ImageCell(m.g_betriebsart)) && run.WriteCell(935) && run.WriteCell(936))
         run.Advance(3);
     // 4
     run.FrequencyTables();
@@ -292,13 +288,13 @@ void TForm1::up_loadClick() {
     ui.ToolBar1->setFocus();
     LeaveBrowser();
     // 2
-    if (Cell(RegisterMap.geraete_id) == 0 || !(AnyChange() || InputDelaysChanged)) {
+    if (ImageCell(RegisterMap.geraete_id) == 0 || !(AnyChange() || InputDelaysChanged)) {
         ErrorBox(GetText("$T30022"));
         RefuseWithCommError(*this);
         return;
     }
     // 3: a channel count past the table would write foreign registers.
-    if (Cell(RegisterMap.max_anzahl_funkkanal) >= tableEntries) {
+    if (ImageCell(RegisterMap.max_anzahl_funkkanal) >= tableEntries) {
         ErrorBox(GetText("$T30051"));
         RefuseWithCommError(*this);
         return;
@@ -337,7 +333,7 @@ void TForm1::up_loadClick() {
         return;
     }
     // 6
-    if (type != Cell(RegisterMap.geraete_id)) {
+    if (type != ImageCell(RegisterMap.geraete_id)) {
         ErrorBox(GetText("$T30029"));
         return;
     }

@@ -308,8 +308,7 @@ void TForm1::InitFrequencyEditor() {
     editor.ForgetUserMarks();
     // 7
     FrequencyPage = 1;
-    ui.FRightButton->setEnabled(editor.GetPageCount() > 1);
-    ui.FLeftButton->setEnabled(false);
+    SetEditorArrows(static_cast<int>(editor.GetPageCount()));
     // 8
     FrequencyEditorPending = false;
 }
@@ -341,9 +340,13 @@ void TForm1::ShowEditorPage() {
         FrequencyPage = pages;
     if (FrequencyPage < 1)
         FrequencyPage = 1;
+    SetEditorArrows(pages);
+    editor.ShowPage(FrequencyPage);
+}
+
+void TForm1::SetEditorArrows(int pages) {
     ui.FLeftButton->setEnabled(FrequencyPage > 1);
     ui.FRightButton->setEnabled(FrequencyPage < pages);
-    editor.ShowPage(FrequencyPage);
 }
 
 void TForm1::TakeRowResult(QLineEdit* edit, const RowKeyResult& result) {

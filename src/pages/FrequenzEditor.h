@@ -18,8 +18,6 @@ class TFrequenzEditor {
 public:
     static constexpr int Rows = 12;
 
-    explicit TFrequenzEditor(QWidget* owner) : owner_(owner) {}
-
     // The image cells the editor works on: the entry count (entries in use
     // minus 1) and the first cells of the channel-number and step tables.
     void SetCountCell(int cell) { countCell_ = cell; }
@@ -27,8 +25,6 @@ public:
     void SetStepTable(int cell) { stepTable_ = cell; }
     void SetMinimum(int64_t units) { minimum_ = units; }
     void SetMaximum(int64_t units) { maximum_ = units; }
-    int64_t Minimum() const { return minimum_; }
-    int64_t Maximum() const { return maximum_; }
     void SetEditMode(bool on) { editMode_ = on; }
     // Whether the range is the default one of a device without limits.
     void SetDefaultRange(bool isDefault) { defaultRange_ = isDefault; }
@@ -36,7 +32,6 @@ public:
     // Gives the hint to the rows shown invalid and takes it from the others
     // (after the window's texts were replaced).
     void RefreshRowHints(const QString& hint);
-    bool EditMode() const { return editMode_; }
 
     void Bind(const std::array<QLineEdit*, Rows>& edits, const std::array<QLabel*, Rows>& numbers,
               const std::array<QLabel*, Rows>& units, QComboBox* pages, QComboBox* count);
@@ -53,7 +48,6 @@ public:
     // the frequency was valid.
     bool StoreRow(int page, int row, int64_t units);
     bool IsValidFrequency(int64_t units);
-    int LastStep() const { return lastStep_; }
 
     void FillEmptyEntries();
     void RebuildPageList();
@@ -65,12 +59,10 @@ private:
     // The entry's cell in a table, or -1 when it lies outside the image.
     int TableCell(int table, int entry) const;
 
-    QWidget* owner_;
     int countCell_ = -1;
     int channelTable_ = -1;
     int stepTable_ = -1;
     unsigned pageCount_ = 0;
-    const unsigned rowsPerPage_ = Rows;
     int lastStep_ = 0;
     int64_t minimum_ = 0;
     int64_t maximum_ = 0;

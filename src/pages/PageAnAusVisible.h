@@ -3,8 +3,6 @@
 // holds whether the main window's pages may be used and applies that to a
 // control's enabled state (it never shows or hides one).
 
-#include <string>
-
 class QWidget;
 
 class TPageAnAusVisible {
@@ -12,11 +10,8 @@ public:
     TPageAnAusVisible() = default;
 
     void SetVisible(bool visible) { visible_ = visible; }
-    bool Visible() const { return visible_; }
     // Sets the control's enabled state to the stored flag.
     void Apply(QWidget* control) const;
-
-    std::string Name;
 
 private:
     bool visible_ = true;

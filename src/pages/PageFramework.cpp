@@ -3,12 +3,10 @@
 // operating-mode groups of the operating-mode tab.
 #include "device/RegisterImage.h"
 #include "device/RegisterMap.h"
-#include "pages/FrequencyLimits.h"
 #include "pages/FrequenzEditor.h"
 #include "pages/PageAnAusVisible.h"
 #include "pages/PageFill.h"
 #include "pages/PageLogic.h"
-#include "platform/Dialogs.h"
 #include "platform/Text.h"
 #include "shell/Form1.h"
 #include "shell/Globals.h"
@@ -504,7 +502,7 @@ void TForm1::PageControl3Change() {
 
 void TForm1::ConnectPages() {
     PageVisibility = std::make_unique<TPageAnAusVisible>();
-    FrequenzEditor = std::make_unique<TFrequenzEditor>(this);
+    FrequenzEditor = std::make_unique<TFrequenzEditor>();
     for (TRadioGroup* group : findChildren<TRadioGroup*>())
         group->AdoptButtons();
     ui.PageControl1->OnChange = [this] { PageControl1Change(); };

@@ -122,7 +122,6 @@ std::string ChannelItemText(int entry, uint32_t channel, uint32_t stepHz) {
 
 namespace {
 
-constexpr size_t RowTextLength = 8;
 constexpr size_t PointPosition = 3;
 
 bool IsDigit(char c) {
@@ -134,47 +133,14 @@ void InsertPointIfMissing(std::string& t) {
         t.insert(std::min(t.size(), PointPosition), ".");
 }
 
-// The value of a row text without its ".", in units of 100 Hz; 0 for a text
-// that is no number or a value outside 1..MaxTypedFrequency.
-int64_t RowValue(std::string t) {
-    const size_t point = t.find('.');
-    if (point != std::string::npos)
-        t.erase(point, 1);
-    if (t.empty())
-        return 0;
-    int64_t v = 0;
-    for (const char c : t) {
-        if (!IsDigit(c))
-            return 0;
-        v = v * 10 + (c - '0');
-        if (v > MaxTypedFrequency)
-            return 0;
-    }
-    return v >= 1 ? v : 0;
-}
-
-// What follows every key: the text is brought back to eight characters with
-// a point, read, and padded again; a text that reads as nothing becomes zero.
-RowKeyResult FinishRow(std::string t, int caret) {
-    InsertPointIfMissing(t);
-    if (t.size() > RowTextLength)
-        t.resize(RowTextLength);
-    else
-        t.append(RowTextLength - t.size(), '0');
+// What follows every key: the text is read as a frequency (brought to eight
+// characters with a point first) and shown as the value it stands for; a
+// text that reads as nothing becomes zero.
+RowKeyResult FinishRow(const std::string& t, int caret) {
     RowKeyResult result;
-    result.units = RowValue(t);
-    if (result.units == 0)
-        t = "0";
-    if (t.size() < RowTextLength - 1)
-        t.append(RowTextLength - 1 - t.size(), '0');
-    InsertPointIfMissing(t);
-    // The row shows the value it stands for: a digit lost before the point
-    // moves the point back to after the third digit ("43.12500" reads and
-    // shows as 431.2500).
-    if (result.units != 0)
-        t = FrequencyText(result.units);
-    result.text = t;
-    result.caret = std::clamp(caret, 0, static_cast<int>(t.size()));
+    result.units = FrequencyFromText(t);
+    result.text = FrequencyText(result.units);
+    result.caret = std::clamp(caret, 0, static_cast<int>(result.text.size()));
     return result;
 }
 

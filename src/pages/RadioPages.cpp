@@ -74,7 +74,7 @@ void TForm1::sendeleistungClick() {
     const uint32_t k = FindNearestIndex(m.tab_anf_sendeleistung, m.tab_end_sendeleistung,
                                         ImageCell(m.aktu_sendeleistung));
     // A level past the device's own table has no value to write.
-    if (item < 0 || m.tab_anf_sendeleistung + item > m.tab_end_sendeleistung ||
+    if (item < 0 || item >= PowerTableLength(m, LowPowerModule != 0).value ||
         static_cast<uint32_t>(item) == k)
         return;
     const uint32_t value = ImageCell(m.tab_anf_sendeleistung + item);

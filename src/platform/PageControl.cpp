@@ -15,13 +15,10 @@ void TPageControl::SetActivePage(QWidget* page) {
 }
 
 void TPageControl::SetTabShown(QWidget* page, bool shown) {
-    const int i = indexOf(page);
-    if (i < 0)
+    if (indexOf(page) < 0)
         return;
-    ++codeChanging_;
-    setTabVisible(i, shown);
+    SetTabVisibleOnly(page, shown);
     page->setEnabled(shown);
-    --codeChanging_;
 }
 
 void TPageControl::SetTabVisibleOnly(QWidget* page, bool visible) {

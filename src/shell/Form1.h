@@ -229,6 +229,8 @@ private:
     void ShowRadioPages();
     void ShowFrequencyEditorTab();
     void ShowEditorPage();
+    // The arrows of the editor for FrequencyPage out of pages.
+    void SetEditorArrows(int pages);
     // Tells the user that cell holds a value outside what the pages can show.
     void ReportOutOfRange(int cell);
     void CreateInputFrames();

@@ -8,11 +8,12 @@
 
 #include "link/LineSettings.h"
 #include "link/Mop.h"
-#include "platform/Dialogs.h"
+#include "link/PortSettings.h"
 #include "platform/Timer.h"
-#include "shell/Form1.h"
-#include "shell/Globals.h"
-#include "shell/Program.h"
+#include "platform/window/Dialogs.h"
+#include "shell/window/Form1.h"
+#include "shell/window/Globals.h"
+#include "shell/window/Program.h"
 #include "support/Devsim.h"
 #include "support/TempDir.h"
 

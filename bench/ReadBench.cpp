@@ -7,15 +7,15 @@
 // reported as PASS or MISS only.
 #include "BenchSupport.h"
 
-#include "device/Form4.h"
+#include "device/RegisterImage.h"
+#include "device/window/Form4.h"
 #include "link/LineSettings.h"
 #include "link/Mop.h"
 #include "link/Reader.h"
-#include "platform/Dialogs.h"
-#include "platform/ProgressBar.h"
 #include "platform/Timer.h"
-#include "shell/Form1.h"
-#include "shell/Globals.h"
+#include "platform/window/Dialogs.h"
+#include "platform/window/ProgressBar.h"
+#include "shell/window/Form1.h"
 #include "support/Devsim.h"
 #include "support/TempDir.h"
 

@@ -11,16 +11,16 @@
 // on the monotonic clock (for a profiler recording with that clock).
 #include "BenchSupport.h"
 
-#include "device/Form4.h"
+#include "device/ChangeFlags.h"
+#include "device/FrequencyLimits.h"
 #include "device/RegisterImage.h"
 #include "device/RegisterMap.h"
+#include "device/window/Form4.h"
 #include "link/LineSettings.h"
 #include "link/Mop.h"
-#include "pages/FrequencyLimits.h"
-#include "platform/Dialogs.h"
 #include "platform/Text.h"
-#include "shell/Form1.h"
-#include "shell/Globals.h"
+#include "platform/window/Dialogs.h"
+#include "shell/window/Form1.h"
 #include "support/Devsim.h"
 #include "support/TempDir.h"
 

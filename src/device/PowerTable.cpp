@@ -23,3 +23,5 @@ uint32_t FindNearestIndex(const TRegisterImage& image, int lo, int hi, uint32_t 
     }
     return static_cast<uint32_t>(hi - lo);
 }
+
+uint8_t LowPowerModule = 0;

@@ -11,3 +11,8 @@
 // there is no hit. exact tells whether the value itself was found. Indexes
 // outside the image are kept inside it.
 uint32_t FindNearestIndex(const TRegisterImage& image, int lo, int hi, uint32_t value, bool& exact);
+
+// The power variant of the radio in the image: 1 for the 4-level table up to
+// 500 mW, 0 for 16 levels up to 6 W. Set after a read from the power table or
+// the model-variant chooser.
+extern uint8_t LowPowerModule;

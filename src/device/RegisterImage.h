@@ -4,28 +4,19 @@
 // unsigned 32-bit cell. Every page, writer, file and printout finds its
 // register through the register map's indexes into this image.
 
-#include <array>
+#include "link/ParameterSet.h"
+
 #include <cstddef>
 #include <cstdint>
 
-constexpr int RegisterImageSize = 600;
-constexpr uint32_t FirstImageRegister = 900;
-// Registers that can be addressed by number: 900 to 1471 (cells 0 to 571).
-constexpr uint32_t LastImageRegister = 1471;
 // The cell of register 906, the device type; 0 means no parameter set loaded.
 constexpr int DeviceTypeCell = 6;
 
-using TRegisterImage = std::array<uint32_t, RegisterImageSize>;
 extern TRegisterImage RegisterImage;
 
 // The family of the parameter set in the image: 0 (none), 0x21, 0x10, 0x30,
 // 0xD0 or 0x71.
 extern int DeviceFamily;
-
-// True when index names a cell of the image.
-constexpr bool IsImageIndex(long long index) {
-    return index >= 0 && index < RegisterImageSize;
-}
 
 // The value of cell index of the program's image; 0 for an index outside it.
 inline uint32_t ImageCell(long long index) {

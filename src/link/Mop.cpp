@@ -1,7 +1,7 @@
 #include "link/Mop.h"
 
 #include "platform/Application.h"
-#include "shell/LogFile.h"
+#include "platform/LogSink.h"
 
 #include <cstring>
 #include <thread>
@@ -23,7 +23,7 @@ std::string HexBytes(const std::string& bytes) {
 
 } // namespace
 
-TMop::TMop(TLogFile* log, std::unique_ptr<SerialPort> port)
+TMop::TMop(LogSink* log, std::unique_ptr<SerialPort> port)
     : log_(log), port_(port ? std::move(port) : MakeComPort()) {
     framer_ = std::make_unique<ModBus>(*port_);
     framer_->SetGapLimit(mop::gapLimitMs);

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-class TLogFile;
+class LogSink;
 
 class TMop {
 public:
@@ -50,7 +50,7 @@ public:
     // Creates the framer on the port (the program's serial port unless one is
     // given) and sets the line to 9600 baud, 8 data bits, no parity, 1 stop
     // bit. The port is not opened. log may be null.
-    explicit TMop(TLogFile* log, std::unique_ptr<SerialPort> port = nullptr);
+    explicit TMop(LogSink* log, std::unique_ptr<SerialPort> port = nullptr);
     ~TMop();
     TMop(const TMop&) = delete;
     TMop& operator=(const TMop&) = delete;
@@ -111,7 +111,7 @@ private:
     void LogUnknownRecord(const std::string& frame);
     bool Fail(uint8_t status, Failure failure);
 
-    TLogFile* log_;
+    LogSink* log_;
     std::unique_ptr<SerialPort> port_;
     std::unique_ptr<ModBus> framer_;
 

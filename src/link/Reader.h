@@ -5,7 +5,7 @@
 // own thread, owned by the read command; hands over through a flag and a
 // completion call that it makes on every way out.
 
-#include "device/RegisterImage.h"
+#include "link/ParameterSet.h"
 
 #include <atomic>
 #include <functional>

@@ -1,6 +1,5 @@
 #include "link/Registers.h"
 
-#include "device/RegisterMap.h"
 #include "link/Mop.h"
 
 #include <algorithm>
@@ -106,7 +105,7 @@ std::string RegistersToText(const TRegisterImage& image, int firstIndex, int cou
     return text;
 }
 
-int WriteRegisterBlock(TMop& mop, const TRegisterImage& image, const TRegisterMap& map,
+int WriteRegisterBlock(TMop& mop, const TRegisterImage& image, ChannelCells channel,
                        long long first, long long last, const BlockWriteHooks& hooks) {
     if (!ValidRegister(first) || !ValidRegister(last) || last < first)
         return 0;
@@ -155,12 +154,12 @@ int WriteRegisterBlock(TMop& mop, const TRegisterImage& image, const TRegisterMa
     }
 
     // Re-apply the active channel so that the device takes over the tables.
-    if (!IsImageIndex(map.aktu_funkkanal) || !IsImageIndex(map.max_anzahl_funkkanal))
+    if (!IsImageIndex(channel.active) || !IsImageIndex(channel.count))
         return mismatches;
-    const uint32_t active = image[map.aktu_funkkanal];
-    const uint32_t count = image[map.max_anzahl_funkkanal];
-    const long long channelReg = map.aktu_funkkanal + FirstImageRegister;
-    const long long countReg = map.max_anzahl_funkkanal + FirstImageRegister;
+    const uint32_t active = image[channel.active];
+    const uint32_t count = image[channel.count];
+    const long long channelReg = channel.active + FirstImageRegister;
+    const long long countReg = channel.count + FirstImageRegister;
     auto wait = [&hooks](int ms) {
         if (hooks.wait)
             hooks.wait(ms);

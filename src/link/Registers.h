@@ -4,14 +4,13 @@
 // request fields it needs and runs the exchange with two retries.
 // Register numbers outside 0..65535 are refused without an exchange.
 
-#include "device/RegisterImage.h"
+#include "link/ParameterSet.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
 class TMop;
-struct TRegisterMap;
 
 namespace registers {
 
@@ -42,11 +41,19 @@ struct BlockWriteHooks {
     std::function<void(int ms)> wait;                     // pause before re-applying
 };
 
+// The cells of the active channel and of the channel count (entries in use
+// minus 1), whose registers make the device take over fresh tables.
+struct ChannelCells {
+    int active;
+    int count;
+};
+
 // Writes first..last in blocks of up to 15 registers from the image, reads
 // each block back and compares; then re-applies the active channel so the
-// device takes over the fresh tables. A block whose exchange failed counts
-// all its registers as mismatches. Returns the mismatch count.
-int WriteRegisterBlock(TMop& mop, const TRegisterImage& image, const TRegisterMap& map,
+// device takes over the fresh tables (nothing when a channel cell lies
+// outside the image). A block whose exchange failed counts all its registers
+// as mismatches. Returns the mismatch count.
+int WriteRegisterBlock(TMop& mop, const TRegisterImage& image, ChannelCells channel,
                        long long first, long long last, const BlockWriteHooks& hooks);
 
 // One exchange writing cells firstIndex..endIndex-1 to firstRegister on,

@@ -1,7 +1,7 @@
 #include "pages/RadioLogic.h"
 
+#include "device/FrequencyLimits.h"
 #include "device/RegisterMap.h"
-#include "pages/FrequencyLimits.h"
 
 #include <algorithm>
 

@@ -11,12 +11,12 @@
 // does not start another (empty) line; "" gives no lines.
 std::vector<std::string> SplitLines(const std::string& text);
 
-// Reads the whole file into bytes. On failure returns false, leaves bytes
-// empty and puts the system's message (strerror) into error.
 // Writes every byte to fd, retrying after EINTR and partial writes; false
 // with errno set on failure.
 bool WriteAllBytes(int fd, const std::string& bytes);
 
+// Reads the whole file into bytes. On failure returns false, leaves bytes
+// empty and puts the system's message (strerror) into error.
 bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, std::string& error);
 
 class TStringList {

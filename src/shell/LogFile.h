@@ -9,13 +9,14 @@
 // Any thread may log: every write opens the file in append mode, writes the
 // whole line and closes it again, under one process-wide mutex.
 
+#include "platform/LogSink.h"
 #include "shell/StdInfo.h"
 
 #include <chrono>
 #include <functional>
 #include <string>
 
-class TLogFile : public TStdInfo {
+class TLogFile : public TStdInfo, public LogSink {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
     using FailureReporter = std::function<void(const std::string&)>;
@@ -29,13 +30,13 @@ public:
     // Appends one line for message. Never throws: a failed write hands
     // "Error:\n" + the line (without CR LF) to the failure reporter, and the
     // caller goes on. Nothing is retried.
-    void Write(const std::string& message);
+    void Write(const std::string& message) override;
 
     // Write(VisibleText(message)).
     void WriteVisible(const std::string& message);
 
     // Appends " " CR LF (no date or time). Failures are handled as in Write.
-    void WriteBlankLine();
+    void WriteBlankLine() override;
 
     // Whether folder + name exists.
     bool FileExists() const;

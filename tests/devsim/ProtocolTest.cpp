@@ -6,6 +6,7 @@
 #include "Faults.h"
 #include "OutputQueue.h"
 #include "Presets.h"
+#include "link/LineSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,14 @@
 #include <vector>
 
 using namespace devsim;
+
+// The simulator keeps its own copy of the line and frame constants; they
+// must say what the program's say.
+static_assert(requestHeaderByte == mop::requestHeader);
+static_assert(responseHeaderByte == mop::responseHeader);
+static_assert(requestFixedLength == mop::requestHeadLength);
+static_assert(lineBaudRate == mop::lineBaudRate);
+static_assert(bitsPerByteOnWire == mop::bitsPerByteOnWire);
 
 namespace {
 

@@ -3,10 +3,10 @@
 // of a disagreeing block, failures, stopping and the completion call.
 #include "link/Reader.h"
 
-#include "device/RegisterImage.h"
 #include "link/FakeDevice.h"
 #include "link/MemoryPort.h"
 #include "link/Mop.h"
+#include "link/ParameterSet.h"
 #include "platform/StringList.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,6 @@
 // silence, the block write with its read-back and the channel re-apply.
 #include "link/Registers.h"
 
-#include "device/RegisterImage.h"
-#include "device/RegisterMap.h"
 #include "link/FakeDevice.h"
 #include "link/MemoryPort.h"
 #include "link/Mop.h"
@@ -21,11 +19,6 @@ namespace {
 
 class RegistersTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        map_.aktu_funkkanal = 10;
-        map_.max_anzahl_funkkanal = 14;
-    }
-
     // The device ignores every request.
     void Silence() {
         link_.device->SetSilent([](const FakeDevice::Request&, int) { return true; });
@@ -44,7 +37,7 @@ protected:
 
     FakeLink link_;
     TRegisterImage image_{};
-    TRegisterMap map_;
+    registers::ChannelCells channel_{10, 14};
 };
 
 // --- single registers ---------------------------------------------------
@@ -183,15 +176,15 @@ protected:
         RegistersTest::SetUp();
         for (int i = 0; i < RegisterImageSize; ++i)
             image_[i] = static_cast<uint32_t>((i * 37 + 11) & 0xFFFF);
-        image_[map_.aktu_funkkanal] = 3;
-        image_[map_.max_anzahl_funkkanal] = 10;
+        image_[channel_.active] = 3;
+        image_[channel_.count] = 10;
     }
 };
 
 TEST_F(BlockWriteTest, ChannelTableGoesOutInBlocksOfFifteenAndIsReadBack) {
     BlockRecord rec;
-    EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1344, HooksInto(rec)),
-              0);
+    EXPECT_EQ(
+        registers::WriteRegisterBlock(*link_.mop, image_, channel_, 1216, 1344, HooksInto(rec)), 0);
 
     const auto requests = link_.device->Requests();
     ASSERT_GE(requests.size(), 9u);
@@ -222,8 +215,8 @@ TEST_F(BlockWriteTest, DifferingReadBackIsCountedAndNamed) {
     link_.device->HoldAt(1220, 1);
     link_.device->HoldAt(1300, 2);
     BlockRecord rec;
-    EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1344, HooksInto(rec)),
-              2);
+    EXPECT_EQ(
+        registers::WriteRegisterBlock(*link_.mop, image_, channel_, 1216, 1344, HooksInto(rec)), 2);
     EXPECT_EQ(rec.mismatches, (std::vector<std::string>{"Register NR: 1220", "Register NR: 1300"}));
     EXPECT_EQ(rec.Advanced(), 129);
 }
@@ -233,8 +226,9 @@ TEST_F(BlockWriteTest, FailedExchangeCountsItsWholeBlockAndTheWriteGoesOn) {
     link_.device->SetSilent(
         [](const FakeDevice::Request& r, int) { return r.writeCount > 1 && r.writeStart == 1231; });
     BlockRecord rec;
-    EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1344, HooksInto(rec)),
-              15);
+    EXPECT_EQ(
+        registers::WriteRegisterBlock(*link_.mop, image_, channel_, 1216, 1344, HooksInto(rec)),
+        15);
     ASSERT_EQ(rec.mismatches.size(), 15u);
     EXPECT_EQ(rec.mismatches.front(), "Register NR: 1231");
     EXPECT_EQ(rec.mismatches.back(), "Register NR: 1245");
@@ -249,8 +243,8 @@ TEST_F(BlockWriteTest, ShortAnswerIsReportedAndItsMissingRegistersCount) {
             words.pop_back();
     });
     BlockRecord rec;
-    EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1230, HooksInto(rec)),
-              1);
+    EXPECT_EQ(
+        registers::WriteRegisterBlock(*link_.mop, image_, channel_, 1216, 1230, HooksInto(rec)), 1);
     EXPECT_EQ(rec.transferLines,
               std::vector<std::string>{"ung\xFCltige Anzahl gelesender Register!"});
     EXPECT_TRUE(rec.mismatches.empty()) << "the words that came back agree";
@@ -267,7 +261,7 @@ TEST_F(BlockWriteTest, EmptyOrInvalidRangeSendsNothing) {
                           Case{880, 905, 26}, Case{1400, 1500, 101}}) {
         SCOPED_TRACE(std::to_string(c.first) + ".." + std::to_string(c.last));
         BlockRecord rec;
-        EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, c.first, c.last,
+        EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, channel_, c.first, c.last,
                                                 HooksInto(rec)),
                   c.result);
         EXPECT_TRUE(rec.advances.empty());
@@ -289,8 +283,8 @@ TEST_F(BlockWriteTest, ActiveChannelIsReappliedAfterTheTables) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("active " + std::to_string(c.active) + " of " + std::to_string(c.count));
-        image_[map_.aktu_funkkanal] = c.active;
-        image_[map_.max_anzahl_funkkanal] = c.count;
+        image_[channel_.active] = c.active;
+        image_[channel_.count] = c.count;
         const size_t before = link_.device->RequestCount();
         std::vector<std::string> events;
         registers::BlockWriteHooks hooks;
@@ -305,7 +299,8 @@ TEST_F(BlockWriteTest, ActiveChannelIsReappliedAfterTheTables) {
             takeWrites();
             events.push_back("wait " + std::to_string(ms));
         };
-        EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1216, hooks), 0);
+        EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, channel_, 1216, 1216, hooks),
+                  0);
         takeWrites();
         EXPECT_EQ(events, c.events);
         EXPECT_EQ(uint32_t{link_.device->Register(910)}, c.active);
@@ -313,10 +308,10 @@ TEST_F(BlockWriteTest, ActiveChannelIsReappliedAfterTheTables) {
 }
 
 TEST_F(BlockWriteTest, ChannelIndexesOutsideTheImageSkipTheReapply) {
-    map_.aktu_funkkanal = 600;
+    channel_.active = 600;
     BlockRecord rec;
-    EXPECT_EQ(registers::WriteRegisterBlock(*link_.mop, image_, map_, 1216, 1216, HooksInto(rec)),
-              0);
+    EXPECT_EQ(
+        registers::WriteRegisterBlock(*link_.mop, image_, channel_, 1216, 1216, HooksInto(rec)), 0);
     EXPECT_EQ(link_.device->RequestCount(), 1u);
     EXPECT_TRUE(rec.waits.empty());
 }

@@ -2,13 +2,16 @@
 // Starts the program's windows as the entry point does, in a fresh program
 // folder, with every dialog scripted; tears them down again.
 
+#include "device/ChangeFlags.h"
+#include "device/PowerTable.h"
 #include "device/RegisterImage.h"
-#include "pages/InputFrame.h"
+#include "link/PortSettings.h"
+#include "pages/window/InputFrame.h"
 #include "platform/Application.h"
-#include "platform/Dialogs.h"
-#include "shell/Form1.h"
-#include "shell/Globals.h"
-#include "shell/Program.h"
+#include "platform/window/Dialogs.h"
+#include "shell/window/Form1.h"
+#include "shell/window/Globals.h"
+#include "shell/window/Program.h"
 #include "support/EventLoop.h"
 #include "support/LanguageFile.h"
 #include "support/TempDir.h"

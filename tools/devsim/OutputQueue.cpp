@@ -1,6 +1,6 @@
 #include "OutputQueue.h"
 
-#include "link/LineSettings.h"
+#include "Protocol.h"
 
 #include <algorithm>
 
@@ -9,7 +9,7 @@ namespace devsim {
 std::int64_t OutputQueue::byteNs() const {
     if (paceBaud_ <= 0)
         return 0;
-    return static_cast<std::int64_t>(mop::bitsPerByteOnWire) * 1000000000LL / paceBaud_;
+    return static_cast<std::int64_t>(bitsPerByteOnWire) * 1000000000LL / paceBaud_;
 }
 
 void OutputQueue::schedule(const Emission& emission, std::int64_t nowNs) {

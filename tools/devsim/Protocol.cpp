@@ -1,12 +1,6 @@
 #include "Protocol.h"
 
-#include "link/LineSettings.h"
-
 namespace devsim {
-
-static_assert(requestHeaderByte == mop::requestHeader);
-static_assert(responseHeaderByte == mop::responseHeader);
-static_assert(requestFixedLength == mop::requestHeadLength);
 
 namespace {
 
@@ -57,7 +51,7 @@ std::int64_t RequestParser::limitMs() const {
     std::size_t length = requestFixedLength;
     if (frame_.size() >= requestFixedLength)
         length = expectedLength(frame_);
-    return requestCompleteLimitMs + wireTimeMs(length, mop::lineBaudRate);
+    return requestCompleteLimitMs + wireTimeMs(length, lineBaudRate);
 }
 
 std::optional<std::int64_t> RequestParser::deadlineMs() const {
@@ -134,7 +128,7 @@ std::string toHex(std::string_view bytes) {
 std::int64_t wireTimeMs(std::size_t bytes, int baud) {
     if (baud <= 0)
         return 0;
-    const std::int64_t bits = static_cast<std::int64_t>(bytes) * mop::bitsPerByteOnWire;
+    const std::int64_t bits = static_cast<std::int64_t>(bytes) * bitsPerByteOnWire;
     return (bits * 1000 + baud - 1) / baud;
 }
 

@@ -17,6 +17,10 @@ namespace devsim {
 constexpr unsigned char requestHeaderByte = 0x60;
 constexpr unsigned char responseHeaderByte = 0xE0;
 constexpr std::size_t requestFixedLength = 11;
+// The device's line: 9600 baud, 8 data bits, no parity, 1 stop bit, so a
+// byte takes 10 bit times on the wire.
+constexpr int lineBaudRate = 9600;
+constexpr int bitsPerByteOnWire = 10;
 
 // A request frame that is not complete this long after its first byte (plus
 // the wire time of the frame itself at the line rate) is dropped.

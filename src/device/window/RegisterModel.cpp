@@ -1,0 +1,142 @@
+// The main window's register model: the register-map load, the family
+// set-up routines, the Clear command and the lookups on the image.
+#include "device/ChangeFlags.h"
+#include "device/DeviceTypes.h"
+#include "device/PowerTable.h"
+#include "device/RegisterImage.h"
+#include "device/RegisterMap.h"
+#include "device/window/Transfers.h"
+#include "link/Mop.h"
+#include "platform/window/Dialogs.h"
+#include "shell/window/Form1.h"
+
+#include <QLabel>
+
+#include <filesystem>
+
+void LoadSteuerungConfig() {
+    if (!Form1)
+        return;
+    std::error_code ec;
+    std::filesystem::current_path(Form1->ProgramDir, ec);
+    const std::filesystem::path file = std::filesystem::path(Form1->ProgramDir) / "steuerung.cfg";
+    const MapLoadResult result =
+        LoadRegisterMap(file, DeviceFamily, RegisterMap, Form1->MappedRegisters);
+    if (result == MapLoadResult::Loaded)
+        return;
+    const std::string id = result == MapLoadResult::FileMissing ? "$T30030" : "$T30031";
+    Form1->ErrorBox(Form1->GetText(id));
+    DeviceFamily = 0;
+}
+
+namespace {
+
+void SetupFamily(int family) {
+    if (family != 0)
+        DeviceFamily = family;
+    if (Form1) {
+        Form1->ui.funk->setEnabled(true);
+        Form1->ui.einstellung->setEnabled(true);
+        Form1->ui.savebutton->setEnabled(true);
+        Form1->ui.up_load->setEnabled(true);
+        Form1->ui.PageControl1->setVisible(false);
+        Form1->ui.PageControl2->setVisible(false);
+    }
+    RegisterImage[DeviceTypeCell] = 0;
+    LoadSteuerungConfig();
+}
+
+} // namespace
+
+void SetupFamily33() {
+    SetupFamily(0x21);
+}
+
+void SetupFamily16() {
+    SetupFamily(0x10);
+}
+
+void SetupFamilyAsSet() {
+    SetupFamily(0);
+}
+
+bool TForm1::FindDeviceType(uint32_t code, uint32_t& index) const {
+    return ::FindDeviceType(code, index);
+}
+
+uint32_t TForm1::FindNearestIndex(int lo, int hi, uint32_t value) {
+    return ::FindNearestIndex(RegisterImage, lo, hi, value, PowerExactMatch);
+}
+
+void TForm1::FillModelNames() {
+    FillModelNameTable();
+}
+
+void TForm1::LeaveBrowser() {
+    if (!ui.BrowserEnable->isChecked())
+        return;
+    ui.BrowserEnable->setChecked(false);
+    BrowserEnableClick();
+}
+
+void ClearStatusPanels() {
+    if (!Form1)
+        return;
+    for (QLabel* panel : Form1->StatusPanels)
+        panel->clear();
+}
+
+void TForm1::ToolButton2Click() {
+    // Nothing is cleared under a running transfer: it owns the image.
+    if (!TransferCommandAllowed())
+        return;
+    ClearParameterSet();
+}
+
+void TForm1::ClearParameterSet() {
+    // 1, 2
+    ui.ToolButton2->setEnabled(false);
+    LeaveBrowser();
+    // 3
+    ui.funk->setChecked(false);
+    ui.einstellung->setChecked(false);
+    ui.PageControl1->setVisible(false);
+    ui.funk->setEnabled(false);
+    ui.einstellung->setEnabled(false);
+    ui.savebutton->setEnabled(false);
+    ui.up_load->setEnabled(false);
+    // 4
+    ui.StationAdr->setVisible(true);
+    ui.OffsetAdrRTU->setVisible(false);
+    // 5, 6
+    RegisterImage.fill(0);
+    DeviceFamily = 0;
+    Has3964R = 0;
+    // 7
+    ResetCustomerFileHeader();
+    LoadedFromCustomerFile = false;
+    FrequencyTableChanged = false;
+    FrequencyEditorPending = true;
+    // 8
+    ClearStatusPanels();
+    ui.Bild1->setVisible(true);
+    // 9
+    if (Mop)
+        Mop->ClearReceiveBuffer();
+    // 10
+    InputDelaysChanged = false;
+    for (int& value : InputDelayValues)
+        value = 0;
+    RadioSettingsChanged = 0;
+    DeviceSettingsChanged = 0;
+    // 11
+    FillPresetMenu();
+    // 12
+    ui.PageControl1->setVisible(false);
+    ui.PageControl2->setVisible(false);
+    ui.ToolButton2->setEnabled(true);
+    // 13
+    TimeSlotsFilling = false;
+    DemoLoaded = false;
+    ResetPageGating();
+}

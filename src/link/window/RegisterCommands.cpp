@@ -1,0 +1,121 @@
+#include "link/window/RegisterCommands.h"
+
+#include "device/RegisterImage.h"
+#include "device/RegisterMap.h"
+#include "device/window/Form4.h"
+#include "link/Mop.h"
+#include "link/PortSettings.h"
+#include "link/Registers.h"
+#include "platform/Application.h"
+#include "platform/Text.h"
+#include "platform/window/Dialogs.h"
+#include "platform/window/ProgressBar.h"
+#include "shell/window/Form1.h"
+#include "shell/window/Program.h"
+
+#include <QTextEdit>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+TMop* LinkMop() {
+    return Form1 ? Form1->Mop.get() : nullptr;
+}
+
+// Waits ms while the window keeps answering.
+void PumpingWait(int ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until && !Application().Terminated()) {
+        Application().ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+} // namespace
+
+bool OpenPort() {
+    TMop* mop = LinkMop();
+    if (!mop)
+        return false;
+    mop->SetPort(PortName);
+    mop->Open();
+    return mop->IsOpen();
+}
+
+void ClosePort() {
+    if (TMop* mop = LinkMop())
+        mop->Close();
+}
+
+int ReadRegister(long long reg) {
+    TMop* mop = LinkMop();
+    registers::ReadOutcome outcome = registers::ReadOutcome::LinkFailed;
+    const int value = mop ? registers::ReadRegister(*mop, reg, outcome) : -1;
+    if (outcome == registers::ReadOutcome::LinkFailed)
+        Dialogs::ShowMessage("Error!\nKommunikationsfehler mit der Steuerung!!");
+    else if (outcome == registers::ReadOutcome::WrongRegister)
+        Dialogs::ShowMessage(
+            "Error!\nWriteTimeDatenSatz:\n\t(pruefAdr & DatensatzKennungEmpfang)!!!");
+    return value;
+}
+
+int ReadRegisterQuiet(long long reg, uint32_t& value) {
+    TMop* mop = LinkMop();
+    if (!mop) {
+        value = 0;
+        return 1;
+    }
+    return registers::ReadRegisterQuiet(*mop, reg, value);
+}
+
+int WriteRegisterChecked(long long reg, int value) {
+    TMop* mop = LinkMop();
+    return mop ? registers::WriteRegisterChecked(*mop, reg, value) : 1;
+}
+
+int WriteAndVerifyRegisters(long long firstRegister, int firstIndex, int endIndex) {
+    TMop* mop = LinkMop();
+    return mop ? registers::WriteAndVerifyRegisters(*mop, RegisterImage, firstRegister, firstIndex,
+                                                    endIndex)
+               : 1000;
+}
+
+void UnlockDevice() {
+    WriteRegisterChecked(999, 8362);
+    WriteRegisterChecked(999, 9286);
+}
+
+bool RelockDevice() {
+    return WriteRegisterChecked(999, 0) == 0;
+}
+
+std::string RegistersToText(int firstIndex, int count) {
+    return registers::RegistersToText(RegisterImage, firstIndex, count);
+}
+
+int TForm1::WriteRegisterBlock(QTextEdit* memo, TProgressBar* bar, long long first,
+                               long long last) {
+    if (!Mop)
+        return static_cast<int>(last >= first ? last - first + 1 : 0);
+    registers::BlockWriteHooks hooks;
+    hooks.mismatch = [memo](const std::string& line) {
+        if (memo)
+            memo->append(ToQString(line).toHtmlEscaped());
+    };
+    hooks.transferLine = [](const std::string& line) {
+        if (Form4)
+            Form4->AddLine(line);
+    };
+    hooks.advance = [bar](int n) {
+        if (bar) {
+            bar->StepBy(n);
+            bar->update(); // painted at the next pass of the event loop
+        }
+    };
+    hooks.wait = PumpingWait;
+    const registers::ChannelCells channel{RegisterMap.aktu_funkkanal,
+                                          RegisterMap.max_anzahl_funkkanal};
+    return registers::WriteRegisterBlock(*Mop, RegisterImage, channel, first, last, hooks);
+}

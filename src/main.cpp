@@ -1,3 +1,0 @@
-#include "shell/Program.h"
-
-int main(int argc, char** argv) { return WinMain(argc, argv); }

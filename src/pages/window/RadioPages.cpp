@@ -1,0 +1,198 @@
+// The radio pages: the channel list, the transmit power, the time slots and
+// the operating mode. Every handler edits the register image in place and
+// raises a change flag; nothing goes to the device here.
+#include "device/ChangeFlags.h"
+#include "device/PowerTable.h"
+#include "device/RegisterImage.h"
+#include "device/RegisterMap.h"
+#include "pages/PageLogic.h"
+#include "pages/window/PageFill.h"
+#include "pages/window/Pages.h"
+#include "platform/Text.h"
+#include "platform/window/Dialogs.h"
+#include "shell/LogFile.h"
+#include "shell/Sprache.h"
+#include "shell/window/Form1.h"
+#include "shell/window/Globals.h"
+
+#include <QCheckBox>
+#include <QLabel>
+
+namespace {
+
+std::array<QCheckBox*, TimeSlotCount> TimeSlotBoxes() {
+    auto& ui = Form1->ui;
+    return {ui.Z1, ui.Z2, ui.Z3, ui.Z4, ui.Z5, ui.Z6, ui.Z7, ui.Z8, ui.Z9, ui.Z10};
+}
+
+} // namespace
+
+void TForm1::ReportOutOfRange(int cell) {
+    ErrorBox(Sprache->GetText2Args("$T30053", std::to_string(FirstImageRegister + cell),
+                                   std::to_string(ImageCell(cell))));
+}
+
+// ---- Transmit power --------------------------------------------------------
+
+void FillPowerGroup(bool lowPower, uint32_t index, uint32_t value) {
+    TForm1& f = *Form1;
+    TRadioGroup* group = f.ui.sendeleistung;
+    FillingControls filling;
+    // 1
+    QStringList captions;
+    for (const std::string& caption : PowerCaptions(lowPower))
+        captions << ToQString(caption);
+    group->SetItems(captions);
+    group->SetColumns(PowerColumns(lowPower));
+    // 2, 3
+    const bool inGroup = index < static_cast<uint32_t>(group->Count());
+    if (f.PowerExactMatch) {
+        group->SetFontColor(QColor());
+    } else {
+        const std::string text =
+            f.GetText("$T30021") + "\n" + f.Sprache->GetText1Arg("$T30048", std::to_string(value));
+        Dialogs::ShowMessage(text);
+        if (f.LogFile)
+            f.LogFile->WriteVisible(text + (lowPower ? "Medium P." : "High P."));
+        group->SetFontColor(QColor(255, 0, 0));
+        if (inGroup)
+            group->SetItemCaption(static_cast<int>(index),
+                                  ToQString(MarkedPowerCaption(
+                                      FromQString(group->ItemCaption(static_cast<int>(index))))));
+    }
+    // 4: a level this module does not have selects nothing, and says so.
+    if (!inGroup) {
+        f.ErrorBox(f.Sprache->GetText1Arg("$T30054", std::to_string(value)));
+        group->SetItemIndex(-1);
+        return;
+    }
+    group->SetItemIndex(static_cast<int>(index));
+}
+
+void TForm1::sendeleistungClick() {
+    if (ControlsUpdating)
+        return;
+    const TRegisterMap& m = RegisterMap;
+    const int item = ui.sendeleistung->ItemIndex();
+    const uint32_t k = FindNearestIndex(m.tab_anf_sendeleistung, m.tab_end_sendeleistung,
+                                        ImageCell(m.aktu_sendeleistung));
+    // A level past the device's own table has no value to write.
+    if (item < 0 || item >= PowerTableLength(m, LowPowerModule != 0).value ||
+        static_cast<uint32_t>(item) == k)
+        return;
+    const uint32_t value = ImageCell(m.tab_anf_sendeleistung + item);
+    SetImageCell(m.aktu_sendeleistung, value);
+    SetImageCell(m.aktu_sendeleistung + 1, value);
+    ui.sendeleistung->SetFontColor(QColor());
+    RadioSettingsChanged = 1;
+}
+
+// ---- Channel list ------------------------------------------------------------
+
+void FillFrequencyGroup(int count, int current) {
+    TRadioGroup* group = Form1->ui.frequenz1;
+    const TRegisterMap& m = RegisterMap;
+    FillingControls filling;
+    // 1, 2
+    count = ClampEntryCount(count < 1 ? 1 : count);
+    QStringList captions;
+    for (int i = 0; i < count; ++i)
+        captions << ToQString(ChannelItemText(i, ImageCell(m.tab_anf_frequenz + i),
+                                              ImageCell(m.tab_anf_fraster + i)));
+    group->SetItems(captions);
+    // 3, 4
+    group->SetItemIndex(current);
+    group->SetColumns(ChannelColumns(count));
+}
+
+void TForm1::frequenz1Click() {
+    if (ControlsUpdating)
+        return;
+    const TRegisterMap& m = RegisterMap;
+    const int item = ui.frequenz1->ItemIndex();
+    if (item < 0)
+        return;
+    if (static_cast<uint32_t>(item) != ImageCell(m.aktu_funkkanal)) {
+        SetImageCell(m.aktu_funkkanal, static_cast<uint32_t>(item));
+        SetImageCell(m.aktu_funkkanal + 1, static_cast<uint32_t>(item));
+        RadioSettingsChanged = 1;
+    }
+    ui.Label5->setText(ToQString(
+        Sprache->GetText1Arg("$T39002", std::to_string(ImageCell(m.tab_anf_fraster + item)))));
+}
+
+// ---- Time slots --------------------------------------------------------------
+
+void ShowTimeSlots() {
+    TForm1& f = *Form1;
+    FillingControls filling;
+    // 1
+    f.ui.Zeitschlitz1->setVisible(true);
+    const uint32_t word = ImageCell(RegisterMap.aktiv_zeit);
+    f.Bits.SetValue(word);
+    // 2
+    const auto boxes = TimeSlotBoxes();
+    for (int slot = 1; slot <= TimeSlotCount; ++slot)
+        boxes[static_cast<size_t>(slot - 1)]->setChecked(TimeSlotActive(word, slot));
+    // 3
+    f.TimeSlotsFilling = true;
+    f.ui.SubSlot->SetItemIndex(SubSlotItem(word));
+    f.TimeSlotsFilling = false;
+}
+
+void TForm1::ZClick(int slot) {
+    if (ControlsUpdating || slot < 1 || slot > TimeSlotCount)
+        return;
+    const int cell = RegisterMap.aktiv_zeit;
+    Bits.SetValue(ImageCell(cell));
+    const bool on = TimeSlotBoxes()[static_cast<size_t>(slot - 1)]->isChecked();
+    if (on == TimeSlotActive(Bits.GetValue(), slot))
+        return;
+    Bits.SetValue(WithTimeSlot(Bits.GetValue(), slot, on));
+    SetImageCell(cell, Bits.GetValue());
+    RadioSettingsChanged = 1;
+}
+
+void TForm1::SubSlotClick() {
+    if (TimeSlotsFilling || ControlsUpdating)
+        return;
+    const int item = ui.SubSlot->ItemIndex();
+    const int cell = RegisterMap.aktiv_zeit;
+    Bits.SetValue(ImageCell(cell));
+    if ((Bits.GetValue() >> 12) == SubSlotCode(item))
+        return;
+    Bits.SetValue(WithSubSlot(Bits.GetValue(), item));
+    SetImageCell(cell, Bits.GetValue());
+    DeviceSettingsChanged = 1;
+}
+
+// ---- Operating mode ----------------------------------------------------------
+
+void TForm1::BetriebsartClick() {
+    if (ControlsUpdating)
+        return;
+    if (DeviceFamily == 0x21 || DeviceFamily == 0x10) {
+        const OperatingModeVariant variant{DeviceFamily, KonfGeraetBit0 == 1, Has3964R != 0};
+        const int cell = RegisterMap.g_betriebsart;
+        const int item = ui.Betriebsart->ItemIndex();
+        const std::optional<uint32_t> code =
+            item < 0 ? std::nullopt : OperatingModeCode(variant, item);
+        if (code && (ImageCell(cell) & 7) != *code) {
+            SetImageCell(cell, WithOperatingMode(ImageCell(cell), *code));
+            DeviceSettingsChanged = 1;
+        }
+    }
+    UpdateStatusLine();
+}
+
+void TForm1::ConnectRadioPages() {
+    ui.frequenz1->OnClick = [this] { frequenz1Click(); };
+    ui.sendeleistung->OnClick = [this] { sendeleistungClick(); };
+    ui.SubSlot->OnClick = [this] { SubSlotClick(); };
+    ui.Betriebsart->OnClick = [this] { BetriebsartClick(); };
+    const auto boxes = TimeSlotBoxes();
+    for (int slot = 1; slot <= TimeSlotCount; ++slot)
+        connect(boxes[static_cast<size_t>(slot - 1)], &QCheckBox::toggled, this,
+                [this, slot] { ZClick(slot); });
+    ConnectFrequencyEditor();
+}

@@ -1,0 +1,250 @@
+#include "platform/window/Dialogs.h"
+
+#include <QCoreApplication>
+#include <QShowEvent>
+
+#include "platform/Application.h"
+#include "platform/Text.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <deque>
+
+namespace {
+
+struct Script {
+    bool active = false;
+    std::deque<int> answers;
+    std::deque<std::function<int(QDialog&)>> modals;
+    std::deque<std::string> fileNames;
+    std::vector<Dialogs::Shown> history;
+    int unanswered = 0;
+};
+
+Script& script() {
+    static Script s;
+    return s;
+}
+
+QWidget* activeParent() {
+    return QApplication::activeWindow();
+}
+
+int DefaultAnswer(Dialogs::Buttons buttons) {
+    switch (buttons) {
+    case Dialogs::OK:
+        return Dialogs::Ok;
+    case Dialogs::YesNo:
+        return Dialogs::No;
+    case Dialogs::AbortRetryIgnore:
+        return Dialogs::Abort;
+    default:
+        return Dialogs::Cancel;
+    }
+}
+
+void Record(Dialogs::Shown shown) {
+    script().history.push_back(std::move(shown));
+    if (std::getenv("OSTARA_SCRIPTED_DIALOGS")) {
+        const auto& s = script().history.back();
+        std::fprintf(stderr, "dialog %s: %s | %s -> %d\n", s.kind.c_str(), s.caption.c_str(),
+                     s.text.c_str(), s.result);
+    }
+}
+
+std::string ScriptedFileName(const char* kind, const std::string& caption) {
+    Script& s = script();
+    std::string name;
+    if (!s.fileNames.empty()) {
+        name = s.fileNames.front();
+        s.fileNames.pop_front();
+    } else {
+        ++s.unanswered;
+    }
+    Record({kind, name, caption, 0, 0, name.empty() ? Dialogs::Cancel : Dialogs::Ok});
+    return name;
+}
+
+} // namespace
+
+int Dialogs::MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
+                        Icon icon) {
+    Script& s = script();
+    if (s.active) {
+        int result;
+        if (buttons == OK) {
+            result = Ok;
+        } else if (!s.answers.empty()) {
+            result = s.answers.front();
+            s.answers.pop_front();
+        } else {
+            result = DefaultAnswer(buttons);
+            ++s.unanswered;
+        }
+        Record({"message", text, caption, buttons, icon, result});
+        return result;
+    }
+    QMessageBox box(activeParent());
+    box.setText(ToQString(text));
+    box.setWindowTitle(ToQString(caption));
+    switch (icon) {
+    case Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    QMessageBox::StandardButtons set;
+    switch (buttons) {
+    case OK:
+        set = QMessageBox::Ok;
+        break;
+    case OKCancel:
+        set = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case AbortRetryIgnore:
+        set = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+        break;
+    case YesNoCancel:
+        set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case YesNo:
+        set = QMessageBox::Yes | QMessageBox::No;
+        break;
+    case RetryCancel:
+        set = QMessageBox::Retry | QMessageBox::Cancel;
+        break;
+    }
+    box.setStandardButtons(set);
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return Ok;
+    case QMessageBox::Yes:
+        return Yes;
+    case QMessageBox::No:
+        return No;
+    case QMessageBox::Abort:
+        return Abort;
+    case QMessageBox::Retry:
+        return Retry;
+    case QMessageBox::Ignore:
+        return Ignore;
+    default:
+        return Cancel;
+    }
+}
+
+void Dialogs::ShowMessage(const std::string& text) {
+    if (script().active) {
+        Record({"plain", text, Application().Title(), OK, NoIcon, Ok});
+        return;
+    }
+    QMessageBox box(activeParent());
+    box.setText(ToQString(text));
+    box.setWindowTitle(ToQString(Application().Title()));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+int Dialogs::ShowModal(QDialog& dialog) {
+    Script& s = script();
+    if (s.active) {
+        int result = Cancel;
+        // The dialog's own show handling runs as it would on screen.
+        QShowEvent shown;
+        QCoreApplication::sendEvent(&dialog, &shown);
+        if (!s.modals.empty()) {
+            auto answer = std::move(s.modals.front());
+            s.modals.pop_front();
+            result = answer(dialog);
+        } else {
+            ++s.unanswered;
+        }
+        Record({"modal", FromQString(dialog.objectName()), FromQString(dialog.windowTitle()), 0, 0,
+                result});
+        return result;
+    }
+    const int r = dialog.exec();
+    if (r == QDialog::Accepted)
+        return Ok;
+    if (r == QDialog::Rejected)
+        return Cancel;
+    return r;
+}
+
+std::string Dialogs::SelectDirectory(const std::string& caption, const std::string& start) {
+    if (script().active)
+        return ScriptedFileName("folder", caption);
+    return FromQString(
+        QFileDialog::getExistingDirectory(activeParent(), ToQString(caption), ToQString(start)));
+}
+
+std::string Dialogs::OpenFileName(const std::string& caption, const std::string& folder,
+                                  const std::string& filter) {
+    if (script().active)
+        return ScriptedFileName("open", caption);
+    return FromQString(QFileDialog::getOpenFileName(activeParent(), ToQString(caption),
+                                                    ToQString(folder), ToQString(filter)));
+}
+
+std::string Dialogs::SaveFileName(const std::string& caption, const std::string& folder,
+                                  const std::string& filter) {
+    if (script().active)
+        return ScriptedFileName("save", caption);
+    return FromQString(QFileDialog::getSaveFileName(activeParent(), ToQString(caption),
+                                                    ToQString(folder), ToQString(filter)));
+}
+
+void Dialogs::BeginScript() {
+    EndScript();
+    script().active = true;
+}
+
+void Dialogs::EndScript() {
+    Script& s = script();
+    s.active = false;
+    s.answers.clear();
+    s.modals.clear();
+    s.fileNames.clear();
+    s.history.clear();
+    s.unanswered = 0;
+}
+
+bool Dialogs::Scripted() {
+    return script().active;
+}
+void Dialogs::QueueAnswer(int result) {
+    script().answers.push_back(result);
+}
+void Dialogs::QueueModal(std::function<int(QDialog&)> answer) {
+    script().modals.push_back(std::move(answer));
+}
+void Dialogs::QueueFileName(const std::string& name) {
+    script().fileNames.push_back(name);
+}
+const std::vector<Dialogs::Shown>& Dialogs::History() {
+    return script().history;
+}
+void Dialogs::ClearHistory() {
+    script().history.clear();
+}
+int Dialogs::Unanswered() {
+    return script().unanswered;
+}
+int Dialogs::Pending() {
+    const Script& s = script();
+    return static_cast<int>(s.answers.size() + s.modals.size() + s.fileNames.size());
+}

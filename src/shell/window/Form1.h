@@ -1,0 +1,266 @@
+#pragma once
+// The main window: owns the helpers for its whole life, starts up, activates
+// and closes as the program's life cycle requires. Its handlers live in the
+// folders of the subsystems that own them.
+
+#include "device/RegisterClasses.h"
+#include "platform/StringList.h"
+#include "ui_TForm1.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+class TFrequenzEditor;
+class TPageAnAusVisible;
+class TInputFrame;
+class QTextEdit;
+class TFileListDialog;
+class TLogFile;
+class TSprache;
+class TMop;
+class TProgressBar;
+class TTimer;
+class haupt;
+
+class TForm1 : public QMainWindow {
+public:
+    explicit TForm1(QWidget* owner = nullptr);
+    ~TForm1() override;
+
+    Ui::TForm1 ui;
+
+    // --- members of the life cycle -----------------------------------
+    std::string ProgramDir;
+    std::string WorkplaceName = "Arbeitsplatz";
+    std::string WorkDir;
+    int LanguageId = -1;
+    std::string UpdateUrl;
+    std::string UpdateInfoFile = "info.qdv";
+    std::string DataFolderName = "Data";
+    std::string LogFileName = "Error.txt";
+    std::string DemoFolder = "Demos";
+    std::string FileExtension = ".qdv";
+    bool TransferIdle = true;
+    bool ClosePending = false;
+    bool QuitAtStart = false;
+    bool AutoUpdate = false;
+    bool ServiceSwitchAllowed = false;
+    bool UpdateFromMenu = false;
+    bool FrequencyTableChanged = false;
+    int WindowsLanguageId = 0;
+    QLabel* InputLabel = nullptr;
+    std::array<TInputFrame*, 16> InputFrames{};
+    std::vector<QAction*> LanguageMenuItems;
+    QMenu* PopupMenu1 = nullptr;
+    std::array<QLabel*, 6> StatusPanels{};
+
+    // --- register model and transfers ------------------------------------
+    std::atomic<int> ReadFailed{0}; // written by the reader thread
+    uint8_t Has3964R = 0;
+    int PowerChoice = 1;
+    bool PowerExactMatch = false;
+    // The service flag of the customer file the data came from (file opening
+    // sets it together with LoadedFromCustomerFile).
+    bool CustomerFileServiceFlag = false;
+    // The input/output page's working copy of the impulse word; its low byte
+    // is written with the impulse register.
+    uint32_t ImpulseWord = 0;
+    double FirmwareVersion = 0;
+    int FirmwareHundredths = 0;
+    bool LoadedFromCustomerFile = false;
+    bool DemoLoaded = false;
+    bool FrequencyEditorPending = true;
+    bool TimeSlotsFilling = false;
+    TStringList MappedRegisters;
+
+    // --- tab pages -------------------------------------------------------
+    // True while the keying or the browser tab runs its refresh; a tab
+    // change meanwhile returns to that tab.
+    bool KeyingPageBusy = false;
+    bool BrowserPageBusy = false;
+    // The page of the frequency editor shown, 1-based.
+    int FrequencyPage = 1;
+
+    // --- owned helpers -------------------------------------------------
+    GBits Bits;
+    std::unique_ptr<TGetSpeicherRegister> SpeicherRegister;
+    std::unique_ptr<TLogFile> LogFile;
+    std::unique_ptr<TSprache> Sprache;
+    TFileListDialog* LanguageChooser = nullptr; // the language chooser (a child)
+    std::unique_ptr<TMop> Mop;
+    std::unique_ptr<TTimer> Timer1;
+    // The reader of the running parameter-set read; null when none ran yet.
+    std::unique_ptr<haupt> Reader;
+    std::unique_ptr<TPageAnAusVisible> PageVisibility;
+    std::unique_ptr<TFrequenzEditor> FrequenzEditor;
+
+    // --- life cycle ------------------------------------------------------
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormCloseQuery(bool& canClose);
+    // Returns false when the window is to stay open.
+    bool FormClose();
+    void CloseIfPending();
+    void DestroyHelpers();
+    void AllowServiceSwitch() { ServiceSwitchAllowed = true; }
+    // True while the register scan of the service mode runs.
+    bool ScanRunning() const;
+
+    // --- reading a device and the register model -------------------------
+    void down_loadClick();
+    void Timer1Timer();
+    void ToolButton2Click();
+    // Clear's steps, for the transfers that clear the data themselves.
+    void ClearParameterSet();
+    bool FindDeviceType(uint32_t code, uint32_t& index) const;
+    uint32_t FindNearestIndex(int lo, int hi, uint32_t value);
+    int WriteRegisterBlock(QTextEdit* memo, TProgressBar* bar, long long first, long long last);
+    // True while a parameter-set read owns the link and the register image;
+    // every command that touches either is disabled meanwhile.
+    bool TransferRunning() const { return !TransferIdle || commandsRunning_ > 0; }
+    void LockTransferCommands(bool locked);
+    // Refuses (with a note in the status line) while a transfer runs.
+    bool TransferCommandAllowed();
+    // Releases the register-browser button and leaves the browser.
+    void LeaveBrowser();
+    // The transfers' status panel (5): the text of id, or empty for "".
+    void SetTransferStatus(const std::string& id);
+    // A message box with text, caption "$T30021", the error icon and OK.
+    void ErrorBox(const std::string& text);
+    void Port1Click();
+
+    // --- handlers of the window's own commands --------------------------
+    void ToolButton1Click();
+    void ber1Click();
+    void HFParameter1Click();
+    void DeviceParameter1Click();
+    void Beenden1Click() {}
+
+    // --- tab pages: the page loaders and the pages' handlers -------------
+    void PageControl1Change();
+    void PageControl2Change();
+    void PageControl3Change();
+    void schicht1Click();
+    void frequenz1Click();
+    void sendeleistungClick();
+    void BetriebsartClick();
+    // The time-slot boxes Z1..Z10 (slot 1..10).
+    void ZClick(int slot);
+    void SubSlotClick();
+    void InitFrequencyEditor();
+    void FAnzahlSelect();
+    void FSeitenSelect();
+    // A key typed into a row edit of the frequency editor, and the Delete
+    // key pressed in one.
+    void FEdit1KeyPress(QLineEdit* edit, char key);
+    void FEdit1KeyDown(QLineEdit* edit);
+    void FLeftButtonClick();
+    void FRightButtonClick();
+    void FSetAendernClick();
+
+    // The first command-line argument ("" when none); set by the entry point.
+    static std::string FirstArgument;
+
+    // --- calls into parts of the program that are not built yet ---------
+    void ReadSettingsFile();
+    // The working folder of the parameter files, chosen by the user.
+    void UserdatenClick();
+    void WriteSettingsFile();
+    // Language texts: loads the language, rebuilds the language menu and
+    // retranslates the window.
+    void ApplyLanguage();
+    void MenuClick(int tag);
+    void SetMainCaption(const std::string& title);
+    void RetranslateMainForm();
+    void FillPresetMenu();
+    void ClearPresetMenu();
+    void SetPageVisibility(bool serviceSwitchAllowed);
+    void CheckForUpdates();
+    void FillModelNames();
+    void UpdateStatusLine();
+    void FillPresetMenuForDevice();
+    void TranslateReadProgress(const std::string& titleId);
+    void TranslateModelChooser();
+    void TranslateDatenladenDialog();
+    void TranslateWriteProgress(const std::string& secondLine);
+    void TranslatePortSettingsDialog();
+    void ResetCustomerFileHeader();
+    void BrowserEnableClick();
+    void up_loadClick();
+    void funkClick();
+    void einstellungClick();
+    void RebuildDemoMenu();
+    void Hilfe1Click();
+    void scanregClick();
+    // Pages that later changes fill.
+    void ShowProtocolPage();
+    void ShowRepeaterPage();
+    void ShowInputDelays();
+    void Button6Click();
+    void newParameterClick();
+    void FillPresetRegisterNames();
+    void SetupLedRows();
+    // Forgets what the pages decided for the device of the cleared image.
+    void ResetPageGating();
+    std::string GetText(const std::string& id);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void ConnectCommands();
+    void ConnectPages();
+    void ConnectRadioPages();
+    void ConnectFrequencyEditor();
+    // The frequency editor's row after a key: text, caret, stored entry.
+    void TakeRowResult(QLineEdit* edit, const struct RowKeyResult& result);
+    void ShowRadioPages();
+    void ShowFrequencyEditorTab();
+    void ShowEditorPage();
+    // The arrows of the editor for FrequencyPage out of pages.
+    void SetEditorArrows(int pages);
+    // Tells the user that cell holds a value outside what the pages can show.
+    void ReportOutOfRange(int cell);
+    void CreateInputFrames();
+    void FillComboBoxes();
+    void PrepareDataFolder();
+    void RunPasswordDialog();
+
+    bool helpersDestroyed_ = false;
+    // How many transfer commands are running (the read with its device
+    // identification, its continuation with the chooser, the write): while
+    // any runs, other transfer commands refuse and a close waits.
+    int commandsRunning_ = 0;
+    // The window title kept by the first SetMainCaption.
+    std::string mainTitle_;
+    bool mainTitleKept_ = false;
+    friend class RunningCommand;
+    // Enabled states of the commands a running transfer disabled.
+    std::vector<std::pair<QAction*, bool>> lockedCommands_;
+};
+
+extern TForm1* Form1;
+
+// Marks a transfer command as running for its whole duration.
+class RunningCommand {
+public:
+    explicit RunningCommand(TForm1& form) : form_(form) { ++form_.commandsRunning_; }
+    ~RunningCommand() { --form_.commandsRunning_; }
+    RunningCommand(const RunningCommand&) = delete;
+    RunningCommand& operator=(const RunningCommand&) = delete;
+
+private:
+    TForm1& form_;
+};

@@ -1,0 +1,512 @@
+// The main window in the user's language: the language check at start-up,
+// the language menu, the retranslation of the window and the texts of the
+// small dialogs. The language service runs for real on files written into
+// the program folder.
+#include "support/WindowFixture.h"
+
+#include "device/window/Form4.h"
+#include "device/window/Stwaehlen.h"
+#include "files/window/Datenladen.h"
+#include "link/window/Form2.h"
+#include "platform/IniFile.h"
+#include "platform/StringList.h"
+#include "platform/Text.h"
+#include "shell/Sprache.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolBar>
+
+#include <array>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kTitle = "Ostara V. 2.23";
+
+std::string ReadBytes(const fs::path& file) {
+    std::string bytes, error;
+    if (!ReadFileBytes(file, bytes, error))
+        return {};
+    return bytes;
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::vector<std::string> Lines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::istringstream in(bytes);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines)
+        out += l + "\r\n";
+    return out;
+}
+
+// The language file of dir with every line passed through edit (which
+// returns the lines to write in its place).
+template <class Edit> void EditLanguageFile(const fs::path& dir, Edit edit) {
+    std::vector<std::string> out;
+    for (const auto& line : Lines(ReadBytes(dir / "default.lang")))
+        for (auto& l : edit(line))
+            out.push_back(l);
+    WriteBytes(dir / "default.lang", Joined(out));
+}
+
+bool IsTextLine(const std::string& line) {
+    return line.size() > 9 && line.compare(0, 2, "$T") == 0 && line[2] >= '0' && line[2] <= '9' &&
+           line[9] == '=';
+}
+
+// The shipped file turned into three languages DE, GB and FR, each text
+// being "<id> <code>". FR is chosen for the LANGIDs 3084, 1036 and 2060.
+std::string ThreeLanguageFile() {
+    std::vector<std::string> out;
+    std::string section;
+    for (const auto& line : Lines(ReadBytes(fs::path(OSTARA_PROGRAM_DIR) / "default.lang"))) {
+        if (!line.empty() && line[0] == '[')
+            section = line;
+        if (line == "Sprachen=2") {
+            out.push_back("Sprachen=3");
+        } else if (IsTextLine(line)) {
+            const std::string id = line.substr(0, 7), code = line.substr(7, 2);
+            out.push_back(id + code + "=" + id + " " + code);
+            if (code == "GB")
+                out.push_back(id + "FR=" + id + " FR");
+        } else if (section == "[WinLanguage]" && line.compare(0, 3, "GB=") == 0) {
+            out.push_back(line);
+            out.push_back("FR=Francais,3084,1036,2060");
+        } else if (line == "[Language]") {
+            out.push_back(line);
+            for (const char* code : {"DE", "GB", "FR"})
+                for (int i = 0; i < 3; ++i)
+                    out.push_back("$TM" + std::to_string(i) + code + "=name" + std::to_string(i) +
+                                  "-" + code);
+            section = "[Language] (written)";
+        } else if (section != "[Language] (written)") {
+            out.push_back(line);
+        }
+    }
+    return Joined(out);
+}
+
+int CountShown(const std::string& text) {
+    int n = 0;
+    for (const auto& s : Dialogs::History())
+        if (s.kind == "plain" && s.text == text)
+            ++n;
+    return n;
+}
+
+// The tab caption of a page of one of the window's page controls.
+std::string TabText(QWidget* page) {
+    for (QWidget* w = page->parentWidget(); w; w = w->parentWidget())
+        if (auto* tabs = qobject_cast<QTabWidget*>(w))
+            return FromQString(tabs->tabText(tabs->indexOf(page)));
+    return "<no page control>";
+}
+
+// Replaces the %S% placeholders of text by a1, then a2 for every later one.
+std::string Fill2(std::string text, const std::string& a1, const std::string& a2) {
+    bool first = true;
+    for (size_t p = text.find("%S%"); p != std::string::npos; p = text.find("%S%", p)) {
+        const std::string& a = first ? a1 : a2;
+        text.replace(p, 3, a);
+        p += a.size();
+        first = false;
+    }
+    return text;
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    for (size_t p = text.find(from); p != std::string::npos; p = text.find(from, p + to.size()))
+        text.replace(p, from.size(), to);
+    return text;
+}
+
+std::vector<std::string> LogMessagesStartingWith(const fs::path& dir, const std::string& start) {
+    std::vector<std::string> found;
+    for (const auto& line : Lines(ReadBytes(dir / "Error.txt"))) {
+        // date, time, " * ", message, " * "
+        const size_t p = line.find(" * ");
+        if (p != std::string::npos && line.compare(p + 3, start.size(), start) == 0)
+            found.push_back(line.substr(p + 3));
+    }
+    return found;
+}
+
+} // namespace
+
+// --- the language check at start-up -----------------------------------
+
+class LanguageCheckTest : public WindowTest {
+protected:
+    // The window closes itself when shown and the program ends.
+    void ExpectTheProgramEnds() {
+        ASSERT_NE(Form1, nullptr);
+        EXPECT_TRUE(Form1->QuitAtStart);
+        // Nothing was translated: the design texts and an empty language menu.
+        EXPECT_TRUE(Form1->LanguageMenuItems.empty());
+        EXPECT_TRUE(Form1->ui.Sprache1->actions().isEmpty());
+        EXPECT_EQ(FromQString(Form1->ui.Datei1->title()), "Datei");
+        Form1->show();
+        EXPECT_TRUE(RunUntil([] { return Application().Terminated(); }));
+    }
+};
+
+TEST_F(LanguageCheckTest, NoLanguageFileIsReportedLoggedAndEndsTheProgram) {
+    ASSERT_TRUE(fs::remove(dir_ / "default.lang"));
+    Start();
+    EXPECT_EQ(CountShown("No language file was found!"), 1);
+    const auto lines = LogMessagesStartingWith(dir_, "Lang");
+    ASSERT_EQ(lines.size(), 1u) << ReadBytes(dir_ / "Error.txt");
+    // The accent between "Lang" and "File" is made visible as a signed byte.
+    EXPECT_EQ(lines[0].rfind("Lang<-76>File gesucht in: " + FromQString(QDir::currentPath()) +
+                                 "\\" + Form1->ProgramDir,
+                             0),
+              0u)
+        << lines[0];
+    ExpectTheProgramEnds();
+}
+
+TEST_F(LanguageCheckTest, AFileWithoutLanguagesCountsAsNoFile) {
+    EditLanguageFile(dir_, [](const std::string& l) {
+        return std::vector<std::string>{l == "Sprachen=2" ? "Sprachen=0" : l};
+    });
+    Start();
+    EXPECT_EQ(CountShown("No language file was found!"), 1);
+    EXPECT_EQ(LogMessagesStartingWith(dir_, "Lang").size(), 1u);
+    ExpectTheProgramEnds();
+}
+
+TEST_F(LanguageCheckTest, AnOldFileAsksForANewOneWithoutALogLine) {
+    EditLanguageFile(dir_, [](const std::string& l) {
+        return std::vector<std::string>{l == "Version=122" ? "Version=121" : l};
+    });
+    Start();
+    EXPECT_EQ(CountShown("Your Program required a new language file!"), 1);
+    EXPECT_EQ(CountShown("No language file was found!"), 0);
+    EXPECT_TRUE(LogMessagesStartingWith(dir_, "Lang").empty());
+    ExpectTheProgramEnds();
+}
+
+TEST_F(LanguageCheckTest, AFileWithoutVersionIsTooOld) {
+    // A missing version counts as 0, which is below the 122 the program asks for.
+    EditLanguageFile(dir_, [](const std::string& l) {
+        return l == "Version=122" ? std::vector<std::string>{} : std::vector<std::string>{l};
+    });
+    Start();
+    EXPECT_EQ(CountShown("Your Program required a new language file!"), 1);
+    EXPECT_EQ(CountShown("Your language file contains no valid version number!"), 0);
+    ExpectTheProgramEnds();
+}
+
+TEST_F(LanguageCheckTest, TheFileOfVersion122IsAccepted) {
+    Start();
+    EXPECT_FALSE(Form1->QuitAtStart);
+    EXPECT_EQ(CountShown("No language file was found!"), 0);
+    EXPECT_EQ(Form1->LanguageMenuItems.size(), 2u);
+    EXPECT_EQ(FromQString(Form1->ui.Datei1->title()), "$T01001");
+}
+
+// --- the language menu -------------------------------------------------
+
+TEST_F(WindowTest, AMenuChangeToABrokenFileReportsItAndTheProgramGoesOn) {
+    Start();
+    ASSERT_FALSE(Form1->QuitAtStart);
+    ASSERT_EQ(Form1->LanguageMenuItems.size(), 2u);
+    Form1->ui.Datei1->setTitle("kept");
+
+    EditLanguageFile(dir_, [](const std::string& l) {
+        return std::vector<std::string>{l == "Version=122" ? "Version=121" : l};
+    });
+    Form1->LanguageMenuItems[0]->trigger();
+    EXPECT_EQ(CountShown("Your Program required a new language file!"), 1);
+    EXPECT_FALSE(Form1->QuitAtStart);
+    EXPECT_EQ(ControlsUpdating, 0);
+    // The menu and the texts stay as they were.
+    EXPECT_EQ(Form1->ui.Sprache1->actions().size(), 2);
+    EXPECT_EQ(FromQString(Form1->ui.Datei1->title()), "kept");
+
+    ASSERT_TRUE(fs::remove(dir_ / "default.lang"));
+    ASSERT_EQ(Form1->LanguageMenuItems.size(), 2u);
+    Form1->LanguageMenuItems[1]->trigger();
+    EXPECT_EQ(CountShown("No language file was found!"), 1);
+    EXPECT_EQ(LogMessagesStartingWith(dir_, "Lang").size(), 1u);
+    EXPECT_FALSE(Form1->QuitAtStart);
+    EXPECT_EQ(ControlsUpdating, 0);
+
+    Form1->show();
+    EXPECT_FALSE(RunUntil([] { return Application().Terminated(); }, 150));
+}
+
+class ThreeLanguagesTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        WriteBytes(dir_ / "default.lang", ThreeLanguageFile());
+    }
+
+    static std::vector<std::string> MenuNames() {
+        std::vector<std::string> names;
+        for (QAction* a : Form1->ui.Sprache1->actions())
+            names.push_back(FromQString(a->text()));
+        return names;
+    }
+
+    static int CheckedEntry() {
+        int checked = -1;
+        for (size_t i = 0; i < Form1->LanguageMenuItems.size(); ++i)
+            if (Form1->LanguageMenuItems[i]->isChecked())
+                checked = checked == -1 ? static_cast<int>(i) : -2;
+        return checked;
+    }
+};
+
+TEST_F(ThreeLanguagesTest, TheMenuListsEveryLanguageAndChecksTheCurrentOne) {
+    Start();
+    ASSERT_FALSE(Form1->QuitAtStart);
+    ASSERT_EQ(Form1->LanguageMenuItems.size(), 3u);
+    // The names in the current language (English, for LANGID 2057).
+    EXPECT_EQ(MenuNames(), (std::vector<std::string>{"name0-GB", "name1-GB", "name2-GB"}));
+    EXPECT_EQ(CheckedEntry(), 1);
+    EXPECT_EQ(FromQString(Form1->ui.Datei1->title()), "$T01001 GB");
+}
+
+TEST_F(ThreeLanguagesTest, ChoosingALanguageStoresItsIdWritesTheSettingsAndRetranslates) {
+    Start();
+    ASSERT_EQ(Form1->LanguageMenuItems.size(), 3u);
+    ASSERT_FALSE(fs::exists(dir_ / "ostra.ini"));
+    // The entry point had set the application title to another name.
+    ProgramTitle = "Vantu";
+    Application().SetTitle("Vantu");
+    std::vector<int> updatingSeen;
+    QObject::connect(Form1->ui.Datei1->menuAction(), &QAction::changed, Form1,
+                     [&updatingSeen] { updatingSeen.push_back(ControlsUpdating); });
+
+    Form1->LanguageMenuItems[2]->trigger();
+
+    EXPECT_EQ(Form1->LanguageId, 1036); // the smallest of 3084, 1036, 2060
+    EXPECT_EQ(TMemIniFile(dir_ / "ostra.ini").ReadInteger("Main", "Sprache", -1), 1036);
+    EXPECT_EQ(FromQString(Form1->ui.Datei1->title()), "$T01001 FR");
+    EXPECT_EQ(TabText(Form1->ui.Frequenzliste), "$T06001 FR");
+    EXPECT_EQ(FromQString(Form1->ui.ToolButton1->toolTip()), "$T05001 FR");
+    ASSERT_FALSE(updatingSeen.empty());
+    for (int u : updatingSeen)
+        EXPECT_EQ(u, 1);
+    EXPECT_EQ(ControlsUpdating, 0);
+    // The old entries are gone, the new ones name the languages in French.
+    ASSERT_EQ(Form1->LanguageMenuItems.size(), 3u);
+    EXPECT_EQ(MenuNames(), (std::vector<std::string>{"name0-FR", "name1-FR", "name2-FR"}));
+    EXPECT_EQ(CheckedEntry(), 2);
+    // The title stays the program's.
+    EXPECT_EQ(FromQString(Form1->windowTitle()), kTitle);
+    EXPECT_EQ(ProgramTitle, kTitle);
+    EXPECT_EQ(Application().Title(), kTitle);
+    EXPECT_FALSE(Form1->QuitAtStart);
+
+    // And back to German: a second change works on the rebuilt menu.
+    Form1->LanguageMenuItems[0]->trigger();
+    EXPECT_EQ(Form1->LanguageId, 1031);
+    EXPECT_EQ(TMemIniFile(dir_ / "ostra.ini").ReadInteger("Main", "Sprache", -1), 1031);
+    EXPECT_EQ(FromQString(Form1->ui.Datei1->title()), "$T01001 DE");
+    EXPECT_EQ(MenuNames(), (std::vector<std::string>{"name0-DE", "name1-DE", "name2-DE"}));
+    EXPECT_EQ(CheckedEntry(), 0);
+    EXPECT_EQ(FromQString(Form1->windowTitle()), kTitle);
+}
+
+TEST_F(ThreeLanguagesTest, TheSubSlotChoiceKeepsItsSelectionAndPlaceAcrossAChange) {
+    Start();
+    QRadioButton* const buttons[] = {Form1->ui.SubSlot_0, Form1->ui.SubSlot_1, Form1->ui.SubSlot_2,
+                                     Form1->ui.SubSlot_3, Form1->ui.SubSlot_4};
+    std::array<int, 5> x{};
+    for (int i = 0; i < 5; ++i) {
+        x[i] = buttons[i]->x();
+        EXPECT_EQ(buttons[i]->width(), 150);
+    }
+    buttons[3]->setChecked(true);
+    Form1->LanguageMenuItems[2]->trigger();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(FromQString(buttons[i]->text()), TSprache::MakeId(10, i + 1) + " FR");
+        EXPECT_EQ(buttons[i]->x(), x[i]) << i;
+        EXPECT_EQ(buttons[i]->width(), 150) << i;
+    }
+    EXPECT_TRUE(buttons[3]->isChecked());
+}
+
+// --- the shipped language file -----------------------------------------
+
+struct ShippedCase {
+    const char* locale;
+    const char* code;
+};
+
+class ShippedLanguageTest : public WindowTest, public ::testing::WithParamInterface<ShippedCase> {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(fs::copy_file(fs::path(OSTARA_PROGRAM_DIR) / "default.lang",
+                                  dir_ / "default.lang", fs::copy_options::overwrite_existing));
+        setenv("LC_ALL", GetParam().locale, 1);
+        file_ = TMemIniFile(dir_ / "default.lang");
+    }
+
+    // The raw text of id in the case's language, as the file holds it.
+    std::string Text(const std::string& id) const {
+        return file_.ReadString("Global", id + GetParam().code, "<missing " + id + ">");
+    }
+
+    TMemIniFile file_;
+};
+
+TEST_P(ShippedLanguageTest, TheWindowShowsTheFilesTextsWithoutLookupFailures) {
+    Start();
+    ASSERT_FALSE(Form1->QuitAtStart);
+    for (const auto& s : Dialogs::History()) {
+        EXPECT_EQ(s.text.find("Text not found"), std::string::npos) << s.text;
+        EXPECT_EQ(s.text.find("Bad StringID"), std::string::npos) << s.text;
+    }
+    EXPECT_EQ(Form1->Sprache->GetLanguage(), GetParam().code);
+
+    EXPECT_EQ(FromQString(Form1->ui.Datei1->title()), Text("$T01001"));
+    EXPECT_EQ(FromQString(Form1->ui.Einstellungen1->title()), Text("$T01002"));
+    EXPECT_EQ(FromQString(Form1->ui.Beenden1->text()), Text("$T02003"));
+    EXPECT_EQ(TabText(Form1->ui.Frequenzliste), Text("$T06001"));
+    EXPECT_EQ(TabText(Form1->ui.FrequenzEditor), Text("$T06011"));
+    EXPECT_EQ(TabText(Form1->ui.dzfEinstellung), Text("$T06012"));
+
+    // The first eleven tool-bar entries: nine buttons with a hint, two separators.
+    QAction* const hinted[] = {Form1->ui.ToolButton1, Form1->ui.ToolButton2, Form1->ui.openbutton,
+                               Form1->ui.savebutton,  Form1->ui.down_load,   Form1->ui.up_load,
+                               Form1->ui.funk,        Form1->ui.einstellung, Form1->ui.SaveToStrg};
+    for (int n = 0; n < 9; ++n)
+        EXPECT_EQ(FromQString(hinted[n]->toolTip()), Text(TSprache::MakeId(5, n + 1)))
+            << hinted[n]->objectName().toStdString();
+    const std::pair<QAction*, const char*> designHints[] = {
+        {Form1->ui.scanreg, "[F8] Scan Register"},
+        {Form1->ui.service, "[F9] Service Mode"},
+        {Form1->ui.BrowserEnable, "Register Browser"},
+        {Form1->ui.Konverter, "Konverter"}};
+    for (const auto& [button, hint] : designHints)
+        EXPECT_EQ(FromQString(button->toolTip()), hint) << button->objectName().toStdString();
+
+    QRadioButton* const subSlots[] = {Form1->ui.SubSlot_0, Form1->ui.SubSlot_1, Form1->ui.SubSlot_2,
+                                      Form1->ui.SubSlot_3, Form1->ui.SubSlot_4};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(FromQString(subSlots[i]->text()), Text(TSprache::MakeId(10, i + 1)));
+
+    EXPECT_EQ(FromQString(Form1->ui.za0_a1->text()), Fill2(Text("$T16004"), "0", "1"));
+    EXPECT_EQ(FromQString(Form1->ui.za7_b8->text()), Fill2(Text("$T16005"), "7", "8"));
+    EXPECT_EQ(FromQString(Form1->ui.zb14_b15->text()), Fill2(Text("$T16006"), "14", "15"));
+    EXPECT_EQ(FromQString(Form1->ui.t_Timeout->title()), Text("$T21001") + Text("$T21002"));
+    EXPECT_EQ(FromQString(Form1->windowTitle()), kTitle);
+
+    // The load confirmation's question: group 24 joined, its line breaks filled in.
+    Form1->TranslateDatenladenDialog();
+    EXPECT_EQ(FromQString(datenladen1->ui.Label2->text()),
+              Replace(Text("$T24001") + Text("$T24002") + Text("$T24003"), "%NL%", "\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ShippedLanguageTest,
+                         ::testing::Values(ShippedCase{"de_DE.UTF-8", "DE"},
+                                           ShippedCase{"en_GB.UTF-8", "GB"}),
+                         [](const auto& info) { return std::string(info.param.code); });
+
+// --- the small dialogs -------------------------------------------------
+
+TEST_F(WindowTest, TheSmallDialogsReceiveTheirTexts) {
+    Start();
+
+    ASSERT_NE(stwaehlen, nullptr);
+    Form1->TranslateModelChooser();
+    EXPECT_EQ(FromQString(stwaehlen->ui.Label1->text()), "$T28001");
+    EXPECT_EQ(FromQString(stwaehlen->ui.OkButton->text()), "$T23003");
+    EXPECT_EQ(FromQString(stwaehlen->ui.Button2->text()), "$T23002");
+
+    ASSERT_NE(datenladen1, nullptr);
+    Form1->TranslateDatenladenDialog();
+    EXPECT_EQ(FromQString(datenladen1->ui.Label2->text()), "$T24001$T24002$T24003");
+    EXPECT_EQ(FromQString(datenladen1->ui.Laden1->text()), "$T23001");
+    EXPECT_EQ(FromQString(datenladen1->ui.Button2->text()), "$T23002");
+
+    ASSERT_NE(Form2, nullptr);
+    Form1->TranslatePortSettingsDialog();
+    EXPECT_EQ(FromQString(Form2->windowTitle()), "$T25001");
+    EXPECT_EQ(FromQString(Form2->ui.Label1->text()), "$T25002");
+    EXPECT_EQ(FromQString(Form2->ui.Label2->text()), "$T25003");
+    EXPECT_EQ(FromQString(Form2->ui.datenbitsgroup->title()), "$T25004");
+    EXPECT_EQ(FromQString(Form2->ui.ok->text()), "$T23003");
+    EXPECT_EQ(FromQString(Form2->ui.abbrechen->text()), "$T23002");
+
+    EXPECT_TRUE(Dialogs::History().empty());
+}
+
+TEST_F(WindowTest, TheTransferWindowsTextsForReadAndWrite) {
+    Start();
+    ASSERT_NE(Form4, nullptr);
+    auto label1 = [] { return FromQString(Form4->ui.Label1->text()); };
+    auto label2 = [] { return FromQString(Form4->ui.Label2->text()); };
+    auto button = [] { return FromQString(Form4->ui.Button1->text()); };
+
+    Form4->ui.Label2->setText("second line");
+    Form1->TranslateReadProgress("$T27001");
+    EXPECT_EQ(label1(), "$T27001");
+    EXPECT_EQ(label2(), "");
+    EXPECT_EQ(button(), "$T23004");
+    EXPECT_EQ(Form4->windowIcon().cacheKey(), Form1->windowIcon().cacheKey());
+
+    // Without a title id the first line stays.
+    Form4->ui.Label1->setText("first line");
+    Form4->ui.Label2->setText("second line");
+    Form1->TranslateReadProgress("");
+    EXPECT_EQ(label1(), "first line");
+    EXPECT_EQ(label2(), "");
+
+    // Without a second-line id the second line stays.
+    Form4->ui.Label2->setText("second line");
+    Form4->ui.Button1->setText("x");
+    Form1->TranslateWriteProgress("");
+    EXPECT_EQ(label1(), "$T26001");
+    EXPECT_EQ(label2(), "second line");
+    EXPECT_EQ(button(), "$T23004");
+
+    Form1->TranslateWriteProgress("$T29003");
+    EXPECT_EQ(label2(), "$T29003");
+
+    EXPECT_TRUE(Dialogs::History().empty());
+}
+
+// A button without a hint of its own (Qt then shows its text as tool tip)
+// keeps it and uses no number of the hint texts.
+TEST_F(ThreeLanguagesTest, AToolBarButtonWithoutHintKeepsItAndUsesNoNumber) {
+    Start();
+    // ToolButton2 as if its form gave it no hint.
+    Form1->ui.ToolButton2->setToolTip("");
+    Form1->LanguageMenuItems[2]->trigger();
+    EXPECT_EQ(FromQString(Form1->ui.ToolButton1->toolTip()), "$T05001 FR");
+    EXPECT_EQ(FromQString(Form1->ui.openbutton->toolTip()), "$T05002 FR");
+    EXPECT_EQ(FromQString(Form1->ui.SaveToStrg->toolTip()), "$T05008 FR");
+    EXPECT_NE(FromQString(Form1->ui.ToolButton2->toolTip()).rfind("$T05", 0), 0u);
+}

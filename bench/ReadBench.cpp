@@ -14,7 +14,6 @@
 #include "link/Reader.h"
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
-#include "platform/window/ProgressBar.h"
 #include "shell/window/Form1.h"
 #include "support/Devsim.h"
 #include "support/TempDir.h"
@@ -121,7 +120,8 @@ int main(int argc, char** argv) {
     if (!session.Start(folder, sim))
         return 1;
 
-    TProgressBar* bar = Form4->ui.ProgressBar1;
+    // The reader's progress calls are queued to the transfer window.
+    QObject* bar = Form4;
     QueuedCallProbe probe;
     probe.window = Form1;
     probe.bar = bar;
@@ -168,8 +168,8 @@ int main(int argc, char** argv) {
                 run.failure = "the reader reported a read error";
             else if (Form1->Mop->Status() != TMop::StatusOk)
                 run.failure = "the link reported status " + std::to_string(Form1->Mop->Status());
-            else if (bar->Position() != bar->maximum())
-                run.failure = "the progress stopped at " + std::to_string(bar->Position());
+            else if (Form4->Progress() != Form4->ProgressMaximum())
+                run.failure = "the progress stopped at " + std::to_string(Form4->Progress());
             else if (DeviceFamily == 0)
                 run.failure = "no device family after the read";
             else if (Dialogs::Unanswered() > unanswered)

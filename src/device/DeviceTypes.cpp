@@ -37,7 +37,7 @@ DeviceTypeInfo DeviceTypeInfoOf(uint32_t code) {
     case 0x28:
     case 0x29:
     case 0x2A:
-        return {0x21, FamilySetup::Family33, 1, false};
+        return {FamilyKVL420, FamilySetup::Family33, 1, false};
     case 0x10:
     case 0x11:
     case 0x12:
@@ -48,19 +48,19 @@ DeviceTypeInfo DeviceTypeInfoOf(uint32_t code) {
     case 0x1A:
     case 0x1B:
     case 0x1C:
-        return {0x10, FamilySetup::Family16, 2, false};
+        return {FamilyWBS420, FamilySetup::Family16, 2, false};
     case 0x30:
     case 0x31:
     case 0x32:
-        return {0x30, FamilySetup::AsSet, 3, false};
+        return {FamilyHNQ120, FamilySetup::AsSet, 3, false};
     case 0xD0:
-        return {0xD0, FamilySetup::AsSet, 4, false};
+        return {FamilyHNQ130, FamilySetup::AsSet, 4, false};
     case 0xD1:
-        return {0xD0, FamilySetup::AsSet, 5, false};
+        return {FamilyHNQ130, FamilySetup::AsSet, 5, false};
     case 0x70:
-        return {0x21, FamilySetup::Family33, 6, true};
+        return {FamilyKVL420, FamilySetup::Family33, 6, true};
     case 0x71:
-        return {0x71, FamilySetup::AsSet, 7, false};
+        return {FamilyDZF420, FamilySetup::AsSet, 7, false};
     default:
         return {};
     }

@@ -5,6 +5,16 @@
 #include <cstdint>
 #include <string>
 
+// The device families. DeviceFamily holds one of them, or FamilyNone while no
+// parameter set is loaded; the family decides pages, writers and the register
+// map's model section (named after the family's model word).
+constexpr int FamilyNone = 0;
+constexpr int FamilyKVL420 = 0x21; // radio modems (type 0x70 with the 3964R protocol too)
+constexpr int FamilyWBS420 = 0x10; // radio remote terminal units
+constexpr int FamilyHNQ120 = 0x30;
+constexpr int FamilyHNQ130 = 0xD0;
+constexpr int FamilyDZF420 = 0x71; // radio repeaters
+
 // The supported type codes in model-name order, ended by a 0 entry.
 extern const std::array<uint32_t, 24> SupportedDeviceTypes;
 // Entry i names the type at index i of SupportedDeviceTypes; entry 255 (the

@@ -1,4 +1,6 @@
 #include "device/RegisterImage.h"
 
+#include "device/DeviceTypes.h"
+
 TRegisterImage RegisterImage{};
-int DeviceFamily = 0;
+int DeviceFamily = FamilyNone;

@@ -1,5 +1,6 @@
 #include "device/RegisterMap.h"
 
+#include "device/DeviceTypes.h"
 #include "device/RegisterImage.h"
 #include "platform/IniFile.h"
 #include "platform/StringList.h"
@@ -84,13 +85,13 @@ const std::vector<Key> hnq130Keys = {
 
 const std::vector<Key>* ModelKeys(int family) {
     switch (family) {
-    case 0x21:
+    case FamilyKVL420:
         return &kvlKeys;
-    case 0x10:
+    case FamilyWBS420:
         return &wbsKeys;
-    case 0x30:
+    case FamilyHNQ120:
         return &hnq120Keys;
-    case 0xD0:
+    case FamilyHNQ130:
         return &hnq130Keys;
     default:
         return nullptr;
@@ -133,13 +134,13 @@ bool ReadKeys(const TMemIniFile& ini, const std::string& section, const std::vec
 
 std::string ModelSectionOf(int family) {
     switch (family) {
-    case 0x21:
+    case FamilyKVL420:
         return "KVL420";
-    case 0x10:
+    case FamilyWBS420:
         return "WBS420";
-    case 0x30:
+    case FamilyHNQ120:
         return "HNQ120";
-    case 0xD0:
+    case FamilyHNQ130:
         return "HNQ130";
     default:
         return "";

@@ -71,7 +71,7 @@ StatusLineTexts ComposeStatusLine(const TRegisterImage& image, const TRegisterMa
         s.UnknownTypeLogLine = head + " FW:" + s.FirmwareText + " SN:" + s.SerialText;
     }
     std::string model = index < modelNames.size() ? modelNames[index] : std::string();
-    if (family == 0x10 && (CellValue(image, map.konf_impulsausgabe) & 1u) != 0)
+    if (family == FamilyWBS420 && (CellValue(image, map.konf_impulsausgabe) & 1u) != 0)
         model += " MI";
     if (model.empty())
         model = std::string(8, ' ');

@@ -1,5 +1,6 @@
 #include "pages/PageLogic.h"
 
+#include "device/DeviceTypes.h"
 #include "device/RegisterMap.h"
 
 #include <algorithm>
@@ -9,22 +10,22 @@
 std::vector<TabShown> SettingsProfile(uint32_t family) {
     using T = SettingsTab;
     switch (family) {
-    case 0x21:
+    case FamilyKVL420:
         return {{T::Grundeinstellung, true}, {T::rtu_io, false},      {T::zaehler_a, false},
                 {T::zaehler_b, false},       {T::Betriebsart1, true}, {T::comport, true},
                 {T::Impulsausgabe1, false},  {T::Modbus, false},      {T::dzfEinstellung, false}};
-    case 0xD0:
-    case 0x30: {
-        const bool d0 = family == 0xD0;
+    case FamilyHNQ130:
+    case FamilyHNQ120: {
+        const bool d0 = family == FamilyHNQ130;
         return {{T::Grundeinstellung, true}, {T::rtu_io, false},       {T::zaehler_a, false},
                 {T::zaehler_b, false},       {T::Betriebsart1, false}, {T::comport, d0},
                 {T::Impulsausgabe1, false},  {T::Modbus, d0},          {T::dzfEinstellung, false}};
     }
-    case 0x71:
+    case FamilyDZF420:
         return {{T::Grundeinstellung, false}, {T::rtu_io, false},       {T::zaehler_a, false},
                 {T::zaehler_b, false},        {T::Betriebsart1, false}, {T::comport, false},
                 {T::Impulsausgabe1, false},   {T::Modbus, false},       {T::dzfEinstellung, true}};
-    case 0x10:
+    case FamilyWBS420:
         return {{T::Grundeinstellung, true}, {T::rtu_io, true},       {T::zaehler_a, true},
                 {T::zaehler_b, true},        {T::Betriebsart1, true}, {T::comport, true},
                 {T::Impulsausgabe1, true},   {T::Modbus, false},      {T::dzfEinstellung, false}};
@@ -36,13 +37,13 @@ std::vector<TabShown> SettingsProfile(uint32_t family) {
 // ---- Page layout selector --------------------------------------------------
 
 int KonfGeraetBit0For(uint32_t family, uint32_t konfGeraet) {
-    return family == 0x10 ? 1000 : static_cast<int>(konfGeraet & 1u);
+    return family == FamilyWBS420 ? 1000 : static_cast<int>(konfGeraet & 1u);
 }
 
 bool TimeSlotsShown(int konfGeraetBit0, uint32_t family, uint32_t register917) {
-    if (konfGeraetBit0 == 1 || family == 0xD0 || family == 0x30)
+    if (konfGeraetBit0 == 1 || family == FamilyHNQ130 || family == FamilyHNQ120)
         return true;
-    if (family != 0x10)
+    if (family != FamilyWBS420)
         return false;
     const uint32_t mode = register917 & 7u;
     return mode != 0 && mode != 4 && mode != 6;

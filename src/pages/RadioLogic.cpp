@@ -1,5 +1,6 @@
 #include "pages/RadioLogic.h"
 
+#include "device/DeviceTypes.h"
 #include "device/FrequencyLimits.h"
 #include "device/RegisterMap.h"
 
@@ -162,30 +163,30 @@ constexpr int family10Items = sizeof(family10Codes) / sizeof(family10Codes[0]);
 } // namespace
 
 int OperatingModeItemCount(const OperatingModeVariant& variant) {
-    if (variant.family == 0x21)
+    if (variant.family == FamilyKVL420)
         return variant.konfGeraetBit0 ? 4 : variant.has3964R ? 2 : 3;
-    if (variant.family == 0x10)
+    if (variant.family == FamilyWBS420)
         return family10Items;
     return 0;
 }
 
 std::optional<uint32_t> OperatingModeCode(const OperatingModeVariant& variant, int item) {
-    if (variant.family == 0x21) {
+    if (variant.family == FamilyKVL420) {
         if (item < 0 || item >= OperatingModeItemCount(variant))
             return std::nullopt;
         return static_cast<uint32_t>(item);
     }
-    if (variant.family == 0x10)
+    if (variant.family == FamilyWBS420)
         return item >= 0 && item < family10Items ? family10Codes[item] : 0;
     return std::nullopt;
 }
 
 int OperatingModeItem(const OperatingModeVariant& variant, uint32_t cell) {
     const uint32_t mode = cell & 7u;
-    if (variant.family == 0x21)
+    if (variant.family == FamilyKVL420)
         return static_cast<int>(mode) < OperatingModeItemCount(variant) ? static_cast<int>(mode)
                                                                         : -1;
-    if (variant.family == 0x10) {
+    if (variant.family == FamilyWBS420) {
         for (int item = 0; item < family10Items; ++item) {
             if (family10Codes[item] == mode)
                 return item;

@@ -7,7 +7,8 @@
 #include <QEvent>
 #include <QPushButton>
 
-TForm4::TForm4(QWidget* owner) : TFormBase(owner) {
+TForm4::TForm4(QWidget* owner) : QDialog(owner) {
+    ui.setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint);
     setModal(false);
@@ -21,7 +22,7 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event) {
         (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
          event->type() == QEvent::ShortcutOverride))
         return true;
-    return TFormBase::eventFilter(watched, event);
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm4::SetButton1Caption(const std::string& text) {
@@ -34,6 +35,46 @@ void TForm4::SetLabel1Caption(const std::string& text) {
 
 void TForm4::SetLabel2Caption(const std::string& text) {
     ui.Label2->setText(ToQString(text));
+}
+
+std::string TForm4::Button1Caption() const {
+    return FromQString(ui.Button1->text());
+}
+
+std::string TForm4::Label1Caption() const {
+    return FromQString(ui.Label1->text());
+}
+
+std::string TForm4::Label2Caption() const {
+    return FromQString(ui.Label2->text());
+}
+
+void TForm4::SetProgress(int position) {
+    ui.ProgressBar1->SetPosition(position);
+}
+
+void TForm4::StepProgress(int registers) {
+    ui.ProgressBar1->StepBy(registers);
+}
+
+int TForm4::Progress() const {
+    return ui.ProgressBar1->Position();
+}
+
+int TForm4::ProgressMaximum() const {
+    return ui.ProgressBar1->maximum();
+}
+
+void TForm4::EnableClose(bool enabled) {
+    ui.Button1->setEnabled(enabled);
+}
+
+bool TForm4::CloseEnabled() const {
+    return ui.Button1->isEnabled();
+}
+
+void TForm4::FocusClose() {
+    ui.Button1->setFocus();
 }
 
 void TForm4::ClearLog() {

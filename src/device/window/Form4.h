@@ -1,14 +1,16 @@
 #pragma once
 // Transfer window: title line, progress bar, second line and a log of the
 // transfer that cannot be edited. Stays on top, centred on the main window.
+// Its controls are its own: the transfers use the methods below.
 
-#include "platform/window/FormBase.h"
 #include "ui_TForm4.h"
+
+#include <QDialog>
 
 #include <string>
 #include <vector>
 
-class TForm4 : public TFormBase<Ui::TForm4> {
+class TForm4 : public QDialog {
 public:
     explicit TForm4(QWidget* owner);
 
@@ -16,6 +18,9 @@ public:
     void SetButton1Caption(const std::string& text);
     void SetLabel1Caption(const std::string& text);
     void SetLabel2Caption(const std::string& text);
+    std::string Button1Caption() const;
+    std::string Label1Caption() const;
+    std::string Label2Caption() const;
     void Button1Click() { close(); }
 
     // The log: lines in Windows-1252, one colour for all of them.
@@ -24,6 +29,17 @@ public:
     void SetLogColor(const QColor& color);
     QColor LogColor() const;
     std::vector<std::string> LogLines() const;
+
+    // The progress bar; a position outside its range is kept at its ends.
+    void SetProgress(int position);
+    void StepProgress(int registers);
+    int Progress() const;
+    int ProgressMaximum() const;
+
+    // The close button, disabled while a transfer runs.
+    void EnableClose(bool enabled);
+    bool CloseEnabled() const;
+    void FocusClose();
 
     // Shows the window over the main window (centred) unless it is shown.
     void ShowOverMain();
@@ -37,4 +53,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Ui::TForm4 ui;
 };

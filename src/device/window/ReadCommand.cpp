@@ -17,7 +17,6 @@
 #include "platform/Text.h"
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
-#include "platform/window/ProgressBar.h"
 #include "shell/LogFile.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Globals.h"
@@ -52,6 +51,34 @@ void SetUpFamilyOf(uint32_t type) {
     if (info.has3964R)
         Form1->Has3964R = 1;
 }
+
+// The way out of the read command until its reader takes over: the normal
+// cursor back once the busy one was shown, and the Read button enabled.
+class ReadCommandExit {
+public:
+    explicit ReadCommandExit(TForm1& form) : form_(form) {}
+    ~ReadCommandExit() {
+        if (handedOver_)
+            return;
+        if (busyCursor_)
+            QApplication::restoreOverrideCursor();
+        form_.ui.down_load->setEnabled(true);
+    }
+    ReadCommandExit(const ReadCommandExit&) = delete;
+    ReadCommandExit& operator=(const ReadCommandExit&) = delete;
+
+    void ShowBusyCursor() {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        busyCursor_ = true;
+    }
+    // The reader runs: its continuation ends the busy cursor.
+    void HandOverToReader() { handedOver_ = true; }
+
+private:
+    TForm1& form_;
+    bool busyCursor_ = false;
+    bool handedOver_ = false;
+};
 
 } // namespace
 
@@ -127,86 +154,77 @@ void TForm1::down_loadClick() {
     // The identification exchange waits with the window answering: nothing
     // else may start or close the window meanwhile.
     const RunningCommand running(*this);
-    // 1
+    ReadCommandExit exit(*this);
     ui.down_load->setEnabled(false);
     LeaveBrowser();
-    // 2
-    if (DeviceFamily != 0 && RegisterImage[DeviceTypeCell] != 0) {
+    // Data on the pages is replaced only when the user agrees.
+    if (DeviceFamily != FamilyNone && RegisterImage[DeviceTypeCell] != 0) {
         TranslateDatenladenDialog();
         if (!datenladen1 || Dialogs::ShowModal(*datenladen1) != Dialogs::Yes) {
             SetTransferStatus("");
-            ui.down_load->setEnabled(true);
             return;
         }
     }
-    // 3
     ClearParameterSet();
     ui.PageControl1->setVisible(false);
     ui.PageControl2->setVisible(false);
     ui.einstellung->setChecked(false);
     ui.funk->setChecked(false);
     update();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    exit.ShowBusyCursor();
     Application().ProcessMessages();
-    // 4
-    TProgressBar* bar = Form4->ui.ProgressBar1;
     TranslateReadProgress("$T27001");
     Form4->BeginTransfer(progressMaximum, 1);
-    // 5
     RegisterImage[DeviceTypeCell] = 0;
     ClearStatusPanels();
-    // 6
+
+    // The device tells its type; only a supported one is read.
     uint32_t type = 0;
-    const int failed = ReadRegisterQuiet(906, type);
-    // 7
-    if (failed) {
+    if (ReadRegisterQuiet(906, type) != 0) {
         SetTransferStatus("");
         ShowCommError();
-        Form4->ui.Button1->setEnabled(true);
+        Form4->EnableClose(true);
         if (Mop->Status() == TMop::StatusTimeout) {
             Form4->EndWithError("Timeout Error!");
             Application().ProcessMessages();
         }
         Form4->ShowOverMain();
-        QApplication::restoreOverrideCursor();
-        Form4->ui.Button1->setFocus();
-        ui.down_load->setEnabled(true);
+        Form4->FocusClose();
         return;
     }
-    // 8
     uint32_t index = 0;
     if (!FindDeviceType(type, index)) {
         ErrorBox(GetText("$T30013"));
-        QApplication::restoreOverrideCursor();
-        Form4->ui.Button1->setEnabled(true);
-        Form4->ui.Button1->setFocus();
+        Form4->EnableClose(true);
+        Form4->FocusClose();
         Application().ProcessMessages();
-        ui.down_load->setEnabled(true);
         return;
     }
-    // 9: down_load comes back with the other commands once the reader is done.
-    Form4->ui.Button1->setEnabled(true);
-    Form4->ui.Button1->setFocus();
+    Form4->EnableClose(true);
+    Form4->FocusClose();
     Application().ProcessMessages();
+    // Read is enabled again before the transfer lock takes it away, so that
+    // it comes back with the other commands once the reader is done.
     ui.down_load->setEnabled(true);
-    // 10: the set-up loads the register map before the reader starts.
+    // The family set-up loads the register map before the reader starts.
     SetUpFamilyOf(type);
-    if (DeviceFamily == 0) {
+    if (DeviceFamily == FamilyNone) {
         // The map could not be loaded (the message is shown): no read into
         // an unmapped family.
-        QApplication::restoreOverrideCursor();
         SetTransferStatus("");
-        ui.down_load->setEnabled(true);
         return;
     }
-    // 11
+
+    // The reader fetches the parameter set on its own thread; Timer1 takes
+    // over on the main thread when it is done.
     TransferIdle = false;
     ReadFailed = 0;
     LockTransferCommands(true);
     Reader = std::make_unique<haupt>(*Mop, MappedRegisters, RegisterImage, ReadFailed);
-    Reader->SetOnProgress([bar](int n) {
+    TForm4* window = Form4;
+    Reader->SetOnProgress([window](int n) {
         QMetaObject::invokeMethod(
-            bar, [bar, n] { bar->StepBy(n); }, Qt::QueuedConnection);
+            window, [window, n] { window->StepProgress(n); }, Qt::QueuedConnection);
     });
     Reader->SetOnDone([this] {
         QMetaObject::invokeMethod(
@@ -220,14 +238,14 @@ void TForm1::down_loadClick() {
             Qt::QueuedConnection);
     });
     Reader->Start();
-    // 12
+    exit.HandOverToReader();
     ui.Bild1->setVisible(true);
     SetTransferStatus("$T29004");
 }
 
 void TForm1::Timer1Timer() {
     const RunningCommand running(*this);
-    // 1
+    // The reader is done: the commands and the normal cursor come back.
     Has3964R = 0;
     Timer1->SetEnabled(false);
     if (Reader)
@@ -236,20 +254,18 @@ void TForm1::Timer1Timer() {
     LockTransferCommands(false);
     QApplication::restoreOverrideCursor();
     Application().ProcessMessages();
-    // 2
-    TProgressBar* bar = Form4->ui.ProgressBar1;
-    SetTransferStatus(bar->Position() == bar->maximum() ? "$T29001" : "$T29002");
-    // 3
+    SetTransferStatus(Form4->Progress() == Form4->ProgressMaximum() ? "$T29001" : "$T29002");
+
+    // A failed read leaves nothing behind.
     if (Mop->Status() == TMop::StatusTimeout) {
-        Form4->ui.Button1->setEnabled(true);
+        Form4->EnableClose(true);
         Form4->EndWithError("Timeout Error!");
         Form4->ShowOverMain();
         ClearParameterSet();
         Application().ProcessMessages();
         return;
     }
-    // 4
-    Form4->ui.Button1->setEnabled(true);
+    Form4->EnableClose(true);
     if (ReadFailed) {
         Form4->EndWithError("Read Error!");
         if (LogFile)
@@ -259,29 +275,32 @@ void TForm1::Timer1Timer() {
         Application().ProcessMessages();
         return;
     }
-    // 5
+
+    // The family is set up again for the type read, with the model-variant
+    // chooser prepared for it.
     Form4->Button1Click();
     const uint32_t type = RegisterImage[DeviceTypeCell];
     stwaehlen->SetFormCaption(ProgramTitle);
     TranslateModelChooser();
     stwaehlen->ResetResult();
     stwaehlen->SetItemIndex(PowerChoice);
-    // 6
     stwaehlen->SetTextNumber(DeviceTypeInfoOf(type).chooserList);
     SetUpFamilyOf(type);
-    if (DeviceFamily == 0) {
+    if (DeviceFamily == FamilyNone) {
         // The register map could not be loaded again: the data cannot be shown.
         ClearParameterSet();
         return;
     }
-    // 7
     RegisterImage[DeviceTypeCell] = type;
     RadioSettingsChanged = 0;
     // The impulse page's working copy starts from the device's word, so a
     // write before the page was shown keeps it.
     if (IsImageIndex(RegisterMap.konf_impulsausgabe))
         ImpulseWord = RegisterImage[RegisterMap.konf_impulsausgabe];
-    // 8
+
+    // Where the power table holds 100 tells the radio's power variant: at its
+    // 4th entry a low-power radio, at its 16th a high-power one. Otherwise
+    // the user chooses; without a choice the data is dropped.
     const uint32_t k =
         FindNearestIndex(RegisterMap.tab_anf_sendeleistung, RegisterMap.tab_end_sendeleistung, 100);
     if (k == 3) {
@@ -294,7 +313,6 @@ void TForm1::Timer1Timer() {
         ClearParameterSet();
         return;
     }
-    // 9
     UpdateStatusLine();
     PowerChoice = stwaehlen->ItemIndex();
     FillPresetMenuForDevice();

@@ -26,13 +26,13 @@ void LoadSteuerungConfig() {
         return;
     const std::string id = result == MapLoadResult::FileMissing ? "$T30030" : "$T30031";
     Form1->ErrorBox(Form1->GetText(id));
-    DeviceFamily = 0;
+    DeviceFamily = FamilyNone;
 }
 
 namespace {
 
 void SetupFamily(int family) {
-    if (family != 0)
+    if (family != FamilyNone)
         DeviceFamily = family;
     if (Form1) {
         Form1->ui.funk->setEnabled(true);
@@ -49,15 +49,15 @@ void SetupFamily(int family) {
 } // namespace
 
 void SetupFamily33() {
-    SetupFamily(0x21);
+    SetupFamily(FamilyKVL420);
 }
 
 void SetupFamily16() {
-    SetupFamily(0x10);
+    SetupFamily(FamilyWBS420);
 }
 
 void SetupFamilyAsSet() {
-    SetupFamily(0);
+    SetupFamily(FamilyNone);
 }
 
 bool TForm1::FindDeviceType(uint32_t code, uint32_t& index) const {
@@ -94,10 +94,9 @@ void TForm1::ToolButton2Click() {
 }
 
 void TForm1::ClearParameterSet() {
-    // 1, 2
     ui.ToolButton2->setEnabled(false);
     LeaveBrowser();
-    // 3
+    // The pages and the commands that need data go.
     ui.funk->setChecked(false);
     ui.einstellung->setChecked(false);
     ui.PageControl1->setVisible(false);
@@ -105,37 +104,30 @@ void TForm1::ClearParameterSet() {
     ui.einstellung->setEnabled(false);
     ui.savebutton->setEnabled(false);
     ui.up_load->setEnabled(false);
-    // 4
     ui.StationAdr->setVisible(true);
     ui.OffsetAdrRTU->setVisible(false);
-    // 5, 6
+    // The data and everything known about where it came from.
     RegisterImage.fill(0);
-    DeviceFamily = 0;
+    DeviceFamily = FamilyNone;
     Has3964R = 0;
-    // 7
     ResetCustomerFileHeader();
     LoadedFromCustomerFile = false;
     FrequencyTableChanged = false;
     FrequencyEditorPending = true;
-    // 8
     ClearStatusPanels();
     ui.Bild1->setVisible(true);
-    // 9
     if (Mop)
         Mop->ClearReceiveBuffer();
-    // 10
+    // Nothing is left to write.
     InputDelaysChanged = false;
     for (int& value : InputDelayValues)
         value = 0;
     RadioSettingsChanged = 0;
     DeviceSettingsChanged = 0;
-    // 11
     FillPresetMenu();
-    // 12
     ui.PageControl1->setVisible(false);
     ui.PageControl2->setVisible(false);
     ui.ToolButton2->setEnabled(true);
-    // 13
     TimeSlotsFilling = false;
     DemoLoaded = false;
     ResetPageGating();

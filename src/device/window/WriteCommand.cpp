@@ -2,6 +2,7 @@
 // through the writer of its family, each register with read-back, the
 // frequency tables behind the unlock sequence of register 999.
 #include "device/ChangeFlags.h"
+#include "device/DeviceTypes.h"
 #include "device/FrequencyLimits.h"
 #include "device/RegisterImage.h"
 #include "device/RegisterMap.h"
@@ -12,7 +13,6 @@
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
-#include "platform/window/ProgressBar.h"
 #include "shell/LogFile.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Program.h"
@@ -35,12 +35,12 @@ void ReportRelockFailure(TForm1& form) {
     form.ErrorBox(form.GetText("$T30052"));
 }
 
-// One run of a family writer: single writes with read-back that stop at the
-// first failure, the progress in the transfer window, and the lock state of
-// the device, which is always locked again on the way out.
+// One run of a family writer: single writes with read-back in the device's
+// order, where the first failure skips every later write, the progress in the transfer window, and
+// the lock state of the device, which is always locked again on the way out.
 class WriterRun {
 public:
-    WriterRun(TForm1& form, int maximum) : form_(form), bar_(Form4->ui.ProgressBar1) {
+    WriterRun(TForm1& form, int maximum) : form_(form) {
         form_.TranslateWriteProgress("");
         Form4->BeginTransfer(maximum, 0);
     }
@@ -69,7 +69,7 @@ public:
     // Progress of a step that went through.
     void Advance(int registers) {
         if (ok_)
-            bar_->StepBy(registers);
+            Form4->StepProgress(registers);
     }
 
     void Unlock() {
@@ -98,17 +98,17 @@ public:
                 Relock();
                 return;
             }
-            bar_->StepBy(1);
-            int mismatches = form_.WriteRegisterBlock(Form4->ui.Memo1, bar_, 1216, 1216 + m);
+            Form4->StepProgress(1);
+            int mismatches = form_.WriteRegisterBlock(Form4, 1216, 1216 + m);
             if (mismatches == 0)
-                mismatches = form_.WriteRegisterBlock(Form4->ui.Memo1, bar_, 1344, 1344 + m);
+                mismatches = form_.WriteRegisterBlock(Form4, 1344, 1344 + m);
             if (mismatches != 0)
                 ok_ = false;
             Relock();
             if (!ok_)
                 return;
         }
-        bar_->SetPosition(bar_->maximum());
+        Form4->SetProgress(Form4->ProgressMaximum());
     }
 
     // Success and failure lines, the end of the run.
@@ -123,14 +123,13 @@ public:
             Form4->AddLine(form_.GetText("$T30026"));
         }
         Form4->AddLine("***End***");
-        Form4->ui.Button1->setEnabled(true);
+        Form4->EnableClose(true);
         Form4->update();
-        Form4->ui.Button1->setFocus();
+        Form4->FocusClose();
     }
 
 private:
     TForm1& form_;
-    TProgressBar* bar_;
     bool ok_ = true;
     bool unlocked_ = false;
 };
@@ -159,25 +158,21 @@ void WriteSpecialRegisters33() {
     TForm1& f = *Form1;
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 313);
-    // 1
     run.WriteBoth(910, 911, ImageCell(m.aktu_funkkanal));
-    // 2
     if (run.Write(916, ImageCell(m.defstationsadresse)) &&
         run.Write(917, ImageCell(m.g_betriebsart)))
         run.Advance(2);
-    // 3
+    // Register 918 exists from firmware 5.30 on; it does not count as progress.
     if (f.FirmwareHundredths >= 530)
         run.WriteCell(918);
     run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
-    // 4
     if (run.Write(944, ImageCell(m.aktiv_zeit)) && run.Write(934, ImageCell(m.protokoll_com0)))
         run.Advance(2);
-    // 5
+    // The interface format and the 3964R delays.
     if (run.WriteKey(m.konf_com0) && run.WriteCell(933) && run.WriteCell(932))
         run.Advance(3);
-    // 6
     run.FrequencyTables();
-    // 7
+    // The 3964R time-out of a type-0x70 device.
     if (f.Has3964R && run.WriteCell(936))
         run.Advance(1);
     run.Finish();
@@ -189,30 +184,24 @@ void WriteSpecialRegisters16() {
     TForm1& f = *Form1;
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 316);
-    // 1
     run.WriteBoth(910, 911, ImageCell(m.aktu_funkkanal));
-    // 2
     run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
-    // 3
     if (run.Write(944, ImageCell(m.aktiv_zeit)) && run.WriteKey(m.offset))
         run.Advance(2);
-    // 4: the impulse word's low byte comes from the input/output page.
+    // The impulse word's low byte comes from the input/output page.
     if (run.WriteKey(m.gain)) {
         SetImageCell(m.konf_impulsausgabe,
                      (ImageCell(m.konf_impulsausgabe) & 0xFF00) | (f.ImpulseWord & 0xFF));
         if (run.WriteKey(m.konf_impulsausgabe))
             run.Advance(2);
     }
-    // 5
     if (run.WriteKey(m.abtastrate) && run.WriteKey(m.konf_int_eing))
         run.Advance(2);
-    // 6
     if (run.WriteCell(917) && run.Write(916, ImageCell(m.defstationsadresse)))
         run.Advance(2);
-    // 7
     if (run.WriteKey(m.benachbarte_zaehler) && run.WriteKey(m.t_time))
         run.Advance(2);
-    // 8: the interface protocol is protected.
+    // The interface protocol is protected.
     if (run.WriteKey(m.x_time) && run.WriteKey(m.konf_com0)) {
         run.Unlock();
         const bool written = run.WriteKey(m.protokoll_com0);
@@ -220,9 +209,8 @@ void WriteSpecialRegisters16() {
         if (written)
             run.Advance(3);
     }
-    // 9
     run.FrequencyTables();
-    // 10
+    // The input power-on delays, when edited.
     if (InputDelaysChanged) {
         for (int i = 0; i < 16 && run.Write(1070 + i, static_cast<uint32_t>(InputDelayValues[i]));
              ++i) {
@@ -237,27 +225,20 @@ void WriteSpecialRegisters() {
     TForm1& f = *Form1;
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 317);
-    // 1
     run.WriteBoth(910, 911, ImageCell(m.aktu_funkkanal));
-    // 2
     if (run.Write(916, ImageCell(m.defstationsadresse)) && run.WriteCell(918))
         run.Advance(2);
-    // 3
     run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
-    // 4
     // The protocol register only where the family's map names one (HNQ-130);
     // index 0 would be register 900.
     const bool protocol = m.protokoll_com0 != 0;
     if (run.Write(944, ImageCell(m.aktiv_zeit)) && (!protocol || run.WriteKey(m.protokoll_com0)))
         run.Advance(protocol ? 2 : 1);
-    // 5
-    if (DeviceFamily == 0xD0 && run.WriteKey(m.konf_com0))
+    if (DeviceFamily == FamilyHNQ130 && run.WriteKey(m.konf_com0))
         run.Advance(1);
-    // 6 to 9
     for (const auto& [a, b] : {std::pair{915, 958}, {959, 960}, {961, 962}, {963, 964}})
         if (run.WriteCell(a) && run.WriteCell(b))
             run.Advance(2);
-    // 10
     run.FrequencyTables();
     run.Finish();
 }
@@ -268,14 +249,10 @@ void WriteSpecialRegisters113() {
     TForm1& f = *Form1;
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 306);
-    // 1
     run.WriteBoth(910, 911, ImageCell(m.aktu_funkkanal));
-    // 2
     run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
-    // 3
     if (run.Write(917, ImageCell(m.g_betriebsart)) && run.WriteCell(935) && run.WriteCell(936))
         run.Advance(3);
-    // 4
     run.FrequencyTables();
     run.Finish();
 }
@@ -284,17 +261,17 @@ void TForm1::up_loadClick() {
     if (!TransferCommandAllowed())
         return;
     const RunningCommand running(*this);
-    // 1
     ui.up_load->setEnabled(false);
     ui.ToolBar1->setFocus();
     LeaveBrowser();
-    // 2
+    // Only read or opened data that was changed is written, and only within
+    // the table and the device's frequency limits.
     if (ImageCell(RegisterMap.geraete_id) == 0 || !(AnyChange() || InputDelaysChanged)) {
         ErrorBox(GetText("$T30022"));
         RefuseWithCommError(*this);
         return;
     }
-    // 3: a channel count past the table would write foreign registers.
+    // A channel count past the table would write foreign registers.
     if (ImageCell(RegisterMap.max_anzahl_funkkanal) >= tableEntries) {
         ErrorBox(GetText("$T30051"));
         RefuseWithCommError(*this);
@@ -306,14 +283,14 @@ void TForm1::up_loadClick() {
         RefuseWithCommError(*this);
         return;
     }
-    // 4
     if (Dialogs::MessageBox(GetText("$T30027"), GetText("$T30021"), Dialogs::YesNoCancel,
                             Dialogs::Error) != Dialogs::Yes) {
         ui.up_load->setEnabled(true);
         return;
     }
-    // 5 to 9 own the link: nothing else may start meanwhile. The button is
-    // back (enabled, released) on every way out once the commands return.
+    // From here the write owns the link: nothing else may start meanwhile.
+    // The button is back (enabled, released) on every way out once the
+    // commands return.
     ui.up_load->setEnabled(true);
     ui.up_load->setChecked(false);
     TransferIdle = false;
@@ -325,7 +302,7 @@ void TForm1::up_loadClick() {
             form.TransferIdle = true;
         }
     } idleAgain{*this};
-    // 5
+    // The device connected must be of the type the data belongs to.
     uint32_t type = 0;
     if (ReadRegisterQuiet(906, type) != 0) {
         ErrorBox(GetText("$T30028"));
@@ -333,39 +310,35 @@ void TForm1::up_loadClick() {
         ShowCommError();
         return;
     }
-    // 6
     if (type != ImageCell(RegisterMap.geraete_id)) {
         ErrorBox(GetText("$T30029"));
         return;
     }
-    // 7
+    // A customer file with the service flag writes protected registers.
     const bool serviceFile = LoadedFromCustomerFile && CustomerFileServiceFlag;
     if (serviceFile)
         UnlockDevice();
-    // 8
     switch (DeviceFamily) {
-    case 0x10:
+    case FamilyWBS420:
         WriteSpecialRegisters16();
         break;
-    case 0x21:
+    case FamilyKVL420:
         WriteSpecialRegisters33();
         break;
-    case 0xD0:
-    case 0x30:
+    case FamilyHNQ130:
+    case FamilyHNQ120:
         WriteSpecialRegisters();
         break;
-    case 0x71:
+    case FamilyDZF420:
         WriteSpecialRegisters113();
         break;
     default:
         break;
     }
-    // 9
     if (serviceFile) {
         const bool first = RelockDevice();
         const bool second = RelockDevice();
         if (!first && !second)
             ReportRelockFailure(*this);
     }
-    // 10: up_load comes back with the other commands.
 }

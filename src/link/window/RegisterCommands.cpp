@@ -9,11 +9,8 @@
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
-#include "platform/window/ProgressBar.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Program.h"
-
-#include <QTextEdit>
 
 #include <chrono>
 #include <thread>
@@ -95,24 +92,21 @@ std::string RegistersToText(int firstIndex, int count) {
     return registers::RegistersToText(RegisterImage, firstIndex, count);
 }
 
-int TForm1::WriteRegisterBlock(QTextEdit* memo, TProgressBar* bar, long long first,
-                               long long last) {
+int TForm1::WriteRegisterBlock(TForm4* window, long long first, long long last) {
     if (!Mop)
         return static_cast<int>(last >= first ? last - first + 1 : 0);
     registers::BlockWriteHooks hooks;
-    hooks.mismatch = [memo](const std::string& line) {
-        if (memo)
-            memo->append(ToQString(line).toHtmlEscaped());
+    hooks.mismatch = [window](const std::string& line) {
+        if (window)
+            window->AddLine(line);
     };
     hooks.transferLine = [](const std::string& line) {
         if (Form4)
             Form4->AddLine(line);
     };
-    hooks.advance = [bar](int n) {
-        if (bar) {
-            bar->StepBy(n);
-            bar->update(); // painted at the next pass of the event loop
-        }
+    hooks.advance = [window](int n) {
+        if (window)
+            window->StepProgress(n);
     };
     hooks.wait = PumpingWait;
     const registers::ChannelCells channel{RegisterMap.aktu_funkkanal,

@@ -2,6 +2,7 @@
 // family gets, what runs when a tab is chosen, and the protocol and
 // operating-mode groups of the operating-mode tab.
 #include "device/ChangeFlags.h"
+#include "device/DeviceTypes.h"
 #include "device/PowerTable.h"
 #include "device/RegisterImage.h"
 #include "device/RegisterMap.h"
@@ -91,20 +92,20 @@ void Apply3964REnabling(int item) {
 // ---- Profiles ----------------------------------------------------------------
 
 void ShowPagesFamily33() {
-    ApplyProfile(0x21);
+    ApplyProfile(FamilyKVL420);
 }
 
 void ShowPagesFamily208() {
-    ApplyProfile(static_cast<uint32_t>(DeviceFamily) == 0x30 ? 0x30 : 0xD0);
+    ApplyProfile(static_cast<uint32_t>(DeviceFamily) == FamilyHNQ120 ? FamilyHNQ120 : FamilyHNQ130);
 }
 
 void ShowPagesFamily113() {
-    ApplyProfile(0x71);
+    ApplyProfile(FamilyDZF420);
 }
 
 void ShowPagesFamily16() {
     ShowIoOverview();
-    ApplyProfile(0x10);
+    ApplyProfile(FamilyWBS420);
 }
 
 void ShowIoOverview() {
@@ -131,7 +132,7 @@ void ShowProtocolGroup() {
     ui.schicht1->setEnabled(true);
     ui.schicht1->resize(ui.schicht1->width(), 282);
     ui.P3964R->setVisible(false);
-    if (DeviceFamily == 0x21) {
+    if (DeviceFamily == FamilyKVL420) {
         ui.schicht1->setTitle(ToQString(f.GetText("$T17001")));
         const int items = ProtocolItemCount33(f.FirmwareHundredths, f.Has3964R != 0);
         for (int i = 0; i < items; ++i)
@@ -145,7 +146,7 @@ void ShowProtocolGroup() {
         ui.QuittungsVersuch1->setText(ToQString(f.GetText("$T17012")));
         ui.QuittungVer1->setCurrentIndex(static_cast<int>(ImageCell(33)) - 1);
         ui.ZeichenVer1->setCurrentIndex(static_cast<int>(ImageCell(32)) - 1);
-    } else if (DeviceFamily == 0x10) {
+    } else if (DeviceFamily == FamilyWBS420) {
         ui.schicht1->setTitle(ToQString(f.GetText("$T17013") + f.GetText("$T17001")));
         for (const char* id : {"$T17007", "$T17008", "$T17009", "$T17010"})
             ui.schicht1->AddItem(ToQString(f.GetText(id)));
@@ -161,7 +162,7 @@ void TForm1::schicht1Click() {
     if (item < 0)
         return;
     const int cell = RegisterMap.protokoll_com0;
-    if (DeviceFamily == 0x21) {
+    if (DeviceFamily == FamilyKVL420) {
         // The writer sends the protocol register from this cell, so the
         // choice is compared with and stored into the same cell.
         if (static_cast<uint32_t>(item) != ImageCell(cell)) {
@@ -170,7 +171,7 @@ void TForm1::schicht1Click() {
         }
         if (!ui.P3964R->isHidden())
             Apply3964REnabling(item);
-    } else if (DeviceFamily == 0x10) {
+    } else if (DeviceFamily == FamilyWBS420) {
         const uint32_t word = ProtocolWord16(item);
         if (ImageCell(cell) != word) {
             SetImageCell(cell, word);
@@ -186,14 +187,14 @@ void ShowOperatingModes(int mode) {
     ui.Betriebsart->setTitle(ToQString(f.GetText("$T18001")));
     ui.Betriebsart->ClearItems();
     std::vector<std::string> ids;
-    if (DeviceFamily == 0x21) {
+    if (DeviceFamily == FamilyKVL420) {
         if (KonfGeraetBit0 == 1)
             ids = {"$T18002", "$T18003", "$T18004", "$T18005"};
         else if (f.Has3964R)
             ids = {"$T18016", "$T18017"};
         else
             ids = {"$T18006", "$T18007", "$T18008"};
-    } else if (DeviceFamily == 0x10) {
+    } else if (DeviceFamily == FamilyWBS420) {
         ids = {"$T18009", "$T18010", "$T18011", "$T18012", "$T18013", "$T18014", "$T18015"};
     } else {
         return;
@@ -220,7 +221,7 @@ void TForm1::funkClick() {
     ui.Label5->clear();
     ui.Label5->setVisible(true);
     // 4, 5
-    const char* refusal = DeviceFamily == 0                        ? "$T30020"
+    const char* refusal = DeviceFamily == FamilyNone               ? "$T30020"
                           : ImageCell(RegisterMap.geraete_id) == 0 ? "$T30022"
                                                                    : nullptr;
     if (refusal) {
@@ -287,14 +288,14 @@ void TForm1::einstellungClick() {
             PageVisibility->Apply(page);
     };
     switch (DeviceFamily) {
-    case 0x21:
+    case FamilyKVL420:
         ShowPagesFamily33();
         ui.PageControl2->SetActivePage(ui.Grundeinstellung);
         PageControl2Change();
         ui.PageControl2->setVisible(true);
         apply({ui.Grundeinstellung, ui.Betriebsart1, ui.comport});
         break;
-    case 0x10:
+    case FamilyWBS420:
         ShowPagesFamily16();
         ui.PageControl2->SetActivePage(ui.Grundeinstellung);
         PageControl2Change();
@@ -305,21 +306,21 @@ void TForm1::einstellungClick() {
         apply({ui.Grundeinstellung, ui.rtu_io, ui.zaehler_a, ui.zaehler_b, ui.Betriebsart1,
                ui.comport, ui.Impulsausgabe1});
         break;
-    case 0xD0:
-    case 0x30:
+    case FamilyHNQ130:
+    case FamilyHNQ120:
         ShowPagesFamily208();
         ui.PageControl2->SetActivePage(ui.Grundeinstellung);
         PageControl2Change();
-        if (DeviceFamily == 0xD0)
+        if (DeviceFamily == FamilyHNQ130)
             ui.Fadresse_edit->setText(QString::number(ImageCell(RegisterMap.deffunkadresse)));
         ui.StationAdr->setText(QString::number(ImageCell(RegisterMap.defstationsadresse)));
         ShowSettingsPage();
         ui.PageControl2->setVisible(true);
         apply({ui.Grundeinstellung});
-        if (DeviceFamily == 0xD0)
+        if (DeviceFamily == FamilyHNQ130)
             apply({ui.Modbus, ui.comport});
         break;
-    case 0x71:
+    case FamilyDZF420:
         ShowPagesFamily113();
         ui.PageControl2->SetActivePage(ui.dzfEinstellung);
         apply({ui.dzfEinstellung});
@@ -382,7 +383,7 @@ void TForm1::PageControl2Change() {
     // 3
     if (!DeviceSettingsChanged)
         RefreshKonfGeraetBit0();
-    if (DeviceFamily == 0x21) {
+    if (DeviceFamily == FamilyKVL420) {
         // 4
         ui.Label5->clear();
         for (QWidget* w : {ui.Durchschnitt, ui.t_Timeout, ui.x_Timeout, ui.Fadresse})
@@ -394,7 +395,7 @@ void TForm1::PageControl2Change() {
         } else if (page == ui.comport) {
             ShowProtocolPage();
         }
-    } else if (DeviceFamily == 0x10) {
+    } else if (DeviceFamily == FamilyWBS420) {
         // 5
         ui.logische->setText(ToQString(GetText("$T14022")));
         for (QWidget* w : {ui.Durchschnitt, ui.t_Timeout, ui.x_Timeout})
@@ -427,12 +428,12 @@ void TForm1::PageControl2Change() {
         } else if (page == ui.InputTabSheet) {
             ShowInputDelays();
         }
-    } else if (DeviceFamily == 0xD0 || DeviceFamily == 0x30) {
+    } else if (DeviceFamily == FamilyHNQ130 || DeviceFamily == FamilyHNQ120) {
         // 6
         for (QWidget* w : {ui.Durchschnitt, ui.t_Timeout, ui.x_Timeout})
             w->setVisible(false);
         ui.PageControl2->SetTabVisibleOnly(ui.InputTabSheet, false);
-        if (DeviceFamily == 0x30) {
+        if (DeviceFamily == FamilyHNQ120) {
             ui.logische->setText(ToQString(GetText("$T14011")));
             ui.Fadresse->setVisible(false);
         } else {
@@ -443,14 +444,14 @@ void TForm1::PageControl2Change() {
             ShowProtocolPage();
         } else if (page == ui.Grundeinstellung) {
             ui.StationAdr->setText(QString::number(ImageCell(m.defstationsadresse)));
-            if (DeviceFamily == 0xD0)
+            if (DeviceFamily == FamilyHNQ130)
                 ui.Fadresse_edit->setText(QString::number(ImageCell(m.deffunkadresse)));
             ShowSettingsPage();
         } else if (page == ui.Modbus) {
             ShowModbusPage();
         }
         PageVisibility->Apply(ui.Grundeinstellung);
-        if (DeviceFamily == 0xD0)
+        if (DeviceFamily == FamilyHNQ130)
             PageVisibility->Apply(ui.Modbus);
     }
     // 7

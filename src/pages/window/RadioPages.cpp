@@ -2,6 +2,7 @@
 // the operating mode. Every handler edits the register image in place and
 // raises a change flag; nothing goes to the device here.
 #include "device/ChangeFlags.h"
+#include "device/DeviceTypes.h"
 #include "device/PowerTable.h"
 #include "device/RegisterImage.h"
 #include "device/RegisterMap.h"
@@ -171,7 +172,7 @@ void TForm1::SubSlotClick() {
 void TForm1::BetriebsartClick() {
     if (ControlsUpdating)
         return;
-    if (DeviceFamily == 0x21 || DeviceFamily == 0x10) {
+    if (DeviceFamily == FamilyKVL420 || DeviceFamily == FamilyWBS420) {
         const OperatingModeVariant variant{DeviceFamily, KonfGeraetBit0 == 1, Has3964R != 0};
         const int cell = RegisterMap.g_betriebsart;
         const int item = ui.Betriebsart->ItemIndex();

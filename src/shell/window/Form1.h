@@ -22,12 +22,11 @@ class QMenu;
 class TFrequenzEditor;
 class TPageAnAusVisible;
 class TInputFrame;
-class QTextEdit;
 class TFileListDialog;
 class TLogFile;
 class TSprache;
 class TMop;
-class TProgressBar;
+class TForm4;
 class TTimer;
 class haupt;
 
@@ -124,7 +123,10 @@ public:
     void ClearParameterSet();
     bool FindDeviceType(uint32_t code, uint32_t& index) const;
     uint32_t FindNearestIndex(int lo, int hi, uint32_t value);
-    int WriteRegisterBlock(QTextEdit* memo, TProgressBar* bar, long long first, long long last);
+    // Writes first..last from the image in blocks with read-back; mismatches
+    // and progress go to the transfer window (none when null). Returns the
+    // number of registers not confirmed.
+    int WriteRegisterBlock(TForm4* window, long long first, long long last);
     // True while a parameter-set read owns the link and the register image;
     // every command that touches either is disabled meanwhile.
     bool TransferRunning() const { return !TransferIdle || commandsRunning_ > 0; }

@@ -83,7 +83,7 @@ TEST_P(FullReadTest, FillsTheImageAsTheDeviceHoldsItInTwentyFiveExchanges) {
     ASSERT_TRUE(Read());
 
     EXPECT_EQ(Status(), "$T29001");
-    EXPECT_EQ(Form4->ui.ProgressBar1->Position(), 571);
+    EXPECT_EQ(Form4->Progress(), 571);
     EXPECT_FALSE(Form4->isVisible()); // closes itself after a clean read
     EXPECT_EQ(DeviceFamily, c.family);
     EXPECT_EQ(RegisterImage[DeviceTypeCell], c.type);
@@ -142,7 +142,7 @@ TEST_F(ReadTest, SilentDeviceEndsWithATimeOutAndAClearImage) {
     EXPECT_EQ(Form4->LogLines(), timeoutLines);
     EXPECT_EQ(Form4->LogColor(), QColor(Qt::red));
     EXPECT_TRUE(Form4->isVisible());
-    EXPECT_TRUE(Form4->ui.Button1->isEnabled());
+    EXPECT_TRUE(Form4->CloseEnabled());
     EXPECT_TRUE(Form1->ui.down_load->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(ImageIsClear());
@@ -202,7 +202,7 @@ TEST_F(ReadTest, DeviceThatStopsAnsweringInBlock7ClearsTheDataAndTheNextReadWork
     EXPECT_EQ(Form4->LogColor(), QColor(Qt::red));
     EXPECT_TRUE(Form4->isVisible());
     // Blocks 1 to 6 had been accepted before the data was cleared.
-    EXPECT_EQ(Form4->ui.ProgressBar1->Position(), 1 + 6 * 50);
+    EXPECT_EQ(Form4->Progress(), 1 + 6 * 50);
     EXPECT_EQ(RegisterImage[DeviceTypeCell], 0u);
     EXPECT_TRUE(ImageIsClear());
     EXPECT_EQ(DeviceFamily, 0);
@@ -269,7 +269,7 @@ TEST_F(ReadTest, AnswerWithAWrongRegisterCountEndsTheReadAtOnce) {
 
     EXPECT_EQ(Form4->LogLines(), readErrorLines);
     EXPECT_EQ(Form4->LogColor(), QColor(Qt::red));
-    EXPECT_EQ(Form4->ui.ProgressBar1->Position(), 1 + 6 * 50);
+    EXPECT_EQ(Form4->Progress(), 1 + 6 * 50);
     EXPECT_TRUE(ImageIsClear());
     EXPECT_EQ(DeviceFamily, 0);
     const std::vector<SimExchange> log = SimLog();
@@ -302,7 +302,7 @@ TEST_P(DisturbedAnswerTest, ReadSucceeds) {
     ASSERT_TRUE(Read(3000));
 
     EXPECT_EQ(Status(), "$T29001");
-    EXPECT_EQ(Form4->ui.ProgressBar1->Position(), 571);
+    EXPECT_EQ(Form4->Progress(), 571);
     EXPECT_EQ(DeviceFamily, 0x21);
     EXPECT_EQ(FirstDifferenceFromSim(), -1);
     const std::vector<SimExchange> log = SimLog();
@@ -333,7 +333,7 @@ TEST_F(ReadTest, PortThatVanishesDuringTheReadFailsCleanly) {
 
     ASSERT_FALSE(Form4->LogLines().empty());
     // The line went away at the first reading of block 5.
-    EXPECT_EQ(Form4->ui.ProgressBar1->Position(), 1 + 4 * 50);
+    EXPECT_EQ(Form4->Progress(), 1 + 4 * 50);
     EXPECT_EQ(Form4->LogLines().back(), "***End***");
     EXPECT_EQ(Form4->LogColor(), QColor(Qt::red));
     EXPECT_TRUE(ImageIsClear());
@@ -488,7 +488,7 @@ TEST_F(ReadTest, CommandsThatTouchTheLinkOrTheImageWaitForTheReader) {
     Form1->down_loadClick();
     ASSERT_FALSE(Form1->TransferIdle);
     // Block 1 is in the image.
-    ASSERT_TRUE(RunUntil([] { return Form4->ui.ProgressBar1->Position() > 1; }, 3000));
+    ASSERT_TRUE(RunUntil([] { return Form4->Progress() > 1; }, 3000));
     ASSERT_FALSE(Form1->TransferIdle) << "the read ended too early for this test";
     for (QAction* a : locked)
         EXPECT_FALSE(a->isEnabled()) << FromQString(a->objectName());
@@ -518,7 +518,7 @@ TEST_F(ReadTest, CloseDuringTheReadWaitsForTheReader) {
     AllowSlowLine();
     Form1->show();
     Form1->down_loadClick();
-    ASSERT_TRUE(RunUntil([] { return Form4->ui.ProgressBar1->Position() > 1; }, 3000));
+    ASSERT_TRUE(RunUntil([] { return Form4->Progress() > 1; }, 3000));
     ASSERT_FALSE(Form1->TransferIdle) << "the read ended too early for this test";
 
     EXPECT_FALSE(Form1->close());
@@ -529,7 +529,7 @@ TEST_F(ReadTest, CloseDuringTheReadWaitsForTheReader) {
     ASSERT_TRUE(RunUntil([] { return Application().Terminated(); }, 8000));
     // The read ran to its end before the window let go of the link.
     EXPECT_EQ(RequestsOf(SimLog()), CleanReadRequests());
-    EXPECT_EQ(Form4->ui.ProgressBar1->Position(), 571);
+    EXPECT_EQ(Form4->Progress(), 571);
     EXPECT_EQ(Status(), "$T29001");
     EXPECT_EQ(Form1->Mop, nullptr);
     EXPECT_FALSE(Form1->ClosePending);
@@ -556,7 +556,7 @@ TEST_F(ReadTest, CloseRequestedDuringTheReadWaitsForTheChooser) {
         return static_cast<int>(Dialogs::Ok);
     });
     Form1->down_loadClick();
-    ASSERT_TRUE(RunUntil([] { return Form4->ui.ProgressBar1->Position() > 1; }, 3000));
+    ASSERT_TRUE(RunUntil([] { return Form4->Progress() > 1; }, 3000));
     ASSERT_FALSE(Form1->TransferIdle) << "the read ended too early for this test";
     EXPECT_FALSE(Form1->close());
     EXPECT_TRUE(Form1->ClosePending);

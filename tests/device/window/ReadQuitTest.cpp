@@ -12,7 +12,7 @@ TEST_F(ReadTest, EndingTheProgramDuringAReadWaitsForTheReader) {
     StartWithDevice({"--type", "0x21", "--pace", "9600"});
     AllowSlowLine();
     Form1->down_loadClick();
-    ASSERT_TRUE(RunUntil([] { return Form4->ui.ProgressBar1->Position() > 1; }, 3000));
+    ASSERT_TRUE(RunUntil([] { return Form4->Progress() > 1; }, 3000));
     ASSERT_TRUE(Form1->Reader && Form1->Reader->Running());
 
     const auto before = std::chrono::steady_clock::now();
@@ -26,7 +26,7 @@ TEST_F(ReadTest, EndingTheProgramDuringAReadWaitsForTheReader) {
     EXPECT_EQ(Form1->ReadFailed.load(), 1);
     // The reader's queued hand-over arrives after the helpers are gone.
     RunUntil([] { return false; }, 100);
-    EXPECT_LT(Form4->ui.ProgressBar1->Position(), 571);
+    EXPECT_LT(Form4->Progress(), 571);
 }
 
 TEST_F(ReadTest, ACloseDuringTheIdentificationWaitsForTheRead) {
@@ -45,6 +45,6 @@ TEST_F(ReadTest, ACloseDuringTheIdentificationWaitsForTheRead) {
     ASSERT_NE(Form1->Mop, nullptr);
     // The read goes on to its end; the window closes after it.
     ASSERT_TRUE(RunUntil([] { return Application().Terminated(); }, 8000));
-    EXPECT_EQ(Form4->ui.ProgressBar1->Position(), 571);
+    EXPECT_EQ(Form4->Progress(), 571);
     EXPECT_EQ(Status(), "$T29001");
 }

@@ -245,8 +245,8 @@ protected:
         DeviceSettingsChanged = 1;
     }
 
-    static int Progress() { return Form4->ui.ProgressBar1->Position(); }
-    static int ProgressMaximum() { return Form4->ui.ProgressBar1->maximum(); }
+    static int Progress() { return Form4->Progress(); }
+    static int ProgressMaximum() { return Form4->ProgressMaximum(); }
 
     static int CountQuestions() {
         int n = 0;
@@ -369,7 +369,7 @@ TEST_P(WriteFamilyTest, WritesTheFamilyRegistersInOrderAndClearsTheFlags) {
     EXPECT_EQ(ProgressMaximum(), c.maximum);
     EXPECT_EQ(Progress(), c.maximum);
     EXPECT_EQ(Form4->LogLines(), successLines);
-    EXPECT_TRUE(Form4->ui.Button1->isEnabled());
+    EXPECT_TRUE(Form4->CloseEnabled());
     EXPECT_EQ(Status(), "$T29003");
     EXPECT_EQ(RadioSettingsChanged, 0);
     EXPECT_EQ(DeviceSettingsChanged, 0);
@@ -659,7 +659,7 @@ TEST_F(WriteTest, RefusedWriteInStep4StopsTheWriterAndASecondWriteSucceeds) {
     }
     EXPECT_EQ(LastLines(Form4->LogLines(), 2), failureEnd);
     EXPECT_EQ(Form4->LogLines().size(), 2u);
-    EXPECT_TRUE(Form4->ui.Button1->isEnabled());
+    EXPECT_TRUE(Form4->CloseEnabled());
     EXPECT_EQ(Progress(), 6); // steps 1 to 3, 918 not counted
     EXPECT_EQ(RadioSettingsChanged, 1);
     EXPECT_EQ(DeviceSettingsChanged, 1);

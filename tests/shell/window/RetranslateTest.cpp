@@ -466,11 +466,11 @@ TEST_F(WindowTest, TheSmallDialogsReceiveTheirTexts) {
 TEST_F(WindowTest, TheTransferWindowsTextsForReadAndWrite) {
     Start();
     ASSERT_NE(Form4, nullptr);
-    auto label1 = [] { return FromQString(Form4->ui.Label1->text()); };
-    auto label2 = [] { return FromQString(Form4->ui.Label2->text()); };
-    auto button = [] { return FromQString(Form4->ui.Button1->text()); };
+    auto label1 = [] { return Form4->Label1Caption(); };
+    auto label2 = [] { return Form4->Label2Caption(); };
+    auto button = [] { return Form4->Button1Caption(); };
 
-    Form4->ui.Label2->setText("second line");
+    Form4->SetLabel2Caption("second line");
     Form1->TranslateReadProgress("$T27001");
     EXPECT_EQ(label1(), "$T27001");
     EXPECT_EQ(label2(), "");
@@ -478,15 +478,15 @@ TEST_F(WindowTest, TheTransferWindowsTextsForReadAndWrite) {
     EXPECT_EQ(Form4->windowIcon().cacheKey(), Form1->windowIcon().cacheKey());
 
     // Without a title id the first line stays.
-    Form4->ui.Label1->setText("first line");
-    Form4->ui.Label2->setText("second line");
+    Form4->SetLabel1Caption("first line");
+    Form4->SetLabel2Caption("second line");
     Form1->TranslateReadProgress("");
     EXPECT_EQ(label1(), "first line");
     EXPECT_EQ(label2(), "");
 
     // Without a second-line id the second line stays.
-    Form4->ui.Label2->setText("second line");
-    Form4->ui.Button1->setText("x");
+    Form4->SetLabel2Caption("second line");
+    Form4->SetButton1Caption("x");
     Form1->TranslateWriteProgress("");
     EXPECT_EQ(label1(), "$T26001");
     EXPECT_EQ(label2(), "second line");

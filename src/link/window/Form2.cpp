@@ -163,26 +163,21 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm2::okClick() {
-    // 1
     ClosePort();
-    // 2, 3
     PortName = PortNameFor(FromQString(ui.combox1->currentText()));
-    // 4
     const int baud = ui.boudratebox->currentIndex();
     PortBaudRate = (baud >= 0 && baud < 4) ? baudRates[baud] : 9600;
-    // 5
     PortDataBits = CheckedIndex(dataBits_, 2) + 7;
     if (PortDataBits < 7 || PortDataBits > 8) {
         Dialogs::ShowMessage("Fehler in den Datenbits!\n Auf 8 DatenBits gestellt!");
         PortDataBits = 8;
     }
-    // 6
     PortParity = CheckedIndex(parity_, 3);
     if (PortParity < 0 || PortParity > 2) {
         Dialogs::ShowMessage("Fehler in den Parity!\n Auf None gestellt!");
         PortParity = 0;
     }
-    // 7: the port that did not open has been reported by the protocol object;
+    // The port that did not open has been reported by the protocol object;
     // the dialog stays open and nothing is saved.
     if (!OpenPort())
         return;

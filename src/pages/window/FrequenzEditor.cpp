@@ -138,20 +138,17 @@ bool TFrequenzEditor::IsValidFrequency(int64_t units) {
 }
 
 int TFrequenzEditor::ShowPage(int n) {
-    // 1-3
     if (n < 1)
         return -1;
     RebuildPageList();
     FillEmptyEntries();
     if (static_cast<unsigned>(n) > pageCount_)
         return -1;
-    // 4
     const int k = n - 1;
     const int e0 = k * Rows;
     const int count = EntryCount();
     if (pages_)
         pages_->setCurrentIndex(k);
-    // 5
     int shown = 0;
     for (int r = 0; r < Rows; ++r) {
         QLineEdit* edit = edits_[static_cast<size_t>(r)];
@@ -186,13 +183,11 @@ int TFrequenzEditor::ShowPage(int n) {
                 unit->setEnabled(false);
         }
     }
-    // 6
     if (pages_) {
         pages_->setItemText(k,
                             ToQString(std::to_string(e0 + 1) + " - " + std::to_string(e0 + shown)));
         pages_->setCurrentIndex(k);
     }
-    // 7
     ApplyEditMode();
     return shown;
 }
@@ -278,26 +273,21 @@ int RowOf(QLineEdit* edit) {
 void TForm1::InitFrequencyEditor() {
     TFrequenzEditor& editor = *FrequenzEditor;
     const TRegisterMap& m = RegisterMap;
-    // 1
     editor.SetCountCell(m.max_anzahl_funkkanal);
     editor.SetChannelTable(m.tab_anf_frequenz);
     editor.SetStepTable(m.tab_anf_fraster);
-    // 2, 3
     const FrequencyRange range = EditorFrequencyRange(RegisterImage);
     if (range.isDefault)
         Dialogs::ShowMessage(GetText("$T12001"));
-    // 4
     ui.FBereichsInfo->setText(ToQString(FrequencyRangeText(range)));
     QPalette p = ui.FBereichsInfo->palette();
     p.setColor(QPalette::WindowText,
                range.isDefault ? InvalidColor : QPalette().color(QPalette::WindowText));
     ui.FBereichsInfo->setPalette(p);
     ui.FBereichsInfo->setToolTip(range.isDefault ? ToQString(GetText("$T12001")) : QString());
-    // 5
     editor.SetDefaultRange(range.isDefault);
     editor.SetMinimum(range.minimum);
     editor.SetMaximum(range.maximum);
-    // 6
     editor.Bind(RowEdits(),
                 {ui.FEdit1Label, ui.FEdit2Label, ui.FEdit3Label, ui.FEdit4Label, ui.FEdit5Label,
                  ui.FEdit6Label, ui.FEdit7Label, ui.FEdit8Label, ui.FEdit9Label, ui.FEdit10Label,
@@ -306,10 +296,8 @@ void TForm1::InitFrequencyEditor() {
                  ui.FLabel8, ui.FLabel9, ui.FLabel10, ui.FLabel11, ui.FLabel12},
                 ui.FSeiten, ui.FAnzahl);
     editor.ForgetUserMarks();
-    // 7
     FrequencyPage = 1;
     SetEditorArrows(static_cast<int>(editor.GetPageCount()));
-    // 8
     FrequencyEditorPending = false;
 }
 
@@ -353,11 +341,10 @@ void TForm1::TakeRowResult(QLineEdit* edit, const RowKeyResult& result) {
     const int row = RowOf(edit);
     if (row < 0)
         return;
-    // 7: a valid frequency goes into the entry's cells, any other empties them.
+    // A valid frequency goes into the entry's cells, any other empties them.
     const bool valid = FrequenzEditor->StoreRow(FrequencyPage, row, result.units);
     SetBase(edit, valid ? QColor() : InvalidColor);
     edit->setToolTip(valid ? QString() : ToQString(GetText("$T13001")));
-    // 8, 9
     RadioSettingsChanged = 1;
     edit->setText(ToQString(result.text));
     edit->setCursorPosition(result.caret);

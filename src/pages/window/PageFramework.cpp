@@ -208,7 +208,6 @@ void ShowOperatingModes(int mode) {
 // ---- The page buttons ----------------------------------------------------------
 
 void TForm1::funkClick() {
-    // 1, 2
     ui.PageControl2->setVisible(false);
     ui.einstellung->setChecked(false);
     ui.ToolBar1->setFocus();
@@ -217,10 +216,8 @@ void TForm1::funkClick() {
         BrowserEnableClick();
         ui.funk->setChecked(true);
     }
-    // 3
     ui.Label5->clear();
     ui.Label5->setVisible(true);
-    // 4, 5
     const char* refusal = DeviceFamily == FamilyNone               ? "$T30020"
                           : ImageCell(RegisterMap.geraete_id) == 0 ? "$T30022"
                                                                    : nullptr;
@@ -230,7 +227,6 @@ void TForm1::funkClick() {
         ui.Bild1->setVisible(true);
         return;
     }
-    // 6, 7
     ui.Bild1->setVisible(false);
     if (!ui.PageControl1->isHidden()) {
         ui.PageControl1->setVisible(false);
@@ -239,7 +235,6 @@ void TForm1::funkClick() {
         ui.Bild1->setVisible(true);
         return;
     }
-    // 8
     ShowRadioPages();
 }
 
@@ -255,7 +250,6 @@ void TForm1::ShowRadioPages() {
 }
 
 void TForm1::einstellungClick() {
-    // 1, 2
     ui.PageControl1->setVisible(false);
     ui.funk->setChecked(false);
     ui.Label5->setVisible(false);
@@ -265,14 +259,12 @@ void TForm1::einstellungClick() {
         BrowserEnableClick();
         ui.einstellung->setChecked(true);
     }
-    // 3
     if (ImageCell(RegisterMap.geraete_id) == 0) {
         ErrorBox(GetText("$T30022"));
         ui.einstellung->setChecked(false);
         ui.Bild1->setVisible(true);
         return;
     }
-    // 4
     if (!ui.PageControl2->isHidden()) {
         ui.PageControl2->setVisible(false);
         UpdateStatusLine();
@@ -280,7 +272,6 @@ void TForm1::einstellungClick() {
         ui.einstellung->setChecked(false);
         return;
     }
-    // 5
     ui.einstellung->setChecked(true);
     ui.Bild1->setVisible(false);
     auto apply = [this](std::initializer_list<QWidget*> pages) {
@@ -338,14 +329,12 @@ void TForm1::einstellungClick() {
 // ---- The page loaders ----------------------------------------------------------
 
 void TForm1::PageControl1Change() {
-    // 1, 2
     ui.Label5->clear();
     if (!RadioSettingsChanged)
         RefreshKonfGeraetBit0();
     QWidget* page = ui.PageControl1->ActivePage();
     const TRegisterMap& m = RegisterMap;
     if (page == ui.Leistung_Zeitschlitz) {
-        // 3
         const uint32_t value = ImageCell(m.aktu_sendeleistung);
         const uint32_t k =
             FindNearestIndex(m.tab_anf_sendeleistung, m.tab_end_sendeleistung, value);
@@ -355,7 +344,6 @@ void TForm1::PageControl1Change() {
         else
             ui.Zeitschlitz1->setVisible(false);
     } else if (page == ui.Frequenzliste) {
-        // 4
         const ClampedValue last = LastEntryIndex(RegisterImage, m);
         const ClampedValue current = CurrentChannelIndex(RegisterImage, m);
         if (last.outOfRange)
@@ -366,13 +354,11 @@ void TForm1::PageControl1Change() {
         ui.Label5->setText(
             ToQString(Sprache->GetText1Arg("$T39001", Decimal(ImageCell(m.frequenzraster)))));
     } else if (page == ui.FrequenzEditor) {
-        // 5
         ShowFrequencyEditorTab();
     }
 }
 
 void TForm1::PageControl2Change() {
-    // 1, 2
     ui.logische->setText(ToQString(GetText("$T14011")));
     QWidget* page = ui.PageControl2->ActivePage();
     const TRegisterMap& m = RegisterMap;
@@ -380,11 +366,9 @@ void TForm1::PageControl2Change() {
         ui.StationAdr->setText(QString::number(ImageCell(m.defstationsadresse)));
         ShowSettingsPage();
     }
-    // 3
     if (!DeviceSettingsChanged)
         RefreshKonfGeraetBit0();
     if (DeviceFamily == FamilyKVL420) {
-        // 4
         ui.Label5->clear();
         for (QWidget* w : {ui.Durchschnitt, ui.t_Timeout, ui.x_Timeout, ui.Fadresse})
             w->setVisible(false);
@@ -396,7 +380,6 @@ void TForm1::PageControl2Change() {
             ShowProtocolPage();
         }
     } else if (DeviceFamily == FamilyWBS420) {
-        // 5
         ui.logische->setText(ToQString(GetText("$T14022")));
         for (QWidget* w : {ui.Durchschnitt, ui.t_Timeout, ui.x_Timeout})
             w->setVisible(true);
@@ -429,7 +412,6 @@ void TForm1::PageControl2Change() {
             ShowInputDelays();
         }
     } else if (DeviceFamily == FamilyHNQ130 || DeviceFamily == FamilyHNQ120) {
-        // 6
         for (QWidget* w : {ui.Durchschnitt, ui.t_Timeout, ui.x_Timeout})
             w->setVisible(false);
         ui.PageControl2->SetTabVisibleOnly(ui.InputTabSheet, false);
@@ -454,12 +436,10 @@ void TForm1::PageControl2Change() {
         if (DeviceFamily == FamilyHNQ130)
             PageVisibility->Apply(ui.Modbus);
     }
-    // 7
     StatusPanels[5]->clear();
 }
 
 void TForm1::PageControl3Change() {
-    // 1
     if (KeyingPageBusy) {
         ui.PageControl3->SetActivePage(ui.Sendertastung);
         return;
@@ -468,7 +448,6 @@ void TForm1::PageControl3Change() {
         ui.PageControl3->SetActivePage(ui.Reg_Karte);
         return;
     }
-    // 2, 3
     if (ui.scanreg->isChecked()) {
         ui.scanreg->setChecked(false);
         scanregClick();
@@ -476,17 +455,14 @@ void TForm1::PageControl3Change() {
     ui.browser_label->setVisible(true);
     QWidget* page = ui.PageControl3->ActivePage();
     if (page == ui.Reg_Karte) {
-        // 4
         BrowserPageBusy = true;
         Button6Click();
         BrowserPageBusy = false;
     } else if (page == ui.Sendertastung) {
-        // 5
         KeyingPageBusy = true;
         newParameterClick();
         KeyingPageBusy = false;
     } else if (page == ui.PreSetsTab) {
-        // 6
         const bool device = ImageCell(DeviceTypeCell) != 0;
         ui.PreSetsTab->setEnabled(device);
         if (device) {
@@ -496,7 +472,6 @@ void TForm1::PageControl3Change() {
             ui.PreNow->setEnabled(false);
         }
     } else if (page == ui.InOutput) {
-        // 7
         ui.browser_label->setVisible(false);
         SetupLedRows();
     }

@@ -39,13 +39,11 @@ void FillPowerGroup(bool lowPower, uint32_t index, uint32_t value) {
     TForm1& f = *Form1;
     TRadioGroup* group = f.ui.sendeleistung;
     FillingControls filling;
-    // 1
     QStringList captions;
     for (const std::string& caption : PowerCaptions(lowPower))
         captions << ToQString(caption);
     group->SetItems(captions);
     group->SetColumns(PowerColumns(lowPower));
-    // 2, 3
     const bool inGroup = index < static_cast<uint32_t>(group->Count());
     if (f.PowerExactMatch) {
         group->SetFontColor(QColor());
@@ -61,7 +59,7 @@ void FillPowerGroup(bool lowPower, uint32_t index, uint32_t value) {
                                   ToQString(MarkedPowerCaption(
                                       FromQString(group->ItemCaption(static_cast<int>(index))))));
     }
-    // 4: a level this module does not have selects nothing, and says so.
+    // A level this module does not have selects nothing, and says so.
     if (!inGroup) {
         f.ErrorBox(f.Sprache->GetText1Arg("$T30054", std::to_string(value)));
         group->SetItemIndex(-1);
@@ -94,14 +92,12 @@ void FillFrequencyGroup(int count, int current) {
     TRadioGroup* group = Form1->ui.frequenz1;
     const TRegisterMap& m = RegisterMap;
     FillingControls filling;
-    // 1, 2
     count = ClampEntryCount(count < 1 ? 1 : count);
     QStringList captions;
     for (int i = 0; i < count; ++i)
         captions << ToQString(ChannelItemText(i, ImageCell(m.tab_anf_frequenz + i),
                                               ImageCell(m.tab_anf_fraster + i)));
     group->SetItems(captions);
-    // 3, 4
     group->SetItemIndex(current);
     group->SetColumns(ChannelColumns(count));
 }
@@ -127,15 +123,12 @@ void TForm1::frequenz1Click() {
 void ShowTimeSlots() {
     TForm1& f = *Form1;
     FillingControls filling;
-    // 1
     f.ui.Zeitschlitz1->setVisible(true);
     const uint32_t word = ImageCell(RegisterMap.aktiv_zeit);
     f.Bits.SetValue(word);
-    // 2
     const auto boxes = TimeSlotBoxes();
     for (int slot = 1; slot <= TimeSlotCount; ++slot)
         boxes[static_cast<size_t>(slot - 1)]->setChecked(TimeSlotActive(word, slot));
-    // 3
     f.TimeSlotsFilling = true;
     f.ui.SubSlot->SetItemIndex(SubSlotItem(word));
     f.TimeSlotsFilling = false;

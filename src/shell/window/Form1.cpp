@@ -108,16 +108,15 @@ void TForm1::ConnectCommands() {
 }
 
 void TForm1::FormCreate() {
-    // 1
+    // A close refused while a transfer runs is retried whenever the loop idles.
     TransferIdle = true;
     ClosePending = false;
     Application().SetOnIdle([] {
         if (Form1)
             Form1->CloseIfPending();
     });
-    // 2
     FillModelNames();
-    // 3
+    // No pages and no data commands until there is data.
     ui.PageControl1->setVisible(false);
     ui.PageControl2->setVisible(false);
     ui.PageControl3->setVisible(false);
@@ -128,24 +127,22 @@ void TForm1::FormCreate() {
     ui.einstellung->setEnabled(false);
     ui.savebutton->setEnabled(false);
     ui.up_load->setEnabled(false);
-    // 4
     FrequencyTableChanged = false;
     UpdateFromMenu = false;
-    // 5
+    // The sub-slot items get room for their captions.
     for (QRadioButton* b : {ui.SubSlot_0, ui.SubSlot_1, ui.SubSlot_2, ui.SubSlot_3, ui.SubSlot_4}) {
         b->move(b->x() + 60, b->y());
         b->resize(150, b->height());
     }
-    // 6, 7
+    // The input page's heading and its 16 delay frames.
     InputDelaysChanged = false;
     InputLabel = new QLabel(ui.InputTabSheet);
     InputLabel->setObjectName("InputLabel1");
     InputLabel->move(210, 10);
     InputLabel->show();
     CreateInputFrames();
-    // 8
     FillComboBoxes();
-    // 9
+    // The language: the user's choice from the settings, else the system's.
     WindowsLanguageId = 0;
     try {
         TWinLanguage language;
@@ -153,23 +150,17 @@ void TForm1::FormCreate() {
     } catch (...) {
         WindowsLanguageId = 0x407;
     }
-    // 10
     ReadSettingsFile();
     if (LanguageId == -1)
         LanguageId = WindowsLanguageId;
-    // 11
     FillPresetMenu();
-    // 12
     AllowServiceSwitch();
     SetPageVisibility(ServiceSwitchAllowed);
-    // 13
     ApplyLanguage();
-    // 14
     PrepareDataFolder();
-    // 15: Up and Down arrows step through the pages' lists.
+    // Up and Down arrows step through the pages' lists.
     ui.Minus1->setShortcut(QKeySequence(Qt::Key_Up));
     ui.Plus1->setShortcut(QKeySequence(Qt::Key_Down));
-    // 16
     OpenPort();
 }
 

@@ -12,9 +12,12 @@
 #include "platform/StringList.h"
 #include "platform/Text.h"
 #include "shell/Sprache.h"
+#include "shell/window/WindowTexts.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -24,6 +27,7 @@
 
 #include <array>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -509,4 +513,65 @@ TEST_F(ThreeLanguagesTest, AToolBarButtonWithoutHintKeepsItAndUsesNoNumber) {
     EXPECT_EQ(FromQString(Form1->ui.openbutton->toolTip()), "$T05002 FR");
     EXPECT_EQ(FromQString(Form1->ui.SaveToStrg->toolTip()), "$T05008 FR");
     EXPECT_NE(FromQString(Form1->ui.ToolButton2->toolTip()).rfind("$T05", 0), 0u);
+}
+
+// --- the main window's tables ------------------------------------------
+
+namespace {
+
+// The text a control of a table row shows: the caption of a label, button,
+// group box, menu entry or menu, or the tab text of a page.
+std::string ShownText(QObject* control) {
+    if (auto* label = qobject_cast<QLabel*>(control))
+        return FromQString(label->text());
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        return FromQString(button->text());
+    if (auto* group = qobject_cast<QGroupBox*>(control))
+        return FromQString(group->title());
+    if (auto* action = qobject_cast<QAction*>(control))
+        return FromQString(action->text());
+    if (auto* menu = qobject_cast<QMenu*>(control))
+        return FromQString(menu->title());
+    if (auto* page = qobject_cast<QWidget*>(control))
+        return TabText(page);
+    return "<no text>";
+}
+
+} // namespace
+
+// After a change of language every row of the tables shows its text: no
+// control of a kind the rows cannot caption, no page outside a page
+// control, no radio group without the button of an item, and no row
+// overwritten by a later one or by the window's own code.
+TEST_F(ThreeLanguagesTest, EveryRowOfTheMainWindowsTablesShowsItsText) {
+    Start();
+    ASSERT_EQ(Form1->LanguageMenuItems.size(), 3u);
+    Form1->LanguageMenuItems[2]->trigger();
+
+    const std::vector<TextRow> texts = MainWindowTexts(Form1->ui);
+    ASSERT_FALSE(texts.empty());
+    std::set<QObject*> captioned;
+    for (const auto& [control, id] : texts) {
+        ASSERT_NE(control, nullptr) << id;
+        const std::string name = FromQString(control->objectName());
+        EXPECT_TRUE(captioned.insert(control).second) << name << " has two rows";
+        EXPECT_EQ(ShownText(control), std::string(id) + " FR") << name;
+    }
+
+    const std::vector<ChoiceRow> choices = MainWindowChoices(Form1->ui);
+    ASSERT_FALSE(choices.empty());
+    std::set<QWidget*> groups;
+    for (const auto& [group, ids] : choices) {
+        ASSERT_NE(group, nullptr);
+        const QString name = group->objectName();
+        EXPECT_TRUE(groups.insert(group).second) << FromQString(name) << " has two rows";
+        ASSERT_FALSE(ids.empty()) << FromQString(name);
+        for (size_t i = 0; i < ids.size(); ++i) {
+            const QString item = name + "_" + QString::number(i);
+            const auto found = group->findChildren<QAbstractButton*>(item);
+            ASSERT_EQ(found.size(), 1) << FromQString(item);
+            EXPECT_EQ(FromQString(found[0]->text()), std::string(ids[i]) + " FR")
+                << FromQString(item);
+        }
+    }
 }

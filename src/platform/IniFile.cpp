@@ -271,6 +271,12 @@ bool Fail(std::string* error, const std::string& message) {
 
 } // namespace
 
+// Written by hand rather than with QSaveFile. Qt 6.4's QSaveFile does replace
+// a symlink's target, syncs the data before its rename and leaves no
+// temporary file, but it refuses to replace an existing file we may not write
+// even where the folder lets the rename through, it reports its own texts
+// instead of the system's message, and of the old permissions it keeps only
+// the read/write/execute bits.
 bool TMemIniFile::UpdateFile(std::string* error) const {
     if (fileName_.empty())
         return Fail(error, "no file name");

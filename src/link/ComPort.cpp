@@ -1,6 +1,8 @@
 // The serial port on a POSIX terminal device. See ComPort.h for the contract.
 #include "link/ComPort.h"
 
+#include "platform/Numbers.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 
@@ -8,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <system_error>
 
 #include <fcntl.h>
@@ -252,20 +255,12 @@ std::string DevicePathFor(const std::string& name) {
         return "";
     }
     const std::string digits = rest.substr(3);
-    if (digits.empty() || digits.size() > 3) {
+    const std::optional<std::uint64_t> number =
+        digits.size() <= 3 ? ParseDigits(digits) : std::nullopt;
+    if (!number || *number < 1 || *number > 256) {
         return "";
     }
-    int number = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') {
-            return "";
-        }
-        number = number * 10 + (c - '0');
-    }
-    if (number < 1 || number > 256) {
-        return "";
-    }
-    return "/dev/ttyS" + std::to_string(number - 1);
+    return "/dev/ttyS" + std::to_string(*number - 1);
 }
 
 std::unique_ptr<SerialPort> MakeComPort() {

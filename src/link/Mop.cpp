@@ -90,7 +90,13 @@ bool TMop::Transact() {
     wordsTaken_ = 0;
     std::memset(frame_, 0, sizeof frame_);
     failure_ = Failure::None;
+    if (BuildRequest() || SendRequest() || AwaitAnswer())
+        return true;
+    TakeAnswer();
+    return false;
+}
 
+bool TMop::BuildRequest() {
     frame_[0] = header_;
     frame_[1] = address_[0];
     frame_[2] = address_[1];
@@ -104,6 +110,7 @@ bool TMop::Transact() {
     frame_[10] = writeCount_;
     size_t length = mop::requestHeadLength;
 
+    // The write data serves this one request.
     const std::string data = writeData_;
     const int mode = mode_;
     writeData_.clear();
@@ -127,7 +134,10 @@ bool TMop::Transact() {
     }
 
     request_.assign(reinterpret_cast<const char*>(frame_), length);
+    return false;
+}
 
+bool TMop::SendRequest() {
     framer_->ClearFlags();
     if (!port_->GetActive())
         return Fail(StatusPortClosed, Failure::PortClosed);
@@ -142,9 +152,15 @@ bool TMop::Transact() {
             log_->Write("RS232 write failed: " + std::string(e.what()));
         return Fail(StatusPortClosed, Failure::WriteFailed);
     }
+    return false;
+}
+
+bool TMop::AwaitAnswer() {
     const auto deadline = ModBus::Clock::now() + std::chrono::milliseconds(responseTimeoutMs_);
     std::memset(frame_, 0, sizeof frame_);
 
+    // On the main thread the windows stay alive: the wait is cut into short
+    // slices with the window messages handled in between.
     const bool pump = TApplication::IsMainThread();
     bool done = false;
     bool failed = false;
@@ -153,43 +169,10 @@ bool TMop::Transact() {
         if (pump)
             until = std::min(deadline, ModBus::Clock::now() + kPumpSlice);
         const ModBus::Snapshot s = framer_->WaitUntil(until);
-        if (s.complete) {
-            const std::string frame = framer_->TakeFrame();
-            std::memcpy(frame_, frame.data(), std::min(frame.size(), sizeof frame_));
-            uint32_t first = 0;
-            GetResponseAddress(first);
-            const bool wellFormed =
-                frame.size() == 8 + 2 * static_cast<size_t>(static_cast<unsigned char>(frame[7]));
-            if (!wellFormed || CheckResponseHeader()) {
-                error_ = ErrorBadResponse;
-                LogUnknownRecord(frame);
-            } else if (first != readStart_) {
-                error_ = ErrorBadResponse;
-                LogUnknownRecord(frame);
-                if (log_)
-                    log_->Write("Oben ist die LeseAdr false! erwartet wurde Adr: " +
-                                std::to_string(readStart_));
-            } else {
-                done = true;
-            }
-        } else if (s.lost) {
-            status_ = StatusPortClosed;
-            failure_ = Failure::PortLost;
-            failed = true;
-        } else if (s.fault != MopFrameAssembler::Fault::None) {
-            status_ = StatusTimeout;
-            if (s.fault == MopFrameAssembler::Fault::OverLong) {
-                error_ = ErrorOverLong;
-                failure_ = Failure::OverLong;
-            } else {
-                failure_ = Failure::Gap;
-            }
-            failed = true;
-        } else if (ModBus::Clock::now() >= deadline) {
-            status_ = StatusTimeout;
-            failure_ = Failure::Timeout;
-            failed = true;
-        }
+        if (s.complete)
+            done = !CheckAnswer(framer_->TakeFrame());
+        else
+            failed = WaitFailed(s, deadline);
         if (done || failed)
             break;
         if (pump)
@@ -197,9 +180,46 @@ bool TMop::Transact() {
     }
     if (Application().Terminated() && !done)
         return Fail(status_, Failure::Terminated);
-    if (failed)
-        return true;
+    return failed;
+}
 
+bool TMop::CheckAnswer(const std::string& frame) {
+    std::memcpy(frame_, frame.data(), std::min(frame.size(), sizeof frame_));
+    uint32_t first = 0;
+    GetResponseAddress(first);
+    const bool wellFormed =
+        frame.size() == 8 + 2 * static_cast<size_t>(static_cast<unsigned char>(frame[7]));
+    if (!wellFormed || CheckResponseHeader()) {
+        error_ = ErrorBadResponse;
+        LogUnknownRecord(frame);
+        return true;
+    }
+    if (first != readStart_) {
+        error_ = ErrorBadResponse;
+        LogUnknownRecord(frame);
+        if (log_)
+            log_->Write("Oben ist die LeseAdr false! erwartet wurde Adr: " +
+                        std::to_string(readStart_));
+        return true;
+    }
+    return false;
+}
+
+bool TMop::WaitFailed(const ModBus::Snapshot& s, ModBus::Clock::time_point deadline) {
+    if (s.lost)
+        return Fail(StatusPortClosed, Failure::PortLost);
+    if (s.fault == MopFrameAssembler::Fault::OverLong) {
+        error_ = ErrorOverLong;
+        return Fail(StatusTimeout, Failure::OverLong);
+    }
+    if (s.fault != MopFrameAssembler::Fault::None)
+        return Fail(StatusTimeout, Failure::Gap);
+    if (ModBus::Clock::now() >= deadline)
+        return Fail(StatusTimeout, Failure::Timeout);
+    return false;
+}
+
+void TMop::TakeAnswer() {
     const int waiting = port_->InputCount() + static_cast<int>(framer_->LeftoverAtTake());
     if (waiting > 0 && log_) {
         log_->WriteBlankLine();
@@ -211,7 +231,6 @@ bool TMop::Transact() {
     error_ = ErrorNone;
     status_ = StatusOk;
     failure_ = Failure::None;
-    return false;
 }
 
 bool TMop::CheckResponseHeader() const {

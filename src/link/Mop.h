@@ -107,6 +107,27 @@ public:
     SerialPort& Port() { return *port_; }
 
 private:
+    // The steps of Transact; each true = failed, with status, error and
+    // failure set.
+    // Lays out the request in frame_ and request_ from the fields set and the
+    // pending write data, which it uses up.
+    bool BuildRequest();
+    // Empties the port's buffers and sends request_.
+    bool SendRequest();
+    // Waits for a fitting answer up to the answer time-out, handling window
+    // messages meanwhile when on the main thread. Answers that do not fit
+    // are logged and waited past.
+    bool AwaitAnswer();
+    // Puts a received frame into frame_ and checks it answers the request:
+    // its length, header, address and first register. true = it does not
+    // (logged, error_ set).
+    bool CheckAnswer(const std::string& frame);
+    // Whether a wait that brought no frame ends the exchange: the port is
+    // lost, the frame broke off or grew too long, or the deadline passed.
+    bool WaitFailed(const ModBus::Snapshot& s, ModBus::Clock::time_point deadline);
+    // Hands out the answer's data words and marks the exchange successful.
+    void TakeAnswer();
+
     bool CheckResponseHeader() const; // true = bad
     void LogUnknownRecord(const std::string& frame);
     bool Fail(uint8_t status, Failure failure);

@@ -2,10 +2,11 @@
 
 #include "link/Mop.h"
 #include "link/Registers.h"
+#include "platform/Numbers.h"
 #include "platform/StringList.h"
 
 #include <chrono>
-#include <cstdlib>
+#include <optional>
 
 haupt::Block haupt::BlockOf(int block) {
     if (block == blockCount)
@@ -17,10 +18,9 @@ haupt::haupt(TMop& mop, const TStringList& mapped, TRegisterImage& image,
              std::atomic<int>& readFailed)
     : mop_(&mop), image_(image), readFailed_(readFailed), mapped_(RegisterImageSize, false) {
     for (size_t i = 1; i < mapped.Count(); ++i) {
-        char* end = nullptr;
-        const long index = std::strtol(mapped[i].c_str(), &end, 10);
-        if (end && *end == '\0' && !mapped[i].empty() && IsImageIndex(index))
-            mapped_[index] = true;
+        const std::optional<int> index = ParseInt(mapped[i]);
+        if (index && IsImageIndex(*index))
+            mapped_[*index] = true;
     }
 }
 

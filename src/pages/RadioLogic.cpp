@@ -3,8 +3,10 @@
 #include "device/DeviceTypes.h"
 #include "device/FrequencyLimits.h"
 #include "device/RegisterMap.h"
+#include "platform/Numbers.h"
 
 #include <algorithm>
+#include <optional>
 
 // ---- Frequencies -----------------------------------------------------------
 
@@ -40,13 +42,8 @@ int64_t FrequencyFromText(const std::string& text) {
     else
         t.append(8 - t.size(), '0');
     t.erase(t.find('.'), 1);
-    int64_t v = 0;
-    for (const char c : t) {
-        if (c < '0' || c > '9')
-            return 0;
-        v = v * 10 + (c - '0');
-    }
-    return v >= 1 && v <= MaxTypedFrequency ? v : 0;
+    const std::optional<uint64_t> v = ParseDigits(t);
+    return v && *v >= 1 && *v <= MaxTypedFrequency ? static_cast<int64_t>(*v) : 0;
 }
 
 FrequencyRange EditorFrequencyRange(const TRegisterImage& image) {

@@ -1,11 +1,11 @@
 #include "platform/IniFile.h"
 
+#include "platform/Numbers.h"
 #include "platform/StringList.h"
 
 #include <atomic>
 #include <cerrno>
 #include <charconv>
-#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,61 +35,6 @@ std::string Trim(const std::string& s, std::size_t from, std::size_t to) {
 
 std::string Trim(const std::string& s) {
     return Trim(s, 0, s.size());
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// Integer text as the class library's string-to-integer conversion reads it.
-bool ParseInteger(const std::string& s, int& result) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        negative = s[i] == '-';
-        ++i;
-    }
-    bool hex = false;
-    if (i < s.size() && s[i] == '$') {
-        hex = true;
-        ++i;
-    } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-        hex = true;
-        i += 2;
-    }
-    if (i >= s.size())
-        return false;
-    std::uint64_t value = 0;
-    for (; i < s.size(); ++i) {
-        const int d = hex ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
-        if (d < 0)
-            return false;
-        value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(d);
-        if (value > 0xFFFFFFFFull)
-            return false;
-    }
-    if (hex) {
-        // Hex digits give the 32-bit pattern: $FFFFFFFF is -1.
-        const auto pattern = static_cast<std::uint32_t>(value);
-        result = static_cast<int>(negative ? 0u - pattern : pattern);
-        return true;
-    }
-    if (negative) {
-        if (value > 0x80000000ull)
-            return false;
-        result = static_cast<int>(-static_cast<std::int64_t>(value));
-    } else {
-        if (value > 0x7FFFFFFFull)
-            return false;
-        result = static_cast<int>(value);
-    }
-    return true;
 }
 
 void AppendLine(std::string& out, const std::string& line) {
@@ -233,8 +178,7 @@ std::string TMemIniFile::ReadString(const std::string& section, const std::strin
 int TMemIniFile::ReadInteger(const std::string& section, const std::string& ident, int def) const {
     const Section* s = FindSection(section);
     const Entry* e = s ? s->Find(ident) : nullptr;
-    int value = 0;
-    return e && ParseInteger(e->value, value) ? value : def;
+    return e ? ParseIntOrHex(e->value).value_or(def) : def;
 }
 
 double TMemIniFile::ReadFloat(const std::string& section, const std::string& ident,
@@ -325,9 +269,14 @@ bool Fail(std::string* error, const std::string& message) {
     return false;
 }
 
-
 } // namespace
 
+// Written by hand rather than with QSaveFile. Qt 6.4's QSaveFile does replace
+// a symlink's target, syncs the data before its rename and leaves no
+// temporary file, but it refuses to replace an existing file we may not write
+// even where the folder lets the rename through, it reports its own texts
+// instead of the system's message, and of the old permissions it keeps only
+// the read/write/execute bits.
 bool TMemIniFile::UpdateFile(std::string* error) const {
     if (fileName_.empty())
         return Fail(error, "no file name");

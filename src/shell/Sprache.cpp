@@ -1,11 +1,12 @@
 #include "shell/Sprache.h"
 
 #include "platform/IniFile.h"
+#include "platform/Numbers.h"
 #include "shell/LogFile.h"
 
 #include <algorithm>
-#include <climits>
 #include <filesystem>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -60,31 +61,6 @@ std::vector<std::string> SplitElements(const std::string& line) {
         }
     }
     return elements;
-}
-
-// An optional sign and decimal digits within the range of int.
-bool ParseDecimal(const std::string& s, int& value) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        negative = s[i] == '-';
-        ++i;
-    }
-    if (i == s.size())
-        return false;
-    long long v = 0;
-    for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9')
-            return false;
-        v = v * 10 + (s[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1)
-            return false;
-    }
-    v = negative ? -v : v;
-    if (v > INT_MAX || v < INT_MIN)
-        return false;
-    value = static_cast<int>(v);
-    return true;
 }
 
 std::string TwoDigits(int v) {
@@ -336,10 +312,10 @@ int TSprache::GetLanguageId(int i) const {
         SplitElements(languageLines_[static_cast<std::size_t>(i)]);
     int smallest = kNoLanguageIds;
     for (std::size_t k = 1; k < elements.size(); ++k) {
-        int id = 0;
-        if (!ParseDecimal(elements[k], id))
+        const std::optional<int> id = ParseInt(elements[k]);
+        if (!id)
             return -1;
-        smallest = std::min(smallest, id);
+        smallest = std::min(smallest, *id);
     }
     return smallest;
 }

@@ -225,6 +225,27 @@ TEST(IniFile, UpdateFileKeepsOtherSectionsAndPermissions) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
 }
 
+TEST(IniFile, UpdateFileReplacesTheFileBehindSymlinks) {
+    TempDir dir;
+    const fs::path real = dir.Path() / "ostra.ini";
+    WriteBytes(real, "[Main]\r\nSprache=1\r\n");
+    ::chmod(real.c_str(), 0604);
+    fs::create_symlink("ostra.ini", dir.Path() / "first.ini");
+    fs::create_symlink("first.ini", dir.Path() / "second.ini");
+    TMemIniFile ini(dir.Path() / "second.ini");
+    ini.WriteInteger("Main", "Sprache", 2);
+    std::string error;
+    ASSERT_TRUE(ini.UpdateFile(&error)) << error;
+    EXPECT_EQ(ReadBytes(real), "[Main]\r\nSprache=2\r\n");
+    EXPECT_EQ(fs::read_symlink(dir.Path() / "second.ini"), "first.ini");
+    EXPECT_EQ(fs::read_symlink(dir.Path() / "first.ini"), "ostra.ini");
+    struct stat st {};
+    ASSERT_EQ(::lstat(real.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0604u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 3);
+}
+
 TEST(IniFile, MissingAndUnreadableFiles) {
     TempDir dir;
     const TMemIniFile missing(dir.Path() / "none.ini");

@@ -3,6 +3,7 @@
 
 #include "link/PortSettings.h"
 #include "link/window/RegisterCommands.h"
+#include "platform/Numbers.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
 #include "shell/window/Form1.h"
@@ -14,6 +15,7 @@
 #include <QShowEvent>
 
 #include <cctype>
+#include <optional>
 
 namespace {
 
@@ -45,12 +47,9 @@ int PortNumber(const std::string& name) {
     if (pos == std::string::npos)
         return -1;
     const std::string digits = name.substr(pos + 3);
-    if (digits.empty() || digits.size() > 6)
-        return -1;
-    for (char c : digits)
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return -1;
-    return std::stoi(digits);
+    const std::optional<std::uint64_t> number =
+        digits.size() <= 6 ? ParseDigits(digits) : std::nullopt;
+    return number ? static_cast<int>(*number) : -1;
 }
 
 } // namespace

@@ -41,7 +41,11 @@ int64_t FrequencyFromText(const std::string& text) {
         t.resize(8);
     else
         t.append(8 - t.size(), '0');
-    t.erase(t.find('.'), 1);
+    // A point only after the eighth character is cut off with the rest: no number.
+    const size_t point = t.find('.');
+    if (point == std::string::npos)
+        return 0;
+    t.erase(point, 1);
     const std::optional<uint64_t> v = ParseDigits(t);
     return v && *v >= 1 && *v <= MaxTypedFrequency ? static_cast<int64_t>(*v) : 0;
 }

@@ -84,6 +84,7 @@ TEST(RadioFrequency, TypedTextOutsideOneToFiveMillionOrNoNumberIsZero) {
     EXPECT_EQ(FrequencyFromText("-33.1250"), 0);
     EXPECT_EQ(FrequencyFromText("433..125"), 0);
     EXPECT_EQ(FrequencyFromText("+33.1250"), 0);
+    EXPECT_EQ(FrequencyFromText("123456789.5"), 0); // the point lies past the eight characters
 }
 
 // ---- Device range ----------------------------------------------------------

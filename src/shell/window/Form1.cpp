@@ -98,6 +98,7 @@ void TForm1::ConnectCommands() {
     bind(ui.ToolButton2, &TForm1::ToolButton2Click);
     bind(ui.Clear1, &TForm1::ToolButton2Click);
     bind(ui.up_load, &TForm1::up_loadClick);
+    bind(ui.SaveatDevice1, &TForm1::up_loadClick);
     bind(ui.Userdaten, &TForm1::UserdatenClick);
     bind(ui.funk, &TForm1::funkClick);
     bind(ui.einstellung, &TForm1::einstellungClick);

@@ -333,3 +333,11 @@ TEST_F(WindowTest, PopupMenuHoldsTheTenFunctionKeysInOrder) {
             EXPECT_NE(a->shortcut(), QKeySequence(Qt::Key_F1 + i)) << a->objectName().toStdString();
     }
 }
+
+TEST_F(WindowTest, SaveAtDeviceRunsTheWrite) {
+    Start();
+    Form1->show();
+    // Nothing is loaded: the write refuses with its own message.
+    Form1->ui.SaveatDevice1->trigger();
+    EXPECT_EQ(CountMessages("$T30022"), 1);
+}

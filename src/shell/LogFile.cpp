@@ -34,6 +34,12 @@ TLogFile::FailureReporter& ReporterHook() {
     return reporter;
 }
 
+// Whether a failure went to the reporter and no write has succeeded since.
+bool& FailureOutstanding() {
+    static bool outstanding = false;
+    return outstanding;
+}
+
 const char kSpacer[] = "    ";
 
 // Appends bytes to the file in one write call sequence; false with errno set
@@ -98,6 +104,7 @@ void TLogFile::SetClockForTesting(Clock clock) {
 void TLogFile::SetFailureReporter(FailureReporter reporter) {
     std::lock_guard lock(LogMutex());
     ReporterHook() = std::move(reporter);
+    FailureOutstanding() = false;
 }
 
 std::string TLogFile::FormatLine(const std::string& message,
@@ -161,25 +168,32 @@ bool TLogFile::FileExists() const {
 
 void TLogFile::Append(const std::string& bytes, const std::string& reportLine) {
     bool ok = false;
+    bool heldBack = false;
     int err = 0;
     try {
         std::lock_guard lock(LogMutex());
-        ok = AppendToFile(FullPath(), bytes, err);
-    } catch (...) {
-        // A path that cannot be built or a failed allocation: reported below.
-    }
-    if (!ok) {
         try {
-            ReportFailure("Error:\n" + reportLine, err);
+            ok = AppendToFile(FullPath(), bytes, err);
         } catch (...) {
-            // Write must not throw; a reporter that fails has nowhere to go.
+            // A path that cannot be built or a failed allocation: a failure.
         }
+        heldBack = !ok && FailureOutstanding();
+        FailureOutstanding() = !ok;
+    } catch (...) {
+        // The lock itself failed: nothing was written.
+    }
+    if (ok)
+        return;
+    try {
+        ReportFailure("Error:\n" + reportLine, err, heldBack);
+    } catch (...) {
+        // Write must not throw; a reporter that fails has nowhere to go.
     }
 }
 
-void TLogFile::ReportFailure(const std::string& text, int err) {
+void TLogFile::ReportFailure(const std::string& text, int err, bool heldBack) {
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app) {
+    if (heldBack || !app) {
         ToStderr(text, err);
         return;
     }

@@ -29,7 +29,9 @@ public:
 
     // Appends one line for message. Never throws: a failed write hands
     // "Error:\n" + the line (without CR LF) to the failure reporter, and the
-    // caller goes on. Nothing is retried.
+    // caller goes on. Nothing is retried. Once a failure has gone to the
+    // reporter, later failures go to stderr only until a write succeeds
+    // again: a folder that cannot be written fails every line alike.
     void Write(const std::string& message) override;
 
     // Write(VisibleText(message)).
@@ -55,7 +57,8 @@ public:
     // Receives the text of every failed write, on the application's main
     // thread: a failure on another thread is posted there as a queued call.
     // Without a reporter, or when no application object exists, the text
-    // goes to stderr. nullptr removes the reporter.
+    // goes to stderr. nullptr removes the reporter. Setting a reporter (or
+    // none) ends a hold-back of repeated failures.
     static void SetFailureReporter(FailureReporter reporter);
 
     // Replaces the wall clock used for the time stamps; nullptr restores it.
@@ -64,7 +67,7 @@ public:
 private:
     void Append(const std::string& bytes, const std::string& reportLine);
     static std::chrono::system_clock::time_point Now();
-    static void ReportFailure(const std::string& text, int err);
+    static void ReportFailure(const std::string& text, int err, bool heldBack);
     static void DeliverFailure(const std::string& text, int err);
 
     std::string spacer_;

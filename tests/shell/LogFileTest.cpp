@@ -146,10 +146,10 @@ TEST_F(LogFileTest, ReadOnlyLogReportsTheLineAndGoesOn) {
         TLogFile::SetFailureReporter([&seen](const std::string& t) { seen.push_back(t); });
         TLogFile log("Error.txt", dir_.string());
         log.Write("A\nB");
-        log.WriteBlankLine();
-        if (seen.size() != 2)
+        log.WriteBlankLine(); // a repeat: held back
+        if (seen.size() != 1)
             return 10;
-        return seen[0] == expected && seen[1] == "Error:\n " ? 0 : 11;
+        return seen[0] == expected ? 0 : 11;
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(Contents(), "old\r\n");
@@ -158,11 +158,37 @@ TEST_F(LogFileTest, ReadOnlyLogReportsTheLineAndGoesOn) {
 TEST_F(LogFileTest, MissingFolderIsReportedWithoutThrowing) {
     TLogFile log("Error.txt", (dir_ / "gone").string());
     EXPECT_NO_THROW(log.Write("Read Error!"));
+    TLogFile("Error.txt", dir_.string()).Write("written"); // ends the hold-back
     EXPECT_NO_THROW(log.WriteBlankLine());
     ASSERT_EQ(reports_.size(), 2u);
     EXPECT_EQ(reports_[0], "Error:\n2024.03.07    21:05:09     * Read Error! * ");
     EXPECT_EQ(reports_[1], "Error:\n ");
     EXPECT_FALSE(fs::exists(dir_ / "gone"));
+}
+
+TEST_F(LogFileTest, RepeatedFailuresAreReportedOnceUntilAWriteSucceeds) {
+    // Each step writes its letter to the missing folder ('-') or to dir_ ('+').
+    const struct {
+        const char* steps;
+        const char* reported;
+    } cases[] = {
+        {"-a-b-c", "a"},
+        {"-a+b-c-d", "ac"},
+        {"+a-b-c+d+e-f", "bf"},
+        {"+a+b", ""},
+    };
+    TLogFile good("Error.txt", dir_.string());
+    TLogFile bad("Error.txt", (dir_ / "gone").string());
+    for (const auto& c : cases) {
+        TLogFile::SetFailureReporter([this](const std::string& text) { reports_.push_back(text); });
+        reports_.clear();
+        for (const char* p = c.steps; *p; p += 2)
+            (p[0] == '+' ? good : bad).Write(std::string(1, p[1]));
+        std::string reported;
+        for (const std::string& text : reports_)
+            reported += text.substr(text.size() - 4, 1); // "... * x * "
+        EXPECT_EQ(reported, c.reported) << c.steps;
+    }
 }
 
 TEST_F(LogFileTest, FailureOnAnotherThreadIsReportedOnTheMainThread) {

@@ -49,6 +49,9 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
 
     SpeicherRegister = std::make_unique<TGetSpeicherRegister>(RegisterImage.data());
     LogFile = std::make_unique<TLogFile>(LogFileName, ProgramDir);
+    // A log line that cannot be written (a read-only program folder) is shown
+    // to the user; the log holds back repeats until a write succeeds again.
+    TLogFile::SetFailureReporter([](const std::string& text) { Dialogs::ShowMessage(text); });
     Sprache = std::make_unique<TSprache>(ProgramDir, LogFile.get());
     LanguageChooser = new TFileListDialog(this);
     LanguageChooser->setObjectName("LanguageChooser");
@@ -98,6 +101,7 @@ void TForm1::ConnectCommands() {
     bind(ui.ToolButton2, &TForm1::ToolButton2Click);
     bind(ui.Clear1, &TForm1::ToolButton2Click);
     bind(ui.up_load, &TForm1::up_loadClick);
+    bind(ui.SaveatDevice1, &TForm1::up_loadClick);
     bind(ui.Userdaten, &TForm1::UserdatenClick);
     bind(ui.funk, &TForm1::funkClick);
     bind(ui.einstellung, &TForm1::einstellungClick);

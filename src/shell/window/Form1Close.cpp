@@ -112,6 +112,8 @@ void TForm1::DestroyHelpers() {
     Sprache.reset();
     delete InputLabel;
     InputLabel = nullptr;
+    if (Form1 == this)
+        TLogFile::SetFailureReporter(nullptr); // no boxes once the window is gone
     LogFile.reset();
     if (InstanceMutex)
         InstanceMutex->Release();

@@ -122,11 +122,11 @@ int WinMain(int argc, char** argv) {
     if (std::getenv("OSTARA_SCRIPTED_DIALOGS"))
         Dialogs::BeginScript();
 
+    // One copy per version, user and display: a later start raises the
+    // running copy's window and ends.
     SingleInstance instance(ProgramTitle);
-    if (instance.AskRunningInstance())
+    if (!instance.Claim())
         return 0;
-    if (!instance.Listen())
-        std::fprintf(stderr, "ostara: cannot register the running instance\n");
     InstanceMutex = &instance;
 
     Application().SetTitle(ProgramTitle);

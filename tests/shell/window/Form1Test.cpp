@@ -4,6 +4,7 @@
 #include "support/WindowFixture.h"
 
 #include "link/Mop.h"
+#include "shell/LogFile.h"
 #include "shell/window/PasswordDlg.h"
 
 #include <QComboBox>
@@ -332,4 +333,31 @@ TEST_F(WindowTest, PopupMenuHoldsTheTenFunctionKeysInOrder) {
         for (int i = 0; i < 10; ++i)
             EXPECT_NE(a->shortcut(), QKeySequence(Qt::Key_F1 + i)) << a->objectName().toStdString();
     }
+}
+
+TEST_F(WindowTest, SaveAtDeviceRunsTheWrite) {
+    Start();
+    Form1->show();
+    // Nothing is loaded: the write refuses with its own message.
+    Form1->ui.SaveatDevice1->trigger();
+    EXPECT_EQ(CountMessages("$T30022"), 1);
+}
+
+TEST_F(WindowTest, LogLineThatCannotBeWrittenIsShownWhileTheWindowLives) {
+    Start();
+    // A folder in the log's place: every write fails, whoever runs the test.
+    std::filesystem::remove(dir_ / "Error.txt");
+    std::filesystem::create_directory(dir_ / "Error.txt");
+    Form1->LogFile->Write("Read Error!");
+    ASSERT_FALSE(Dialogs::History().empty());
+    const Dialogs::Shown& shown = Dialogs::History().back();
+    EXPECT_EQ(shown.kind, "plain");
+    EXPECT_EQ(shown.text.rfind("Error:\n", 0), 0u) << shown.text;
+    EXPECT_NE(shown.text.find(" * Read Error! * "), std::string::npos) << shown.text;
+
+    DestroyForms();
+    Dialogs::ClearHistory();
+    TLogFile("Other.txt", dir_.string()).Write("written"); // no failure outstanding
+    TLogFile("Error.txt", dir_.string()).Write("after the window");
+    EXPECT_TRUE(Dialogs::History().empty());
 }

@@ -1,5 +1,7 @@
-// The real program as a process: a second start of the same version raises
-// the first and ends with 0; a termination request closes it cleanly.
+// The real program as a process: a second start of the same version on the
+// same display raises the first and ends with 0, however many start at once
+// and however busy the first is; another display runs beside; a killed copy
+// blocks nothing; a termination request closes a copy cleanly.
 #include "support/LanguageFile.h"
 #include "support/TempDir.h"
 
@@ -15,6 +17,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -24,7 +27,7 @@ struct Process {
     pid_t pid = -1;
 };
 
-Process Spawn(const fs::path& dir, const fs::path& errFile) {
+Process Spawn(const fs::path& dir, const fs::path& errFile, const char* display = ":0") {
     Process p;
     p.pid = ::fork();
     if (p.pid == 0) {
@@ -36,6 +39,10 @@ Process Spawn(const fs::path& dir, const fs::path& errFile) {
         ::setenv("OSTARA_SCRIPTED_DIALOGS", "1", 1);
         ::setenv("LC_ALL", "en_GB.UTF-8", 1);
         ::setenv("TMPDIR", dir.c_str(), 1);
+        // The instance scope of this test alone: its own runtime folder.
+        ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+        ::setenv("DISPLAY", display, 1);
+        ::unsetenv("WAYLAND_DISPLAY");
         ::execl(OSTARA_BINARY, OSTARA_BINARY, static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -104,4 +111,150 @@ TEST(Program, SecondStartRaisesTheFirstAndEnds) {
     if (code == -1)
         ::kill(first.pid, SIGKILL);
     EXPECT_EQ(code, 0) << ReadAll(err1);
+}
+
+namespace {
+
+// Copies of the program started in one program folder; whatever still runs
+// at the end is killed.
+class ProgramCopies : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::ofstream(dir_ / "ostra.ini") << "[Main]\nSchnittstelle=/nonexistent/ostara-port\n";
+        ASSERT_TRUE(testsupport::WriteIdentityLanguageFile(dir_));
+    }
+    void TearDown() override {
+        for (size_t n = 0; n < copies_.size(); ++n)
+            if (Running(n)) {
+                ::kill(copies_[n].pid, SIGKILL);
+                WaitEnd(n, 5000);
+            }
+    }
+
+    // Starts another copy and returns its number.
+    size_t Start(const char* display = ":0") {
+        const fs::path err = dir_ / ("copy" + std::to_string(copies_.size()) + ".err");
+        copies_.push_back({Spawn(dir_, err, display).pid, err});
+        return copies_.size() - 1;
+    }
+    bool Running(size_t n) {
+        Copy& c = copies_[n];
+        if (c.code != kRunning)
+            return false;
+        int status = 0;
+        if (::waitpid(c.pid, &status, WNOHANG) != c.pid)
+            return true;
+        c.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return false;
+    }
+    // The exit code of copy n, or kRunning when it did not end within ms.
+    int WaitEnd(size_t n, int ms) {
+        WaitFor([&] { return !Running(n); }, ms);
+        return copies_[n].code;
+    }
+    std::string Err(size_t n) const { return ReadAll(copies_[n].err); }
+    // Whether copy n has come up: its first activation reported the closed port.
+    bool Up(size_t n) const { return Err(n).find("$T30023") != std::string::npos; }
+    bool WaitUp(size_t n) const {
+        return WaitFor([&] { return Up(n); }, 15000);
+    }
+    bool Raised(size_t n) const {
+        return Err(n).find("raised by a second start") != std::string::npos;
+    }
+    // Ends a running copy as the desktop does and returns its exit code.
+    int Terminate(size_t n) {
+        ::kill(copies_[n].pid, SIGTERM);
+        return WaitEnd(n, 15000);
+    }
+
+    static constexpr int kRunning = -1;
+    struct Copy {
+        pid_t pid;
+        fs::path err;
+        int code = kRunning;
+    };
+    TempDir tmp_{"ostara-copies"};
+    const fs::path& dir_ = tmp_.Path();
+    std::vector<Copy> copies_;
+};
+
+} // namespace
+
+TEST_F(ProgramCopies, SimultaneousStartsRunOneCopy) {
+    constexpr size_t kStarts = 5;
+    for (size_t i = 0; i < kStarts; ++i)
+        Start();
+    // A loaded machine: for a while the copies get a tenth of the time, so
+    // the first to run is slow to answer the later starts.
+    const auto loadEnd = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < loadEnd) {
+        for (size_t i = 0; i < kStarts; ++i)
+            if (Running(i))
+                ::kill(copies_[i].pid, SIGSTOP);
+        std::this_thread::sleep_for(std::chrono::milliseconds(45));
+        for (size_t i = 0; i < kStarts; ++i)
+            if (Running(i))
+                ::kill(copies_[i].pid, SIGCONT);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    // All but one end by themselves, with 0; the one left comes up and stays.
+    auto ended = [&] {
+        size_t n = 0;
+        for (size_t i = 0; i < kStarts; ++i)
+            n += Running(i) ? 0 : 1;
+        return n;
+    };
+    WaitFor([&] { return ended() >= kStarts - 1; }, 30000);
+    std::vector<size_t> running;
+    for (size_t i = 0; i < kStarts; ++i) {
+        if (Running(i))
+            running.push_back(i);
+        else
+            EXPECT_EQ(copies_[i].code, 0) << Err(i);
+    }
+    ASSERT_EQ(running.size(), 1u);
+    const size_t survivor = running[0];
+    EXPECT_TRUE(WaitUp(survivor)) << Err(survivor);
+    EXPECT_TRUE(Running(survivor));
+    for (size_t i = 0; i < kStarts; ++i)
+        if (i != survivor)
+            EXPECT_FALSE(Up(i)) << "copy " << i << " came up as well";
+    EXPECT_EQ(Terminate(survivor), 0);
+}
+
+TEST_F(ProgramCopies, AStartOnAnotherDisplayRunsBeside) {
+    const size_t first = Start(":91");
+    ASSERT_TRUE(WaitUp(first)) << Err(first);
+    const size_t second = Start(":92");
+    EXPECT_TRUE(WaitUp(second)) << Err(second);
+    EXPECT_FALSE(Raised(first));
+    EXPECT_EQ(Terminate(second), 0);
+    EXPECT_EQ(Terminate(first), 0);
+}
+
+TEST_F(ProgramCopies, ABusyFirstCopyStillEndsTheSecondStart) {
+    const size_t first = Start();
+    ASSERT_TRUE(WaitUp(first)) << Err(first);
+    // Stopped, the first copy answers nothing; the second start ends anyway.
+    ::kill(copies_[first].pid, SIGSTOP);
+    const auto stopped = std::chrono::steady_clock::now();
+    const size_t second = Start();
+    const int code = WaitEnd(second, 15000);
+    std::this_thread::sleep_until(stopped + std::chrono::seconds(2));
+    ::kill(copies_[first].pid, SIGCONT);
+    EXPECT_EQ(code, 0) << Err(second);
+    EXPECT_FALSE(Up(second));
+    // Going again, the first copy finds the request and runs on.
+    EXPECT_TRUE(WaitFor([&] { return Raised(first); }, 5000));
+    EXPECT_EQ(Terminate(first), 0);
+}
+
+TEST_F(ProgramCopies, AKilledCopyLeavesNoBlock) {
+    const size_t killed = Start();
+    ASSERT_TRUE(WaitUp(killed)) << Err(killed);
+    ::kill(copies_[killed].pid, SIGKILL);
+    EXPECT_EQ(WaitEnd(killed, 5000), 128 + SIGKILL);
+    const size_t next = Start();
+    EXPECT_TRUE(WaitUp(next)) << Err(next);
+    EXPECT_EQ(Terminate(next), 0);
 }

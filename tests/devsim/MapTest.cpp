@@ -360,7 +360,7 @@ TEST(Presets, AMovedMapMovesEveryValue) {
             EXPECT_EQ(d.read(2200 + i), reference.read(1344 + i)) << type << " entry " << i;
         }
         for (std::uint16_t r :
-             {906, 910, 911, 912, 913, 914, 917, 944, 990, 993, 1200, 1215, 1216, 1219, 1344, 1347})
+             {906, 910, 911, 912, 913, 1150, 917, 944, 990, 993, 1200, 1215, 1216, 1219, 1344, 1347})
             EXPECT_EQ(d.read(r), reference.read(r)) << type << " register " << r;
     }
 }
@@ -369,7 +369,7 @@ TEST(Presets, ChannelCountFromOneTo128) {
     const RegisterMap& own = builtInRegisterMap();
     for (std::uint16_t type : {0x21, 0x30}) {
         const Device full = presetDevice(type, own, 128);
-        EXPECT_EQ(full.read(914), 127);
+        EXPECT_EQ(full.read(1150), 127);
         const std::uint32_t lo = limitHz(full, 990), hi = limitHz(full, 992);
         std::uint32_t previous = 0;
         for (std::uint16_t i = 0; i < 128; ++i) {
@@ -383,14 +383,14 @@ TEST(Presets, ChannelCountFromOneTo128) {
         EXPECT_EQ(full.read(1471), type == 0x30 ? 10000 : 12500);
     }
     const Device one = presetDevice(0x21, own, 1);
-    EXPECT_EQ(one.read(914), 0);
+    EXPECT_EQ(one.read(1150), 0);
     EXPECT_EQ(one.read(910), 0) << "the current channel must be an entry in use";
     EXPECT_EQ(one.read(911), 0);
     EXPECT_EQ(one.read(1216), 34650);
     EXPECT_EQ(one.read(1217), 0);
     EXPECT_EQ(one.read(1345), 0);
-    EXPECT_EQ(presetDevice(0x21, own, 500).read(914), 127);
-    EXPECT_EQ(presetDevice(0xD0, own).read(914), 1) << "family default";
+    EXPECT_EQ(presetDevice(0x21, own, 500).read(1150), 127);
+    EXPECT_EQ(presetDevice(0xD0, own).read(1150), 1) << "family default";
 }
 
 namespace {
@@ -463,7 +463,7 @@ TEST_F(DevsimCopy, WithoutAMapBesideItTheBuiltInLayoutServes) {
     EXPECT_EQ(sim.Command("get 901"), "901=1281"); // 0x0501
     EXPECT_EQ(sim.Command("get 918"), "918=768");  // konf_int_eing 0x0300
     EXPECT_EQ(sim.Command("get 955"), "955=100");  // gain
-    EXPECT_EQ(sim.Command("get 914"), "914=3");
+    EXPECT_EQ(sim.Command("get 1150"), "1150=3");
     EXPECT_EQ(sim.Command("get 1203"), "1203=100");
 }
 
@@ -485,7 +485,7 @@ TEST_F(DevsimCopy, TheMapBesideItIsFollowed) {
 TEST(DevsimProcessMap, ChannelsOptionFillsTheLastEntry) {
     testsupport::Devsim sim(OSTARA_DEVSIM, {"--map", shippedMapPath, "--channels=128"});
     ASSERT_TRUE(sim.Ready()) << sim.Failure();
-    EXPECT_EQ(sim.Command("get 914"), "914=127");
+    EXPECT_EQ(sim.Command("get 1150"), "1150=127");
     EXPECT_EQ(sim.Command("get 1343"), "1343=34904"); // 436.3000 MHz
     EXPECT_EQ(sim.Command("get 1471"), "1471=12500");
 }

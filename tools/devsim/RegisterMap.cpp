@@ -26,7 +26,7 @@ def_funkkanal=11
 aktu_sendeleistung=12
 def_sendeleistung=13
 g_betriebsart=17
-max_anzahl_funkkanal=14
+max_anzahl_funkkanal=250
 frequenzraster=19
 aktiv_zeit=44
 tab_anf_sendeleistung=300
@@ -36,7 +36,7 @@ tab_end_frequenz=443
 tab_anf_fraster=444
 tab_end_fraster=571
 adr_funklayer=3
-seriennr=2
+seriennr=8
 
 [KVL420]
 konf_com0=30

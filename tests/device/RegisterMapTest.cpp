@@ -46,10 +46,10 @@ std::vector<std::string> Range(int first, int last) {
 // The list the shipped map gives: the common keys in their order, tables
 // expanded, serial number last; then the family's own keys.
 std::vector<std::string> ShippedList(int family) {
-    std::vector<std::string> list = {"6", "1", "10", "11", "12", "13", "17", "14", "19", "44"};
+    std::vector<std::string> list = {"6", "1", "10", "11", "12", "13", "17", "250", "19", "44"};
     for (const auto& part : {Range(300, 315), Range(316, 443), Range(444, 571)})
         list.insert(list.end(), part.begin(), part.end());
-    list.push_back("2");
+    list.push_back("8");
     std::vector<std::string> own;
     switch (family) {
     case 0x21:
@@ -130,12 +130,86 @@ TEST_F(RegisterMapTest, ShippedMapLoadsForEveryFamilyWithCommonAndOwnKeys) {
         EXPECT_EQ(list.Lines(), ShippedList(family));
         EXPECT_EQ(map.geraete_id, 6);
         EXPECT_EQ(map.aktu_funkkanal, 10);
-        EXPECT_EQ(map.max_anzahl_funkkanal, 14);
+        EXPECT_EQ(map.max_anzahl_funkkanal, 250);
         EXPECT_EQ(map.tab_anf_sendeleistung, 300);
         EXPECT_EQ(map.tab_end_fraster, 571);
         EXPECT_EQ(map.adr_funklayer, 3);
         EXPECT_EQ(list.IndexOf("3"), -1) << "the radio-layer address is not listed";
-        EXPECT_EQ(map.seriennr, 2);
+        EXPECT_EQ(map.seriennr, 8);
+    }
+}
+
+// The registers the devices use for one thing each, which the program also
+// addresses by number.
+struct DeviceRange {
+    int first, last;
+};
+const DeviceRange deviceRegisters[] = {
+    {906, 906}, {908, 908}, {910, 913}, {915, 918},   {932, 936},   {939, 939},   {944, 944},
+    {958, 964}, {990, 993}, {999, 999}, {1070, 1085}, {1150, 1150}, {1200, 1471},
+};
+
+bool IsDeviceRegister(int reg) {
+    for (const DeviceRange& r : deviceRegisters)
+        if (r.first <= reg && reg <= r.last)
+            return true;
+    return false;
+}
+
+TEST_F(RegisterMapTest, ShippedMapPutsEveryKeyOnTheDevicesRegister) {
+    const int all[] = {0x21, 0x10, 0x30, 0xD0, 0x71};
+    struct Fixed {
+        const char* key;
+        int32_t TRegisterMap::*field;
+        int reg;
+        std::vector<int> families; // whose sections have the key
+    };
+    const std::vector<int> every(std::begin(all), std::end(all));
+    const Fixed fixed[] = {
+        {"geraete_id", &TRegisterMap::geraete_id, 906, every},
+        {"seriennr", &TRegisterMap::seriennr, 908, every},
+        {"aktu_funkkanal", &TRegisterMap::aktu_funkkanal, 910, every},
+        {"def_funkkanal", &TRegisterMap::def_funkkanal, 911, every},
+        {"aktu_sendeleistung", &TRegisterMap::aktu_sendeleistung, 912, every},
+        {"def_sendeleistung", &TRegisterMap::def_sendeleistung, 913, every},
+        {"g_betriebsart", &TRegisterMap::g_betriebsart, 917, every},
+        {"aktiv_zeit", &TRegisterMap::aktiv_zeit, 944, every},
+        {"max_anzahl_funkkanal", &TRegisterMap::max_anzahl_funkkanal, 1150, every},
+        {"tab_anf_sendeleistung", &TRegisterMap::tab_anf_sendeleistung, 1200, every},
+        {"tab_end_sendeleistung", &TRegisterMap::tab_end_sendeleistung, 1215, every},
+        {"tab_anf_frequenz", &TRegisterMap::tab_anf_frequenz, 1216, every},
+        {"tab_end_frequenz", &TRegisterMap::tab_end_frequenz, 1343, every},
+        {"tab_anf_fraster", &TRegisterMap::tab_anf_fraster, 1344, every},
+        {"tab_end_fraster", &TRegisterMap::tab_end_fraster, 1471, every},
+        {"defstationsadresse", &TRegisterMap::defstationsadresse, 916, {0x21, 0x10, 0x30, 0xD0}},
+        {"protokoll_com0", &TRegisterMap::protokoll_com0, 934, {0x21, 0x10, 0xD0}},
+        {"konf_int_eing", &TRegisterMap::konf_int_eing, 918, {0x10}},
+    };
+    for (int family : all) {
+        SCOPED_TRACE("family " + std::to_string(family));
+        ASSERT_EQ(LoadRegisterMap(shippedMap, family, map_, list_), MapLoadResult::Loaded);
+        std::vector<int> ownIndexes; // the indexes the fixed keys and their tables cover
+        for (const Fixed& f : fixed) {
+            if (std::find(f.families.begin(), f.families.end(), family) == f.families.end())
+                continue;
+            EXPECT_EQ(map_.*(f.field) + 900, f.reg) << f.key;
+            ownIndexes.push_back(f.reg - 900);
+        }
+        for (int i = 300; i <= 571; ++i)
+            ownIndexes.push_back(i);
+        // Every other key lies on a register the device leaves free, and no
+        // two keys share one.
+        std::vector<std::string> seen;
+        for (const std::string& text : list_.Lines()) {
+            const int index = std::stoi(text);
+            EXPECT_EQ(std::count(seen.begin(), seen.end(), text), 0) << "index " << index;
+            seen.push_back(text);
+            if (std::find(ownIndexes.begin(), ownIndexes.end(), index) == ownIndexes.end()) {
+                EXPECT_FALSE(IsDeviceRegister(index + 900)) << "index " << index;
+            }
+        }
+        EXPECT_FALSE(IsDeviceRegister(map_.adr_funklayer + 900));
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), std::to_string(map_.adr_funklayer)), 0);
     }
 }
 
@@ -228,7 +302,7 @@ TEST_F(RegisterMapTest, MissingListedKeyFailsAndKeepsWhatWasRead) {
     EXPECT_EQ(LoadRegisterMap(file, 0x21, map_, list_), MapLoadResult::IndexZero);
     EXPECT_EQ(map_.firmware, 0);
     EXPECT_EQ(map_.aktu_funkkanal, 10) << "the keys after it were read";
-    EXPECT_EQ(map_.seriennr, 2);
+    EXPECT_EQ(map_.seriennr, 8);
     EXPECT_EQ(map_.konf_com0, 30);
     ASSERT_GE(list_.Count(), 2u);
     EXPECT_EQ(list_[1], "0");

@@ -1,6 +1,8 @@
-// The register map: reading steuerung.cfg, the built-in layout, the parameter
-// sets placed through a map, and how the process finds its map.
+// The register map: reading steuerung.cfg, the device's own layout and the
+// maps that contradict it, the parameter sets placed through a map, and how
+// the process chooses its map.
 #include "Device.h"
+#include "Layout.h"
 #include "Presets.h"
 #include "RegisterMap.h"
 #include "support/Devsim.h"
@@ -8,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -67,36 +70,37 @@ const KeyValues commonWbs = {{"geraete_id", 0x10},
                              {"gain", 100},
                              {"offset", 20}};
 
-// Every index differs from the shipped map; the tables lie behind the image.
-const char* const movedMapText = R"(; a map that moves every value
+// Every key the device does not fix moves to a free register (1000..1064);
+// the fixed keys stay where the device keeps them.
+const char* const movedMapText = R"(; a map that moves every free value
 [STEUERUNG]
-Geraete_ID=100
-firmware=0x65
-seriennr=102
+Geraete_ID=6
+firmware=0x64
+seriennr=8
 adr_funklayer=103
-aktu_funkkanal=104
-def_funkkanal=105
-aktu_sendeleistung=106
-def_sendeleistung=107
-g_betriebsart=108
-max_anzahl_funkkanal=109
+aktu_funkkanal=10
+def_funkkanal=11
+aktu_sendeleistung=12
+def_sendeleistung=13
+g_betriebsart=17
+max_anzahl_funkkanal=$FA
 frequenzraster=110
-aktiv_zeit=111
-tab_anf_sendeleistung=1000   ; registers 1900..1915
-tab_end_sendeleistung=1015
-tab_anf_frequenz=1100        ; 2000..2127
-tab_end_frequenz=1227
-tab_anf_fraster=1300         ; 2200..2327
-tab_end_fraster=1427
+aktiv_zeit=44
+tab_anf_sendeleistung=300
+tab_end_sendeleistung=315
+tab_anf_frequenz=316
+tab_end_frequenz=443
+tab_anf_fraster=444
+tab_end_fraster=571
 
 [kvl420]
 konf_com0=120
-protokoll_com0=121
+protokoll_com0=34
 konf_geraet=122
-defstationsadresse=123
+defstationsadresse=16
 
 [WBS420]
-konf_int_eing=130
+konf_int_eing=18
 t_time=131
 x_time=132
 abtastrate=133
@@ -110,20 +114,31 @@ benachbarte_zaehler=140
 konf_impulsausgabe=141
 gain=142
 offset=143
-defstationsadresse=144
+defstationsadresse=16
 konf_com0=145
-protokoll_com0=146
+protokoll_com0=34
 
 [HNQ120]
-defstationsadresse=150
+defstationsadresse=16
 
 [HNQ130]
 konf_com0=160
-protokoll_com0=161
+protokoll_com0=34
 konf_geraet=162
-defstationsadresse=163
+defstationsadresse=16
 deffunkadresse=164
 )";
+
+// The map text with the line "key=..." of section replaced by line.
+std::string movedWith(const std::string& section, const std::string& key, const std::string& line,
+                      std::string text = movedMapText) {
+    const std::size_t sec = text.find("[" + section + "]");
+    const std::size_t at = text.find("\n" + key + "=", sec);
+    if (sec == std::string::npos || at == std::string::npos)
+        return text + "; " + section + " " + key + " not found\n";
+    text.replace(at + 1, text.find('\n', at + 1) - at - 1, line);
+    return text;
+}
 
 RegisterMap mapOf(const std::string& text) {
     std::string error;
@@ -216,64 +231,123 @@ TEST(RegisterMap, RejectsBadLinesWithTheirNumber) {
     }
 }
 
-TEST(RegisterMap, BuiltInLayoutIsTheShippedFile) {
-    std::string error;
-    const auto shipped = loadRegisterMap(shippedMapPath, &error);
-    ASSERT_TRUE(shipped.has_value()) << error;
-    EXPECT_EQ(shipped->sections(), builtInRegisterMap().sections());
-    EXPECT_EQ(shipped->sections().size(), 5u);
-    // The tables lie where the program also reads them by number.
+TEST(RegisterMap, BuiltInLayoutKeepsEveryFixedRegister) {
     const RegisterMap& own = builtInRegisterMap();
-    EXPECT_EQ(own.reg("tab_anf_sendeleistung", 0x21), 1200);
-    EXPECT_EQ(own.reg("tab_end_sendeleistung", 0x21), 1215);
-    EXPECT_EQ(own.reg("tab_anf_frequenz", 0x21), 1216);
-    EXPECT_EQ(own.reg("tab_end_frequenz", 0x21), 1343);
-    EXPECT_EQ(own.reg("tab_anf_fraster", 0x21), 1344);
-    EXPECT_EQ(own.reg("tab_end_fraster", 0x21), 1471);
+    EXPECT_EQ(layoutConflicts(own), std::vector<std::string>{});
+    EXPECT_EQ(own.sections().size(), 5u);
+    // Every fixed key is one that the program reads from that section, so
+    // none of them goes unchecked; the built-in layout has every key the
+    // program reads.
+    for (const FixedKey& k : fixedKeys()) {
+        const auto keys = programKeys(k.section);
+        EXPECT_NE(std::find(keys.begin(), keys.end(), k.key), keys.end())
+            << k.section << " " << k.key;
+        ASSERT_NE(fixedRegisterAt(k.reg), nullptr) << k.key;
+    }
+    for (std::string_view section : programSections()) {
+        for (std::string_view key : programKeys(section)) {
+            ASSERT_TRUE(own.sections().at(std::string(section)).contains(std::string(key)))
+                << section << " " << key;
+        }
+    }
+    // The registers the program reads by number and through the map alike.
     EXPECT_EQ(own.reg("geraete_id", 0x21), typeRegister);
+    EXPECT_EQ(own.reg("seriennr", 0x21), 908);
+    EXPECT_EQ(own.reg("max_anzahl_funkkanal", 0x21), 1150);
+}
+
+TEST(RegisterMap, AMapThatContradictsTheLayoutIsNamedKeyByKey) {
+    struct Case {
+        const char* section; // as movedMapText spells it
+        const char* key;
+        const char* line;
+        const char* conflict; // "" when the map agrees
+    };
+    const Case cases[] = {
+        // A fixed key on another register.
+        {"STEUERUNG", "max_anzahl_funkkanal", "max_anzahl_funkkanal=14",
+         "[Steuerung] max_anzahl_funkkanal=14 names register 914, but the device keeps the "
+         "channel count (entries in use minus 1) in register 1150 (index 250)"},
+        {"STEUERUNG", "seriennr", "seriennr=2",
+         "[Steuerung] seriennr=2 names register 902, but the device keeps the serial number in "
+         "register 908 (index 8)"},
+        {"STEUERUNG", "tab_end_frequenz", "tab_end_frequenz=442",
+         "[Steuerung] tab_end_frequenz=442 names register 1342, but the device keeps the channel "
+         "numbers in register 1343 (index 443)"},
+        {"kvl420", "protokoll_com0", "protokoll_com0=35",
+         "[KVL420] protokoll_com0=35 names register 935, but the device keeps the interface "
+         "protocol in register 934 (index 34)"},
+        {"WBS420", "konf_int_eing", "konf_int_eing=130",
+         "[WBS420] konf_int_eing=130 names register 1030, but the device keeps the MoP time-out "
+         "or counter/timer word in register 918 (index 18)"},
+        {"HNQ130", "defstationsadresse", "defstationsadresse=17",
+         "[HNQ130] defstationsadresse=17 names register 917, but the device keeps the station "
+         "address in register 916 (index 16)"},
+        // A free key on a fixed register.
+        {"STEUERUNG", "frequenzraster", "frequenzraster=99",
+         "[Steuerung] frequenzraster=99 names register 999, which the device uses for the unlock "
+         "register"},
+        {"STEUERUNG", "firmware", "firmware=180",
+         "[Steuerung] firmware=180 names register 1080, which the device uses for the input "
+         "power-on delays"},
+        {"HNQ130", "deffunkadresse", "deffunkadresse=60",
+         "[HNQ130] deffunkadresse=60 names register 960, which the device uses for the Modbus "
+         "settings"},
+        {"kvl420", "konf_com0", "konf_com0=8",
+         "[KVL420] konf_com0=8 names register 908, which the device uses for the serial number"},
+        {"WBS420", "gain", "gain=93",
+         "[WBS420] gain=93 names register 993, which the device uses for the upper frequency "
+         "limit"},
+        // Keys the program does not read there, and missing keys, are not looked at.
+        {"STEUERUNG", "aktiv_zeit", "aktiv_zeit=44\ndefstationsadresse=99", ""},
+        {"HNQ120", "defstationsadresse", "defstationsadresse=16\nkonf_com0=99", ""},
+        {"HNQ130", "deffunkadresse", "deffunkadresse=164\n[Extra]\nseriennr=2", ""},
+        {"STEUERUNG", "seriennr", "", ""},
+    };
+    EXPECT_EQ(layoutConflicts(mapOf(movedMapText)), std::vector<std::string>{});
+    for (const Case& c : cases) {
+        const std::string text = movedWith(c.section, c.key, c.line);
+        const std::vector<std::string> expected =
+            *c.conflict ? std::vector<std::string>{c.conflict} : std::vector<std::string>{};
+        EXPECT_EQ(layoutConflicts(mapOf(text)), expected) << c.line;
+    }
 }
 
 TEST(RegisterMap, ChoiceOfTheMapFile) {
     TempDir dir("ostara-devsim-map");
     const fs::path moved = dir.Path() / "moved.cfg";
     const fs::path broken = dir.Path() / "broken.cfg";
+    const fs::path contrary = dir.Path() / "contrary.cfg";
     writeFile(moved, movedMapText);
     writeFile(broken, "[Steuerung]\nfirmware=one\n");
+    writeFile(contrary, movedWith("STEUERUNG", "seriennr", "seriennr=2"));
     const std::string missing = (dir.Path() / "missing.cfg").string();
     std::string error;
 
-    auto choice = chooseRegisterMap("", missing, &error);
+    auto choice = chooseRegisterMap("", &error);
     ASSERT_TRUE(choice.has_value()) << error;
     EXPECT_EQ(choice->source, "built-in");
     EXPECT_EQ(choice->map, builtInRegisterMap());
-    choice = chooseRegisterMap("", "", &error);
-    ASSERT_TRUE(choice.has_value());
-    EXPECT_EQ(choice->source, "built-in");
 
-    choice = chooseRegisterMap("", moved.string(), &error);
+    choice = chooseRegisterMap(moved.string(), &error);
     ASSERT_TRUE(choice.has_value()) << error;
     EXPECT_EQ(choice->source, moved.string());
-    EXPECT_EQ(choice->map.reg("firmware", 0x21), 1001);
-    choice = chooseRegisterMap(moved.string(), missing, &error);
-    ASSERT_TRUE(choice.has_value()) << error;
-    EXPECT_EQ(choice->map.reg("firmware", 0x21), 1001);
+    EXPECT_EQ(choice->map.reg("firmware", 0x21), 1000);
 
-    // An explicit file that is missing, a folder or bad; a bad default file.
-    for (const std::string& path : {missing, dir.Path().string(), broken.string()}) {
+    // A file that is missing, a folder, bad, or at odds with the layout.
+    for (const std::string& path :
+         {missing, dir.Path().string(), broken.string(), contrary.string()}) {
         error.clear();
-        EXPECT_FALSE(chooseRegisterMap(path, moved.string(), &error).has_value()) << path;
+        EXPECT_FALSE(chooseRegisterMap(path, &error).has_value()) << path;
         EXPECT_NE(error.find(path), std::string::npos) << error;
     }
     error.clear();
-    EXPECT_FALSE(chooseRegisterMap("", broken.string(), &error).has_value());
+    EXPECT_FALSE(chooseRegisterMap(broken.string(), &error).has_value());
     EXPECT_NE(error.find("line 2"), std::string::npos) << error;
-    EXPECT_EQ(defaultMapPath().substr(defaultMapPath().rfind('/')), "/steuerung.cfg");
 }
 
-TEST(Presets, ValuesLieWhereTheShippedMapSays) {
-    std::string error;
-    const auto shipped = loadRegisterMap(shippedMapPath, &error);
-    ASSERT_TRUE(shipped.has_value()) << error;
+TEST(Presets, ValuesLieWhereTheOwnLayoutSays) {
+    const RegisterMap* shipped = &builtInRegisterMap();
     const std::vector<std::pair<std::uint16_t, const KeyValues*>> cases = {{0x21, &commonKvl},
                                                                            {0x10, &commonWbs}};
     for (const auto& [type, values] : cases) {
@@ -319,9 +393,15 @@ TEST(Presets, ValuesLieWhereTheShippedMapSays) {
     for (std::uint16_t r = 1070; r <= 1085; ++r)
         EXPECT_EQ(wbs.read(r), 10) << r;
     EXPECT_EQ(wbs.read(937), sentinel) << "konf_geraet is not a key of this family";
+    // Serial number and channel count where the device keeps them, nothing
+    // where an older layout had them.
+    EXPECT_EQ(kvl.read(908), 0x0027);
+    EXPECT_EQ(kvl.read(1150), 3);
+    EXPECT_EQ(kvl.read(902), sentinel);
+    EXPECT_EQ(kvl.read(914), sentinel);
 }
 
-TEST(Presets, AMovedMapMovesEveryValue) {
+TEST(Presets, AMovedMapMovesEveryFreeValue) {
     const RegisterMap moved = mapOf(movedMapText);
     const RegisterMap& own = builtInRegisterMap();
     for (std::uint16_t type : {0x21, 0x10, 0x30, 0xD0, 0x71}) {
@@ -351,17 +431,11 @@ TEST(Presets, AMovedMapMovesEveryValue) {
         if (family != 0xD0) {
             EXPECT_EQ(d.read(1064), sentinel) << type << ": deffunkadresse of [HNQ130]";
         }
-        // The tables, moved and at the registers read by number, equal the reference.
-        for (std::uint16_t i = 0; i < 16; ++i)
-            EXPECT_EQ(d.read(1900 + i), reference.read(1200 + i)) << type << " level " << i;
-        EXPECT_EQ(d.read(1916), sentinel) << "past the end of the moved power table";
-        for (std::uint16_t i = 0; i < 128; ++i) {
-            EXPECT_EQ(d.read(2000 + i), reference.read(1216 + i)) << type << " entry " << i;
-            EXPECT_EQ(d.read(2200 + i), reference.read(1344 + i)) << type << " entry " << i;
+        // Every register the device fixes holds what the own layout gives it.
+        for (const FixedRange& fixedRange : fixedRegisters()) {
+            for (unsigned r = fixedRange.first; r <= fixedRange.last; ++r)
+                EXPECT_EQ(d.read(r), reference.read(r)) << type << " register " << r;
         }
-        for (std::uint16_t r :
-             {906, 910, 911, 912, 913, 914, 917, 944, 990, 993, 1200, 1215, 1216, 1219, 1344, 1347})
-            EXPECT_EQ(d.read(r), reference.read(r)) << type << " register " << r;
     }
 }
 
@@ -369,7 +443,7 @@ TEST(Presets, ChannelCountFromOneTo128) {
     const RegisterMap& own = builtInRegisterMap();
     for (std::uint16_t type : {0x21, 0x30}) {
         const Device full = presetDevice(type, own, 128);
-        EXPECT_EQ(full.read(914), 127);
+        EXPECT_EQ(full.read(1150), 127);
         const std::uint32_t lo = limitHz(full, 990), hi = limitHz(full, 992);
         std::uint32_t previous = 0;
         for (std::uint16_t i = 0; i < 128; ++i) {
@@ -383,14 +457,14 @@ TEST(Presets, ChannelCountFromOneTo128) {
         EXPECT_EQ(full.read(1471), type == 0x30 ? 10000 : 12500);
     }
     const Device one = presetDevice(0x21, own, 1);
-    EXPECT_EQ(one.read(914), 0);
+    EXPECT_EQ(one.read(1150), 0);
     EXPECT_EQ(one.read(910), 0) << "the current channel must be an entry in use";
     EXPECT_EQ(one.read(911), 0);
     EXPECT_EQ(one.read(1216), 34650);
     EXPECT_EQ(one.read(1217), 0);
     EXPECT_EQ(one.read(1345), 0);
-    EXPECT_EQ(presetDevice(0x21, own, 500).read(914), 127);
-    EXPECT_EQ(presetDevice(0xD0, own).read(914), 1) << "family default";
+    EXPECT_EQ(presetDevice(0x21, own, 500).read(1150), 127);
+    EXPECT_EQ(presetDevice(0xD0, own).read(1150), 1) << "family default";
 }
 
 namespace {
@@ -434,7 +508,7 @@ protected:
 
 } // namespace
 
-TEST_F(DevsimCopy, AMapThatCannotBeReadEndsTheStart) {
+TEST_F(DevsimCopy, AMapThatCannotBeReadOrContradictsTheLayoutEndsTheStart) {
     const std::string missing = (dir.Path() / "missing.cfg").string();
     Finished f = runToEnd(OSTARA_DEVSIM, {"--map", missing});
     ASSERT_TRUE(WIFEXITED(f.status)) << f.status;
@@ -449,43 +523,67 @@ TEST_F(DevsimCopy, AMapThatCannotBeReadEndsTheStart) {
     EXPECT_EQ(WEXITSTATUS(f.status), 2) << f.output;
     EXPECT_NE(f.output.find("line 3"), std::string::npos) << f.output;
 
-    // A broken map beside the program is an error too, not a silent fallback.
-    fs::copy_file(broken, dir.Path() / "steuerung.cfg");
-    f = runToEnd(program, {});
+    // A map at odds with the device's layout: every contradiction named.
+    const fs::path contrary = dir.Path() / "contrary.cfg";
+    writeFile(contrary, movedWith("STEUERUNG", "frequenzraster", "frequenzraster=99",
+                                  movedWith("STEUERUNG", "seriennr", "seriennr=2")));
+    f = runToEnd(OSTARA_DEVSIM, {"--map", contrary.string()});
     ASSERT_TRUE(WIFEXITED(f.status));
     EXPECT_EQ(WEXITSTATUS(f.status), 2) << f.output;
+    EXPECT_NE(f.output.find("ostara-devsim: register map " + contrary.string() +
+                            " contradicts the device's layout:\n"),
+              std::string::npos)
+        << f.output;
+    EXPECT_NE(f.output.find("\n  [Steuerung] seriennr=2 names register 902, but the device keeps "
+                            "the serial number in register 908"),
+              std::string::npos)
+        << f.output;
+    EXPECT_NE(f.output.find("\n  [Steuerung] frequenzraster=99 names register 999, which the "
+                            "device uses for the unlock register"),
+              std::string::npos)
+        << f.output;
+    EXPECT_EQ(f.output.find("ready on"), std::string::npos);
 }
 
-TEST_F(DevsimCopy, WithoutAMapBesideItTheBuiltInLayoutServes) {
+TEST_F(DevsimCopy, AMapBesideItIsNotRead) {
+    // A map of the old layout beside the simulator is not read.
+    writeFile(dir.Path() / "steuerung.cfg",
+              movedWith("STEUERUNG", "max_anzahl_funkkanal", "max_anzahl_funkkanal=14",
+                        movedWith("STEUERUNG", "seriennr", "seriennr=2")));
     testsupport::Devsim sim(program, {"--type", "0x10"});
     ASSERT_TRUE(sim.Ready()) << sim.Failure();
     EXPECT_EQ(sim.Command("get 906"), "906=16");
     EXPECT_EQ(sim.Command("get 901"), "901=1281"); // 0x0501
+    EXPECT_EQ(sim.Command("get 908"), "908=39");   // serial number 0x0027
     EXPECT_EQ(sim.Command("get 918"), "918=768");  // konf_int_eing 0x0300
     EXPECT_EQ(sim.Command("get 955"), "955=100");  // gain
-    EXPECT_EQ(sim.Command("get 914"), "914=3");
+    EXPECT_EQ(sim.Command("get 1150"), "1150=3");
     EXPECT_EQ(sim.Command("get 1203"), "1203=100");
+    EXPECT_EQ(sim.Command("get 902"), "902=0");
+    EXPECT_EQ(sim.Command("get 914"), "914=0");
+    EXPECT_EQ(sim.Command("get 1000"), "1000=0");
 }
 
-TEST_F(DevsimCopy, TheMapBesideItIsFollowed) {
-    writeFile(dir.Path() / "steuerung.cfg", movedMapText);
-    testsupport::Devsim sim(program, {"--type", "0x21", "--channels", "128"});
+TEST(DevsimProcessMap, AGivenMapMovesTheFreeValues) {
+    TempDir dir("ostara-devsim-map");
+    const fs::path moved = dir.Path() / "moved.cfg";
+    writeFile(moved, movedMapText);
+    testsupport::Devsim sim(OSTARA_DEVSIM,
+                            {"--type", "0x21", "--channels", "128", "--map", moved.string()});
     ASSERT_TRUE(sim.Ready()) << sim.Failure();
-    EXPECT_EQ(sim.Command("get 1000"), "1000=33");    // geraete_id
-    EXPECT_EQ(sim.Command("get 1001"), "1001=1328");  // firmware 0x0530
-    EXPECT_EQ(sim.Command("get 1009"), "1009=127");   // channel count
-    EXPECT_EQ(sim.Command("get 1023"), "1023=1");     // station address of [KVL420]
-    EXPECT_EQ(sim.Command("get 1915"), "1915=100");   // top power level
-    EXPECT_EQ(sim.Command("get 2127"), "2127=34904"); // entry 127: 436.3000 MHz
-    EXPECT_EQ(sim.Command("get 2327"), "2327=12500");
-    // The fixed tables hold the same entry.
-    EXPECT_EQ(sim.Command("get 1343"), "1343=34904");
+    EXPECT_EQ(sim.Command("get 1000"), "1000=1328");  // firmware 0x0530
+    EXPECT_EQ(sim.Command("get 1010"), "1010=12500"); // frequency step
+    EXPECT_EQ(sim.Command("get 1020"), "1020=3");     // interface of [KVL420]
+    EXPECT_EQ(sim.Command("get 906"), "906=33");
+    EXPECT_EQ(sim.Command("get 1150"), "1150=127");
+    EXPECT_EQ(sim.Command("get 1343"), "1343=34904"); // entry 127: 436.3000 MHz
 }
 
 TEST(DevsimProcessMap, ChannelsOptionFillsTheLastEntry) {
+    // The map shipped with the program agrees with the device's layout.
     testsupport::Devsim sim(OSTARA_DEVSIM, {"--map", shippedMapPath, "--channels=128"});
     ASSERT_TRUE(sim.Ready()) << sim.Failure();
-    EXPECT_EQ(sim.Command("get 914"), "914=127");
+    EXPECT_EQ(sim.Command("get 1150"), "1150=127");
     EXPECT_EQ(sim.Command("get 1343"), "1343=34904"); // 436.3000 MHz
     EXPECT_EQ(sim.Command("get 1471"), "1471=12500");
 }

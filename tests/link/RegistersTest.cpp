@@ -37,7 +37,7 @@ protected:
 
     FakeLink link_;
     TRegisterImage image_{};
-    registers::ChannelCells channel_{10, 14};
+    registers::ChannelCells channel_{10, 250}; // registers 910 and 1150
 };
 
 // --- single registers ---------------------------------------------------
@@ -278,7 +278,7 @@ TEST_F(BlockWriteTest, ActiveChannelIsReappliedAfterTheTables) {
     const Case cases[] = {
         {3, 10, {"910=4", "wait 500", "910=3"}},
         {5, 5, {"910=4", "wait 500", "910=5"}},
-        {0, 0, {"914=1", "910=1", "wait 500", "914=0", "910=0"}},
+        {0, 0, {"1150=1", "910=1", "wait 500", "1150=0", "910=0"}},
         {7, 5, {"910=7"}},
     };
     for (const Case& c : cases) {

@@ -131,18 +131,35 @@ Device contents (applied in this order: type preset, image files, --set):
                      Families: 0x21-0x23, 0x28-0x2A, 0x70 (3964R) -> 0x21;
                      0x10-0x14, 0x18-0x1C -> 0x10; 0x30-0x32 -> 0x30;
                      0xD0, 0xD1 -> 0xD0; 0x71 -> 0x71.
-  --map FILE         Ostara's register map (steuerung.cfg) that says in which
-                     registers the parameter set puts firmware, serial number,
-                     channels, power, tables and the family's own values.
-                     Default: steuerung.cfg in the folder of this program;
-                     when there is none, the built-in layout, which is the
-                     same as the map shipped with Ostara. A FILE given here
-                     that cannot be read is an error (exit status 2). The
-                     registers Ostara reads by number (906, 915, 918,
-                     932-936, 958-964, 990-993, 1070-1085, tables at 1200,
-                     1216 and 1344) are filled in any case.
-  --channels N       frequency-table entries in use, 1..128 (the channel
-                     count register holds N-1; the other entries hold 0).
+  --map FILE         a register map in the form of Ostara's steuerung.cfg
+                     that places the values of the keys the device does not
+                     fix (firmware, radio-layer address, frequency step,
+                     serial interface, device configuration, radio address,
+                     the WBS-420's I/O, counter and analog settings)
+                     elsewhere. Default: the device's own layout, which
+                     reads no file. The device fixes, whatever the map says:
+                       906 type (geraete_id), 908 serial number (seriennr),
+                       910/911 current/power-on channel (aktu_funkkanal,
+                       def_funkkanal), 912/913 current/power-on power
+                       (aktu_sendeleistung, def_sendeleistung), 915 second
+                       MoP line, 916 station address (defstationsadresse),
+                       917 settings word (g_betriebsart), 918 MoP time-out
+                       or counter/timer word (konf_int_eing of [WBS420]),
+                       932/933 3964R delays, 934 interface protocol
+                       (protokoll_com0), 935/936 address range or 3964R
+                       time-out, 939 keying time, 944 time slots
+                       (aktiv_zeit), 958-964 Modbus, 990-993 frequency
+                       limits, 999 unlock, 1070-1085 input delays,
+                       1150 channel count (max_anzahl_funkkanal),
+                       1200-1215 power table, 1216-1343 channel numbers,
+                       1344-1471 channel steps (tab_anf_/tab_end_ keys).
+                     A map that puts one of these keys on another register,
+                     or another key on one of these registers, is refused
+                     at start with one line per key (exit status 2); so is
+                     a FILE that cannot be read. Map values are indexes
+                     (register - 900).
+  --channels N       frequency-table entries in use, 1..128 (register 1150
+                     holds N-1; the other entries hold 0).
                      Default: 4 for families 0x21 and 0x10, 3 for 0x30,
                      2 for 0xD0 and 0x71.
   --image FILE       load registers from FILE: lines "rNNN=VALUE", VALUE

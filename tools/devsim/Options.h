@@ -15,10 +15,10 @@ namespace devsim {
 
 struct Options {
     std::uint16_t type = defaultDeviceType;
-    std::string mapPath; // "": steuerung.cfg beside the executable, else the built-in map
-    int channels = 0;    // frequency-table entries in use; 0: the family's default
-    std::vector<std::string> imageFiles;               // applied in order after the preset
-    std::vector<RegisterValue> sets;                   // applied last, in order
+    std::string mapPath;                 // "": the device's own layout
+    int channels = 0;                    // frequency-table entries in use; 0: the family's default
+    std::vector<std::string> imageFiles; // applied in order after the preset
+    std::vector<RegisterValue> sets;     // applied last, in order
     std::optional<std::vector<RegisterRange>> protect; // replaces the default table
     int paceBaud = 0;                                  // 0: answer at once
     std::string logPath;

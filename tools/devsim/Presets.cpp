@@ -15,20 +15,6 @@ namespace devsim {
 
 namespace {
 
-// The registers that the program addresses by number, not through its map.
-namespace reg {
-constexpr std::uint16_t mop2Switch = 915;     // bit 0 set: second MoP line on (0x30, 0xD0)
-constexpr std::uint16_t mopTimeout = 918;     // gateway time-out in 10 ms (0x21)
-constexpr std::uint16_t charDelay3964 = 932;  // 3964R character delay in 10 ms
-constexpr std::uint16_t retries3964 = 933;    // 3964R acknowledge delay in 10 ms
-constexpr std::uint16_t repeaterStart = 935;  // 0x21: station-address range; 0x71: start
-constexpr std::uint16_t repeaterSize = 936;   // 0x70: 3964R time-out in 4 us; 0x71: size
-constexpr std::uint16_t modbusFirst = 958;    // 958..964 Modbus settings (0x30, 0xD0)
-constexpr std::uint16_t lowerLimitHigh = 990; // 990/991: lower limit in Hz
-constexpr std::uint16_t upperLimitHigh = 992; // 992/993: upper limit in Hz
-constexpr std::uint16_t inputDelays = 1070;   // 1070..1085 in 0.1 s (0x10)
-} // namespace reg
-
 constexpr std::array<std::uint16_t, 16> highPowerLevels = {0,  8,  15, 20, 25, 28, 31, 38,
                                                            43, 50, 54, 59, 66, 74, 85, 100};
 constexpr std::array<std::uint16_t, 4> lowPowerLevels = {0, 28, 50, 100};
@@ -159,7 +145,7 @@ void setFixedRegisters(Device& device, std::uint16_t type, int family, const Fam
     case 0x21:
         device.set(reg::mopTimeout, 10); // 100 ms
         device.set(reg::charDelay3964, 2);
-        device.set(reg::retries3964, 2);
+        device.set(reg::ackDelay3964, 2);
         device.set(reg::repeaterStart, 0); // station addresses 0..239
         if (type == 0x70)
             device.set(reg::repeaterSize, 7500); // 3964R time-out 30 ms

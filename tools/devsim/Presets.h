@@ -1,10 +1,11 @@
 #pragma once
 // A plausible parameter set per device type, so the program finds a device that
 // looks real: type code, firmware, identity, channel table, power table, limits.
-// The values that the program finds through its register map (steuerung.cfg)
-// go where the map says; the registers that the program addresses by number
-// (906, 915, 918, 932..936, 958..964, 990..993, 1070..1085, 1200.., 1216..,
-// 1344..) are the device's own.
+// Everything lies in the device's own layout (Layout.h, the built-in map); a
+// map given with --map may place the values of the keys the device does not
+// fix elsewhere as well.
+
+#include "Layout.h"
 
 #include <cstdint>
 
@@ -13,7 +14,6 @@ namespace devsim {
 class Device;
 class RegisterMap;
 
-constexpr std::uint16_t typeRegister = 906;
 constexpr std::uint16_t defaultDeviceType = 0x21;
 constexpr int maxChannels = 128; // entries of the frequency table
 
@@ -28,12 +28,11 @@ int defaultChannelCount(int family);
 // Writes register 906 := type and, for a known type, the family's parameter
 // set: the fixed registers, then every map-keyed value in the device's own
 // layout (the built-in map), then every map-keyed value once more where `map`
-// says. So the register the program finds through `map` and the register it
-// reads by number hold the same value; where the two name one register, `map`
-// wins. `channels` entries of the frequency table are in use (1..128, taken
-// into that range; 0: the family's default); the others hold 0. Registers
-// that the set does not name are left as they are. An unknown type gets
-// register 906 only.
+// says. `map` is meant to agree with the layout (layoutConflicts() empty), so
+// only the keys the device does not fix can land elsewhere. `channels` entries of the frequency
+// table are in use (1..128, taken into that range; 0: the family's default); the others hold 0.
+// Registers that the set does not name are left as they are. An unknown type gets register 906
+// only.
 void fillPlausibleSet(Device& device, std::uint16_t type, const RegisterMap& map, int channels = 0);
 
 // The same with the built-in map and the family's number of channels.

@@ -1,5 +1,6 @@
 #include "RegisterMap.h"
 
+#include "Layout.h"
 #include "ValueText.h"
 
 #include <array>
@@ -8,16 +9,20 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <vector>
 
 namespace devsim {
 
 namespace {
 
 constexpr std::string_view controlSection = "steuerung";
-constexpr std::array<std::string_view, 4> modelSections = {"kvl420", "wbs420", "hnq120", "hnq130"};
+constexpr std::array<std::string_view, 5> sectionsRead = {controlSection, "kvl420", "wbs420",
+                                                          "hnq120", "hnq130"};
+constexpr std::span<const std::string_view> modelSections{sectionsRead.begin() + 1,
+                                                          sectionsRead.end()};
 
-// The layout of the devices, the same as the map shipped with the program.
+// The device's own layout. The keys of Layout.h's fixedKeys() lie on their
+// registers (a test keeps the two in step); the others on free registers.
 constexpr std::string_view builtInText = R"([Steuerung]
 geraete_id=6
 firmware=1
@@ -26,7 +31,7 @@ def_funkkanal=11
 aktu_sendeleistung=12
 def_sendeleistung=13
 g_betriebsart=17
-max_anzahl_funkkanal=14
+max_anzahl_funkkanal=250
 frequenzraster=19
 aktiv_zeit=44
 tab_anf_sendeleistung=300
@@ -36,7 +41,7 @@ tab_end_frequenz=443
 tab_anf_fraster=444
 tab_end_fraster=571
 adr_funklayer=3
-seriennr=2
+seriennr=8
 
 [KVL420]
 konf_com0=30
@@ -83,6 +88,30 @@ constexpr std::array<std::string_view, 18> controlKeys = {
     "tab_anf_frequenz",   "tab_end_frequenz",  "tab_anf_fraster",       "tab_end_fraster",
     "adr_funklayer",      "seriennr"};
 
+// The keys that the program reads from each model section.
+constexpr std::array<std::string_view, 4> kvlKeys = {"konf_com0", "protokoll_com0", "konf_geraet",
+                                                     "defstationsadresse"};
+constexpr std::array<std::string_view, 17> wbsKeys = {"konf_int_eing",
+                                                      "t_time",
+                                                      "x_time",
+                                                      "abtastrate",
+                                                      "binaereingaenge",
+                                                      "analogeingaenge",
+                                                      "binaerausgaenge",
+                                                      "analogausgaenge",
+                                                      "zaehler",
+                                                      "timer",
+                                                      "benachbarte_zaehler",
+                                                      "konf_impulsausgabe",
+                                                      "gain",
+                                                      "offset",
+                                                      "defstationsadresse",
+                                                      "konf_com0",
+                                                      "protokoll_com0"};
+constexpr std::array<std::string_view, 1> hnq120Keys = {"defstationsadresse"};
+constexpr std::array<std::string_view, 5> hnq130Keys = {
+    "konf_com0", "protokoll_com0", "konf_geraet", "defstationsadresse", "deffunkadresse"};
+
 bool isControlKey(std::string_view key) {
     for (std::string_view k : controlKeys) {
         if (k == key)
@@ -112,6 +141,24 @@ std::optional<std::uint16_t> find(const RegisterMap::Sections& sections, std::st
 }
 
 } // namespace
+
+std::span<const std::string_view> programSections() {
+    return sectionsRead;
+}
+
+std::span<const std::string_view> programKeys(std::string_view section) {
+    if (section == controlSection)
+        return controlKeys;
+    if (section == modelSections[0])
+        return kvlKeys;
+    if (section == modelSections[1])
+        return wbsKeys;
+    if (section == modelSections[2])
+        return hnq120Keys;
+    if (section == modelSections[3])
+        return hnq130Keys;
+    return {};
+}
 
 std::string_view modelSectionOf(int family) {
     switch (family) {
@@ -235,30 +282,21 @@ const RegisterMap& builtInRegisterMap() {
     return map;
 }
 
-std::string defaultMapPath() {
-    std::string buf(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    if (n <= 0)
-        return {};
-    buf.resize(static_cast<std::size_t>(n));
-    const std::size_t slash = buf.rfind('/');
-    if (slash == std::string::npos)
-        return {};
-    return buf.substr(0, slash + 1) + "steuerung.cfg";
-}
-
-std::optional<MapChoice> chooseRegisterMap(const std::string& explicitPath,
-                                           const std::string& defaultPath, std::string* error) {
-    std::string path = explicitPath;
-    if (path.empty()) {
-        struct stat st {};
-        if (defaultPath.empty() || ::stat(defaultPath.c_str(), &st) != 0)
-            return MapChoice{builtInRegisterMap(), "built-in"};
-        path = defaultPath;
-    }
+std::optional<MapChoice> chooseRegisterMap(const std::string& path, std::string* error) {
+    if (path.empty())
+        return MapChoice{builtInRegisterMap(), "built-in"};
     auto map = loadRegisterMap(path, error);
     if (!map)
         return std::nullopt;
+    const std::vector<std::string> conflicts = layoutConflicts(*map);
+    if (!conflicts.empty()) {
+        if (error) {
+            *error = "register map " + path + " contradicts the device's layout:";
+            for (const std::string& c : conflicts)
+                *error += "\n  " + c;
+        }
+        return std::nullopt;
+    }
     return MapChoice{std::move(*map), path};
 }
 

@@ -1,8 +1,10 @@
 #pragma once
-// The program's register map (steuerung.cfg) as the simulator reads it: for
-// each key the register that holds the value. The simulator has a reader of
-// its own, so that a fault in the program's loader cannot hide behind the
-// same fault here.
+// A register map in the form of the program's steuerung.cfg: for each key the
+// register that holds the value. The device has a layout of its own (the
+// built-in map, which keeps the registers of Layout.h); a map given with
+// --map may move the keys the device does not fix. The simulator has a
+// reader of its own, so that a fault in the program's loader cannot hide
+// behind the same fault here.
 //
 // File form: "[Section]" lines and "key=value" lines; ';' starts a comment;
 // section and key names are compared without regard to case; a value is an
@@ -12,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -45,6 +48,14 @@ private:
     Sections sections_;
 };
 
+// The sections the program reads: "steuerung", "kvl420", "wbs420", "hnq120",
+// "hnq130".
+std::span<const std::string_view> programSections();
+
+// The keys the program reads from `section` (lower case), in its order; empty
+// for a section it does not read.
+std::span<const std::string_view> programKeys(std::string_view section);
+
 // The model section that the program reads for `family`: "kvl420", "wbs420",
 // "hnq120", "hnq130"; "" for 0x71 and unknown families.
 std::string_view modelSectionOf(int family);
@@ -57,23 +68,19 @@ std::optional<RegisterMap> parseRegisterMap(std::string_view text, std::string* 
 // Reads and parses the file at `path`; `error` says what failed, naming the file.
 std::optional<RegisterMap> loadRegisterMap(const std::string& path, std::string* error);
 
-// The device's own layout: the same as the map shipped with the program.
+// The device's own layout: every key the program reads, for every family,
+// on the registers of Layout.h where the device fixes them.
 const RegisterMap& builtInRegisterMap();
-
-// "steuerung.cfg" in the folder of the running executable; "" when that
-// folder cannot be found.
-std::string defaultMapPath();
 
 struct MapChoice {
     RegisterMap map;
     std::string source; // the file read, or "built-in"
 };
 
-// The map to use: `explicitPath` when it is not empty (a missing or bad file
-// is an error); otherwise `defaultPath` when that file exists (a bad file is
-// an error); otherwise the built-in layout. nullopt with `error` set on an
-// error.
-std::optional<MapChoice> chooseRegisterMap(const std::string& explicitPath,
-                                           const std::string& defaultPath, std::string* error);
+// The map to use: the file at `path` when it is not empty, else the built-in
+// layout. A file that cannot be read, is not a map or contradicts the
+// device's layout (layoutConflicts()) is an error: nullopt with `error` set,
+// naming the file and, for a contradiction, each key and its registers.
+std::optional<MapChoice> chooseRegisterMap(const std::string& path, std::string* error);
 
 } // namespace devsim

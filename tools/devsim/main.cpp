@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    const auto map = chooseRegisterMap(options->mapPath, defaultMapPath(), &error);
+    const auto map = chooseRegisterMap(options->mapPath, &error);
     if (!map) {
         std::fprintf(stderr, "ostara-devsim: %s\n", error.c_str());
         return 2;

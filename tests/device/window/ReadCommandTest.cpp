@@ -124,7 +124,7 @@ TEST_F(ReadTest, LastBlockReachesTheLastEntryOfAFullChannelTable) {
     StartWithDevice({"--type", "0x21", "--channels", "128"});
     ASSERT_TRUE(Read());
     ASSERT_EQ(Status(), "$T29001");
-    EXPECT_EQ(RegisterImage[14], 127u); // channels in use minus 1
+    EXPECT_EQ(RegisterImage[250], 127u); // channels in use minus 1, register 1150
     // Entry 127: channel number in register 1343, step in register 1471.
     EXPECT_NE(RegisterImage[443], 0u);
     EXPECT_EQ(static_cast<long>(RegisterImage[443]), SimValue(1343));

@@ -753,7 +753,7 @@ TEST_F(WriteTest, HangUpAfterTheUnlockEndsAtOnceAndReportsTheFailedRelock) {
     Form1->FrequencyTableChanged = true;
     RadioSettingsChanged = 1;
     // The line goes away at the channel-count write, behind the unlock.
-    ASSERT_EQ(sim_->Command("fault hangup@r914").rfind("ok", 0), 0u);
+    ASSERT_EQ(sim_->Command("fault hangup@r1150").rfind("ok", 0), 0u);
 
     const auto took = Write();
 

@@ -308,7 +308,7 @@ TEST_F(PageFrameworkTest, RadioLoadersFillEveryTabWithoutMarkingAChangeOrTalking
     // The simulated device: four channels from 433.125 MHz every 25 kHz, the
     // second one active, power 50 (the tenth of sixteen levels), all ten
     // time slots on and no sub-slot.
-    ASSERT_EQ(RegisterImage[14], 3u);
+    ASSERT_EQ(RegisterImage[250], 3u);
     ASSERT_EQ(RegisterImage[10], 1u);
     ASSERT_EQ(RegisterImage[12], 50u);
     ASSERT_EQ(RegisterImage[44], 0x03FFu);

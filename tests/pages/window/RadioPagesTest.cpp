@@ -30,7 +30,7 @@ namespace {
 
 // Register-map cells of the shipped map (register - 900).
 constexpr int channelCell = 10;   // aktu_funkkanal, + 1 the power-on channel
-constexpr int countCell = 14;     // max_anzahl_funkkanal
+constexpr int countCell = 250;    // max_anzahl_funkkanal
 constexpr int powerCell = 12;     // aktu_sendeleistung, + 1 the power-on power
 constexpr int timeSlotCell = 44;  // aktiv_zeit
 constexpr int powerTable = 300;   // tab_anf_sendeleistung .. 315
@@ -477,7 +477,7 @@ TEST_F(RadioPagesTest, ThirteenEntriesGiveTwoPagesAndTheArrowsFollowThePage) {
 
 TEST_F(RadioPagesTest, HostileChannelCountAndChannelStayInsideTheImage) {
     ASSERT_NO_FATAL_FAILURE(
-        StartAndRead({"--type", "0x21", "--set", "914=65535", "--set", "910=65535"}));
+        StartAndRead({"--type", "0x21", "--set", "1150=65535", "--set", "910=65535"}));
     Ui::TForm1& ui = Form1->ui;
     ASSERT_EQ(RegisterImage[countCell], 65535u);
     ASSERT_EQ(RegisterImage[channelCell], 65535u);

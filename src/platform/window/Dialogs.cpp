@@ -72,7 +72,7 @@ std::string ScriptedFileName(const char* kind, const std::string& caption) {
 } // namespace
 
 int Dialogs::MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
-                        Icon icon) {
+                        Icon icon, int defaultButton) {
     Script& s = script();
     if (s.active) {
         int result;
@@ -85,7 +85,7 @@ int Dialogs::MessageBox(const std::string& text, const std::string& caption, But
             result = DefaultAnswer(buttons);
             ++s.unanswered;
         }
-        Record({"message", text, caption, buttons, icon, result});
+        Record({"message", text, caption, buttons, icon, result, defaultButton});
         return result;
     }
     QMessageBox box(activeParent());
@@ -129,6 +129,22 @@ int Dialogs::MessageBox(const std::string& text, const std::string& caption, But
         break;
     }
     box.setStandardButtons(set);
+    switch (defaultButton) {
+    case Ok:
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case Cancel:
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
+    case Yes:
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case No:
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    default:
+        break;
+    }
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Ok;

@@ -17,9 +17,10 @@ public:
     enum Result { None = 0, Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
     // A message box with text and caption (Windows-1252 bytes); returns the
-    // button pressed (Result).
+    // button pressed (Result). defaultButton (a Result) is the button that
+    // Enter presses; None leaves the choice to the box.
     static int MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
-                          Icon icon);
+                          Icon icon, int defaultButton = None);
     // The plain box for fixed texts that must work without a language file:
     // caption = the application's title, one OK button.
     static void ShowMessage(const std::string& text);
@@ -42,6 +43,7 @@ public:
         int buttons = 0;
         int icon = 0;
         int result = 0;
+        int defaultButton = None;
     };
     // Scripted mode: nothing is shown. A box with one OK button answers Ok
     // by itself; every other box takes the next queued answer, and when none

@@ -13,6 +13,7 @@
 #include "platform/Text.h"
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
+#include "report/window/WebDownload.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/WinLanguage.h"
@@ -56,6 +57,7 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     LanguageChooser = new TFileListDialog(this);
     LanguageChooser->setObjectName("LanguageChooser");
     ConnectLanguageDialogs(*Sprache, LanguageChooser);
+    WebDownload = std::make_unique<TWebDownload>(Sprache.get(), LogFile.get());
     Mop = std::make_unique<TMop>(LogFile.get());
     Timer1 = std::make_unique<TTimer>(true);
     Timer1->SetInterval(50);
@@ -108,6 +110,8 @@ void TForm1::ConnectCommands() {
     bind(ui.Hilfe1, &TForm1::Hilfe1Click);
     bind(ui.Hilfe, &TForm1::Hilfe1Click);
     bind(ui.Port1, &TForm1::Port1Click);
+    bind(ui.nowUpdates, &TForm1::nowUpdatesClick);
+    bind(ui.Updatessuchen, &TForm1::UpdatessuchenClick);
     connect(ui.Datei1, &QMenu::aboutToShow, this, [this] { RebuildDemoMenu(); });
 }
 

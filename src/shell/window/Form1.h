@@ -27,6 +27,7 @@ class TLogFile;
 class TSprache;
 class TMop;
 class TForm4;
+class TWebDownload;
 class TTimer;
 class haupt;
 
@@ -54,6 +55,8 @@ public:
     bool AutoUpdate = false;
     bool ServiceSwitchAllowed = false;
     bool UpdateFromMenu = false;
+    // An update check is under way (one at a time).
+    bool UpdateCheckRunning = false;
     bool FrequencyTableChanged = false;
     int WindowsLanguageId = 0;
     QLabel* InputLabel = nullptr;
@@ -101,6 +104,7 @@ public:
     std::unique_ptr<haupt> Reader;
     std::unique_ptr<TPageAnAusVisible> PageVisibility;
     std::unique_ptr<TFrequenzEditor> FrequenzEditor;
+    std::unique_ptr<TWebDownload> WebDownload;
 
     // --- life cycle ------------------------------------------------------
     void FormCreate();
@@ -187,7 +191,10 @@ public:
     void FillPresetMenu();
     void ClearPresetMenu();
     void SetPageVisibility(bool serviceSwitchAllowed);
+    // The update check, from the Info menu or at the first activation.
     void CheckForUpdates();
+    void nowUpdatesClick();
+    void UpdatessuchenClick();
     void FillModelNames();
     void UpdateStatusLine();
     void FillPresetMenuForDevice();
@@ -239,6 +246,8 @@ private:
     void FillComboBoxes();
     void PrepareDataFolder();
     void RunPasswordDialog();
+    // The update check's steps; true when the new version was started.
+    bool RunUpdateCheck(bool fromMenu);
 
     bool helpersDestroyed_ = false;
     // How many transfer commands are running (the read with its device

@@ -12,6 +12,7 @@
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
 #include "platform/window/SingleInstance.h"
+#include "report/window/WebDownload.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/window/Program.h"
@@ -109,6 +110,7 @@ void TForm1::DestroyHelpers() {
     }
     Reader.reset();
     Mop.reset();
+    WebDownload.reset();
     Sprache.reset();
     delete InputLabel;
     InputLabel = nullptr;

@@ -6,8 +6,6 @@
 // The preset menu.
 void TForm1::FillPresetMenu() {}
 void TForm1::ClearPresetMenu() {}
-// The automatic update check.
-void TForm1::CheckForUpdates() {}
 // The preset menu for the device just read.
 void TForm1::FillPresetMenuForDevice() {}
 // The header of the customer file held by the main window.

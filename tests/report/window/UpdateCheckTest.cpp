@@ -1,0 +1,187 @@
+// The update check from end to end: the main window against an HTTP server
+// on 127.0.0.1, with scripted questions and a scripted desktop.
+#include "platform/IniFile.h"
+#include "platform/window/ShellOpen.h"
+#include "report/window/Form5.h"
+#include "report/window/WebDownload.h"
+#include "support/HttpServer.h"
+#include "support/WindowFixture.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using R = TestHttpServer::Response;
+using Texts = std::vector<std::string>;
+
+std::string FileText(const fs::path& path) {
+    std::ostringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+std::string Info(const std::string& version, const Texts& files, const std::string& execute) {
+    std::string text = "[Datei]\r\nVersion=" + version + "\r\n[Dateiname]\r\n";
+    for (const auto& f : files)
+        text += f + "=1\r\n";
+    return text + "[Execute]\r\n" + (execute.empty() ? "" : execute + "=\r\n");
+}
+
+class UpdateCheckTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ShellOpen::BeginScript();
+        // The start question shows its argument.
+        std::string lang = FileText(dir_ / "default.lang");
+        lang.replace(lang.find("$T30045GB=$T30045"), 17, "$T30045GB=$T30045 %S%");
+        std::ofstream(dir_ / "default.lang", std::ios::binary) << lang;
+        Start();
+        ActivationCount = 1; // no first-activation messages in between
+        Form1->UpdateUrl = server_.Url();
+    }
+    void TearDown() override {
+        ShellOpen::EndScript();
+        WindowTest::TearDown();
+    }
+    void Serve(const std::string& name, R r) { server_.Serve(name, std::move(r)); }
+    const Texts& Requested() const { return server_.Requests(); }
+    // The texts of the messages and questions shown, in order.
+    static Texts Shown() {
+        Texts texts;
+        for (const auto& s : Dialogs::History())
+            texts.push_back(s.text);
+        return texts;
+    }
+    std::string Data(const std::string& name) const { return FileText(dir_ / "Data" / name); }
+
+    TestHttpServer server_{"/updates/ostara"};
+};
+
+TEST_F(UpdateCheckTest, EachOutcomeIsShownToAMenuCheckOnlyAndNoPartialFileStays) {
+    const std::string ask = "$T42001$T42002", replace = "$T41007";
+    const std::string start = "$T36001$T36002$T30045 " + (dir_ / "Data" / "a.bin").string() + "\n";
+    const int Y = Dialogs::Yes, N = Dialogs::No;
+    Form1->WebDownload->SetTransferTimeout(200);
+    const std::string update = Info("2.24", {"a.bin"}, "a.bin"), qdv = "info.qdv";
+    const Texts both = {qdv, "a.bin"};
+    const R got = {200, "new"};
+    const struct {
+        R info, file;
+        std::vector<int> answers;
+        Texts shown, requested;
+        std::string logged, aBin = "old";
+    } cases[] = {
+        // clang-format off
+        {{200, Info("2.23", {"a.bin"}, "a.bin")}, {}, {}, {"$T41005"}, {qdv}, ""},
+        {{200, update}, {}, {N}, {ask}, {qdv}, ""},
+        {{200, update}, {}, {Dialogs::Cancel}, {ask}, {qdv}, ""}, // dismissed
+        {{200, update}, {}, {Y, N}, {ask, replace}, {qdv}, ""},
+        {{200, update}, got, {Y, Y, N}, {ask, replace, start}, both, "", "new"},
+        {{200, Info("2.24", {"a.bin"}, "")}, got, {Y, Y}, {ask, replace, "$T41006"}, both, "", "new"},
+        {{200, Info("2.24", {"a.bin"}, "old.exe")}, got, {Y, Y}, {ask, replace, "$T41006"}, both,
+         "\"old.exe\", is not one", "new"},
+        {{200, Info("2.24", {"a.bin", "../x"}, "a.bin")}, {}, {}, {"$T41003"}, {qdv},
+         "\"../x\" is not a plain file name"},
+        {{404, "gone"}, {}, {}, {"$T41002"}, {qdv}, "info.qdv: HTTP 404"},
+        {{500, "broken"}, {}, {}, {"$T41003"}, {qdv}, "info.qdv: HTTP 500"},
+        {{}, {}, {}, {"$T41001"}, {}, "refused"},
+        {{200, "", TestHttpServer::Stall}, {}, {}, {"$T41003"}, {qdv}, "no data for 200"},
+        {{200, update}, {404, ""}, {Y, Y}, {ask, replace, "$T41002"}, both, "a.bin: HTTP 404"},
+        {{200, update}, {200, "new copy", TestHttpServer::CutShort}, {Y, Y},
+         {ask, replace, "$T41003"}, both, "a.bin: broken off after 8 bytes"},
+        // clang-format on
+    };
+    std::ofstream(dir_ / "Data" / "old.exe") << "stale";
+    for (const bool fromMenu : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << fromMenu << " " << &c - cases);
+            Dialogs::BeginScript();
+            server_.ForgetRequests();
+            fs::remove(dir_ / "Data" / "info.qdv");
+            fs::remove(dir_ / "Error.txt");
+            std::ofstream(dir_ / "Data" / "a.bin") << "old";
+            Serve("info.qdv", c.info);
+            Serve("a.bin", c.file);
+            for (int answer : c.answers)
+                Dialogs::QueueAnswer(answer);
+            Form1->UpdateUrl = c.requested.empty() ? "http://127.0.0.1:1" : server_.Url();
+            const auto begun = std::chrono::steady_clock::now();
+            Form1->UpdateFromMenu = fromMenu;
+            Form1->CheckForUpdates();
+            EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(1));
+            Texts shown = c.shown;
+            if (!fromMenu && shown.back() != replace && shown.back().size() == 7)
+                shown.pop_back(); // a notice, not a question
+            EXPECT_EQ(Shown(), shown);
+            EXPECT_EQ(Requested(), c.requested);
+            EXPECT_NE(FileText(dir_ / "Error.txt").find(c.logged), std::string::npos);
+            EXPECT_EQ(Data("a.bin"), c.aBin);
+            EXPECT_FALSE(fs::exists(dir_ / "x"));
+            // a.bin, old.exe and at most info.qdv: no temporary file stays
+            EXPECT_LE(std::distance(fs::directory_iterator(dir_ / "Data"), {}), 3);
+        }
+    }
+    EXPECT_TRUE(ShellOpen::History().empty());
+    EXPECT_TRUE(Form1->TransferIdle);
+}
+
+TEST_F(UpdateCheckTest, YesDownloadsEveryFileStartsTheProgramAndClosesByTheCloseRules) {
+    const std::string textBefore = Form1->GetText("$T30021");
+    Serve("info.qdv", {200, Info("2.24", {"a.bin", "Setup 2.24.exe"}, "Setup 2.24.exe")});
+    Serve("a.bin", {200, "first"});
+    Serve("Setup%202.24.exe", {200, "the new program"});
+    Form1->show();
+    RadioSettingsChanged = 1;
+    for (int answer : {Dialogs::Yes, Dialogs::Yes, Dialogs::No})
+        Dialogs::QueueAnswer(answer);
+    Form1->ui.nowUpdates->trigger();
+
+    EXPECT_EQ(Requested(), (Texts{"info.qdv", "a.bin", "Setup%202.24.exe"}));
+    EXPECT_EQ(Data("a.bin"), "first");
+    EXPECT_EQ(Data("Setup 2.24.exe"), "the new program");
+    EXPECT_EQ(Form5->ui.Label1->text(), "$T41004");
+    EXPECT_EQ(Form5->ui.ProgressBar1->maximum(), 15);
+    EXPECT_EQ(Form5->ui.ProgressBar1->value(), 15);
+    EXPECT_FALSE(Form5->isVisible());
+    const std::string path = (dir_ / "Data" / "Setup 2.24.exe").string();
+    EXPECT_EQ(Shown(), (Texts{"$T42001$T42002", "$T36001$T36002$T30045 " + path + "\n",
+                              "$T32001"})); // the close's save question
+    EXPECT_EQ(Dialogs::History()[1].defaultButton, Dialogs::Cancel);
+    ASSERT_EQ(ShellOpen::History().size(), 1u);
+    EXPECT_EQ(ShellOpen::History()[0].target, path);
+    EXPECT_TRUE(Application().Terminated());
+    EXPECT_EQ(Form1->GetText("$T30021"), textBefore);
+}
+
+TEST_F(UpdateCheckTest, DuringADownloadASecondCheckIsIgnoredAndACloseWaits) {
+    Serve("info.qdv", {200, Info("2.24", {"a.bin"}, "a.bin")});
+    Serve("a.bin", {200, "new"});
+    Form1->show();
+    bool closed = true;
+    server_.onRequest = [&](const std::string& path) {
+        if (path == "a.bin") {
+            Form1->ui.nowUpdates->trigger();
+            closed = Form1->close();
+        }
+    };
+    Dialogs::QueueAnswer(Dialogs::Yes);
+    Dialogs::QueueAnswer(Dialogs::No); // do not start it
+    Form1->ui.nowUpdates->trigger();
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(Requested(), (Texts{"info.qdv", "a.bin"}));
+    EXPECT_TRUE(RunUntil([] { return Application().Terminated(); }));
+    EXPECT_EQ(Form1->WebDownload, nullptr);
+}
+
+TEST_F(UpdateCheckTest, TheAutomaticCheckSwitchIsSavedAtOnce) {
+    for (const bool on : {true, false}) {
+        Form1->ui.Updatessuchen->trigger();
+        EXPECT_EQ(Form1->ui.Updatessuchen->isChecked(), on);
+        EXPECT_EQ(TMemIniFile(dir_ / "ostra.ini").ReadBool("Main", "Updates", !on), on);
+    }
+}
+
+} // namespace

@@ -73,13 +73,13 @@ void Hnq(const SettingsInput& in, SettingsPageState& s) {
     const bool mop2Off = !Bit(in.reg915, 0);
     s.MOP2deaktivieren = Option(true, d0 || in.firmware >= 400, mop2Off);
     s.RTSaktivieren = Option(d0, d0, d0 && in.reg934 == 3);
-    s.FadresseVisible = d0;
 }
 
 } // namespace
 
 SettingsPageState SettingsPageFor(const SettingsInput& in) {
     SettingsPageState s;
+    s.FadresseVisible = in.family == FamilyHNQ130;
     // Firmware before 0.8 has no settings group at all.
     if (in.firmware < 80)
         return s;

@@ -59,16 +59,16 @@ struct EditRow {
     Keys keys;
     bool selectOnClick;
     std::function<int()> cell;
-    std::function<NumericEdit()> spec;
+    std::function<NumericEdit()> rule;
 };
 
 bool IsStationAddress(const EditRow& row) {
     return row.edit == Form1->ui.StationAdr;
 }
 
-std::string RangeMessage(const NumericEdit& spec) {
-    return Form1->Sprache->GetText2Args(spec.messageId, EditLimitText(spec, spec.minimum),
-                                        EditLimitText(spec, spec.maximum));
+std::string RangeMessage(const NumericEdit& rule) {
+    return Form1->Sprache->GetText2Args(rule.messageId, EditLimitText(rule, rule.minimum),
+                                        EditLimitText(rule, rule.maximum));
 }
 
 void SetEditText(QLineEdit* edit, const std::string& text) {
@@ -89,23 +89,23 @@ void Store(int cell, uint32_t value) {
 
 // The focus left the edit for another control of the main window.
 void EditExit(const EditRow& row) {
-    const NumericEdit spec = row.spec();
-    const std::string message = RangeMessage(spec);
+    const NumericEdit rule = row.rule();
+    const std::string message = RangeMessage(rule);
     // Text that the pages put there is the cell's already: leaving it stores
     // nothing, so tabbing through the page changes nothing.
     if (!row.edit->isModified())
         return;
     const int cell = row.cell();
     if (row.edit->text().isEmpty()) {
-        SetEditText(row.edit, spec.encoding == EditEncoding::Hundredths
-                                  ? EditDisplayText(spec, ImageCell(cell))
-                                  : EditLimitText(spec, spec.minimum));
+        SetEditText(row.edit, rule.encoding == EditEncoding::Hundredths
+                                  ? EditDisplayText(rule, ImageCell(cell))
+                                  : EditLimitText(rule, rule.minimum));
         row.edit->selectAll();
     }
     const std::optional<uint32_t> value =
-        EncodeEditText(spec, FromQString(row.edit->text()), ImageCell(cell));
+        EncodeEditText(rule, FromQString(row.edit->text()), ImageCell(cell));
     if (!value) {
-        Reject(row, message, EditDisplayText(spec, ImageCell(cell)));
+        Reject(row, message, EditDisplayText(rule, ImageCell(cell)));
         return;
     }
     Store(cell, *value);
@@ -114,20 +114,20 @@ void EditExit(const EditRow& row) {
 
 // A key was released in the edit.
 void EditKeyUp(const EditRow& row) {
-    const NumericEdit spec = row.spec();
+    const NumericEdit rule = row.rule();
     const int cell = row.cell();
     const bool station = IsStationAddress(row);
     // A remote terminal's address is chosen on another page: the edit shows
     // register 916 whatever is typed.
     if (station && DeviceFamily == FamilyWBS420)
         SetEditText(row.edit, std::to_string(ImageCell(16)));
-    const std::string message = RangeMessage(spec);
+    const std::string message = RangeMessage(rule);
     if (row.edit->text().isEmpty()) {
-        SetEditText(row.edit, EditLimitText(spec, spec.minimum));
+        SetEditText(row.edit, EditLimitText(rule, rule.minimum));
         row.edit->selectAll();
     }
     const std::string text = FromQString(row.edit->text());
-    const std::optional<uint32_t> value = EncodeEditText(spec, text, ImageCell(cell));
+    const std::optional<uint32_t> value = EncodeEditText(rule, text, ImageCell(cell));
     if (!value) {
         Dialogs::ShowMessage(message);
         TForm1& f = *Form1;
@@ -196,33 +196,33 @@ void ConnectNumericEdits(TForm1& form) {
     const TRegisterMap& m = RegisterMap;
     auto fixedCell = [](int cell) { return [cell] { return cell; }; };
     auto mapped = [&m](const int32_t TRegisterMap::*key) { return [&m, key] { return m.*key; }; };
-    auto spec = [](const NumericEdit& s) { return [s] { return s; }; };
+    auto fixed = [](const NumericEdit& s) { return [s] { return s; }; };
     const std::vector<EditRow> rows = {
         {ui.x_Timeout_Edit, Trigger::Exit, Keys::Digits, false, fixedCell(64),
-         spec(Edits::Timeout16)},
+         fixed(Edits::Timeout16)},
         {ui.t_Timeout_Edit, Trigger::Exit, Keys::Digits, false, fixedCell(63),
-         spec(Edits::Timeout16)},
+         fixed(Edits::Timeout16)},
         {ui.Interleaving_edit, Trigger::Exit, Keys::Digits, false, fixedCell(62),
-         spec(Edits::Interleaving)},
+         fixed(Edits::Interleaving)},
         {ui.Modbus_Timeout, Trigger::Exit, Keys::Digits, false, fixedCell(60),
-         spec(Edits::ModbusTimeout)},
+         fixed(Edits::ModbusTimeout)},
         {ui.mess_int, Trigger::Exit, Keys::Interval, true,
-         mapped(&TRegisterMap::konf_impulsausgabe), spec(Edits::MeasuringInterval)},
+         mapped(&TRegisterMap::konf_impulsausgabe), fixed(Edits::MeasuringInterval)},
         {ui.offset_reg, Trigger::Exit, Keys::Offset, true, mapped(&TRegisterMap::offset),
-         spec(Edits::Offset)},
+         fixed(Edits::Offset)},
         {ui.gain_reg, Trigger::Exit, Keys::Gain, true, mapped(&TRegisterMap::gain),
-         spec(Edits::Gain)},
+         fixed(Edits::Gain)},
         {ui.StationAdr, Trigger::KeyUp, Keys::Digits, true,
          mapped(&TRegisterMap::defstationsadresse),
          [] { return StationAddressEdit(DeviceFamily, ImageCell(35)); }},
         {ui.Fadresse_edit, Trigger::KeyUp, Keys::Digits, true,
-         mapped(&TRegisterMap::deffunkadresse), spec(Edits::RadioAddress)},
+         mapped(&TRegisterMap::deffunkadresse), fixed(Edits::RadioAddress)},
         {ui.timeout_t, Trigger::KeyUp, Keys::Digits, true, mapped(&TRegisterMap::t_time),
-         spec(Edits::Timeout16)},
+         fixed(Edits::Timeout16)},
         {ui.timeout_x, Trigger::KeyUp, Keys::Digits, true, mapped(&TRegisterMap::x_time),
-         spec(Edits::Timeout16)},
+         fixed(Edits::Timeout16)},
         {ui.ab_rate_analog, Trigger::KeyUp, Keys::Digits, true, mapped(&TRegisterMap::abtastrate),
-         spec(Edits::Timeout16)},
+         fixed(Edits::Timeout16)},
     };
     std::vector<std::shared_ptr<const EditRow>> exits;
     for (const EditRow& r : rows) {

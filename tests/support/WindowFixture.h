@@ -75,7 +75,6 @@ protected:
         LowPowerModule = 0;
         // A port that does not exist, whatever serial ports this machine has.
         PortName = "/nonexistent/ostara-test-port";
-        TInputFrame::ResetNumbering();
     }
 
     void Start() {

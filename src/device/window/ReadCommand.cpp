@@ -13,6 +13,7 @@
 #include "link/Mop.h"
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"
+#include "pages/window/Pages.h"
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "platform/Timer.h"
@@ -293,10 +294,9 @@ void TForm1::Timer1Timer() {
     }
     RegisterImage[DeviceTypeCell] = type;
     RadioSettingsChanged = 0;
-    // The impulse page's working copy starts from the device's word, so a
-    // write before the page was shown keeps it.
-    if (IsImageIndex(RegisterMap.konf_impulsausgabe))
-        ImpulseWord = RegisterImage[RegisterMap.konf_impulsausgabe];
+    // The input/output page's working copies start from the device's words,
+    // so a write before the page was shown keeps them.
+    ReloadIoWorkingCopies();
 
     // Where the power table holds 100 tells the radio's power variant: at its
     // 4th entry a low-power radio, at its 16th a high-power one. Otherwise

@@ -7,6 +7,7 @@
 #include "device/RegisterMap.h"
 #include "device/window/Transfers.h"
 #include "link/Mop.h"
+#include "pages/window/Pages.h"
 #include "platform/window/Dialogs.h"
 #include "shell/window/Form1.h"
 
@@ -120,8 +121,7 @@ void TForm1::ClearParameterSet() {
         Mop->ClearReceiveBuffer();
     // Nothing is left to write.
     InputDelaysChanged = false;
-    for (int& value : InputDelayValues)
-        value = 0;
+    ReloadIoWorkingCopies();
     RadioSettingsChanged = 0;
     DeviceSettingsChanged = 0;
     FillPresetMenu();

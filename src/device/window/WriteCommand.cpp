@@ -10,6 +10,7 @@
 #include "device/window/Transfers.h"
 #include "link/Mop.h"
 #include "link/window/RegisterCommands.h"
+#include "pages/window/Pages.h"
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
@@ -188,10 +189,10 @@ void WriteSpecialRegisters16() {
     run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
     if (run.Write(944, ImageCell(m.aktiv_zeit)) && run.WriteKey(m.offset))
         run.Advance(2);
-    // The impulse word's low byte comes from the input/output page.
+    // The impulse word's switches and the input delays come from the
+    // input/output page's working copies.
     if (run.WriteKey(m.gain)) {
-        SetImageCell(m.konf_impulsausgabe,
-                     (ImageCell(m.konf_impulsausgabe) & 0xFF00) | (f.ImpulseWord & 0xFF));
+        MergeIoWorkingCopies();
         if (run.WriteKey(m.konf_impulsausgabe))
             run.Advance(2);
     }

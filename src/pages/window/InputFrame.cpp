@@ -5,7 +5,18 @@
 #include <QKeyEvent>
 
 namespace {
-int instanceCounter = -1;
+// The frames of a window are numbered 0, 1, ... in the order they are made;
+// the count is kept on the window, so every main window has its A0..B15.
+const char* const frameCountProperty = "inputFrameCount";
+
+int NextFrameNumber(QWidget* owner) {
+    QWidget* window = owner ? owner->window() : nullptr;
+    if (!window)
+        return 0;
+    const int number = window->property(frameCountProperty).toInt();
+    window->setProperty(frameCountProperty, number + 1);
+    return number;
+}
 
 // The delay is chosen from the list only: every key is swallowed.
 class SwallowKeys : public QObject {
@@ -17,10 +28,6 @@ public:
 };
 } // namespace
 
-void TInputFrame::ResetNumbering() {
-    instanceCounter = -1;
-}
-
 std::string TInputFrame::DelayText(int tenths) {
     std::string digits = std::to_string(tenths);
     if (digits.size() == 1)
@@ -28,7 +35,7 @@ std::string TInputFrame::DelayText(int tenths) {
     return digits.substr(0, digits.size() - 1) + "." + digits.back();
 }
 
-TInputFrame::TInputFrame(QWidget* owner) : QFrame(owner), number_(++instanceCounter) {
+TInputFrame::TInputFrame(QWidget* owner) : QFrame(owner), number_(NextFrameNumber(owner)) {
     ui.setupUi(this);
     for (int v = 0; v <= 125; v += 5)
         ui.TimerBox->addItem(ToQString(DelayText(v)));

@@ -12,6 +12,7 @@ class TInputFrame : public QFrame {
 public:
     explicit TInputFrame(QWidget* owner);
 
+    // The frame's number within its window, from 0 in the order made.
     int Number() const { return number_; }
     void SetNumber(const std::string& text);
     void SetText(const std::string& text);
@@ -24,8 +25,6 @@ public:
 
     // The item text of a delay in tenths: "0.0", "0.5", ... "12.5".
     static std::string DelayText(int tenths);
-    // Restarts the numbering of new frames (a new main window).
-    static void ResetNumbering();
 
     Ui::TInputFrame ui;
 

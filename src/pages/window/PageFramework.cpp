@@ -489,6 +489,9 @@ void TForm1::ConnectPages() {
     ui.PageControl3->OnChange = [this] { PageControl3Change(); };
     ui.schicht1->OnClick = [this] { schicht1Click(); };
     ConnectRadioPages();
+    ConnectSettingsPages(*this);
+    ConnectIoPages(*this);
+    ConnectNumericEdits(*this);
 }
 
 void TForm1::SetPageVisibility(bool visible) {

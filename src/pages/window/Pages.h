@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+class TForm1;
+
 // The profiles of the device-settings tabs per family.
 void ShowPagesFamily33();
 void ShowPagesFamily208();
@@ -24,6 +26,19 @@ void ShowImpulsePage();
 void EnableGainOffset(bool enabled);
 void ShowCountersA();
 void ShowCountersB();
+void EnableImpulseControls();
+// The input/output page's working copies (the impulse word's low byte, the
+// input delays when changed) into the register image; the family-0x10 writer
+// and the parameter-file saves call it before they use the image.
+void MergeIoWorkingCopies();
+// The working copies from the register image: every replacement of the image
+// (a read, Clear, opening a file) calls it, so no copy outlives its device.
+void ReloadIoWorkingCopies();
+// Bind the handlers of the device-settings pages, the input/output pages and
+// the validated numeric edits to their controls.
+void ConnectSettingsPages(TForm1& form);
+void ConnectIoPages(TForm1& form);
+void ConnectNumericEdits(TForm1& form);
 // The page layout selector of the radio and operating-mode pages: 1000 for
 // family 0x10, otherwise bit 0 of the konf_geraet cell.
 extern int KonfGeraetBit0;

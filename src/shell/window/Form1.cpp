@@ -1,7 +1,9 @@
 // The main window: construction, start-up and activation.
 #include "shell/window/Form1.h"
 #include "device/ChangeFlags.h"
+#include "pages/window/Bit8Feld.h"
 #include "pages/window/FrequenzEditor.h"
+#include "pages/window/LedBalken.h"
 #include "pages/window/PageAnAusVisible.h"
 
 #include "device/RegisterImage.h"

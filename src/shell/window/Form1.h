@@ -22,6 +22,8 @@ class QMenu;
 class TFrequenzEditor;
 class TPageAnAusVisible;
 class TInputFrame;
+class TLedBalken;
+class TBit8Feld;
 class TFileListDialog;
 class TLogFile;
 class TSprache;
@@ -105,6 +107,12 @@ public:
     std::unique_ptr<TPageAnAusVisible> PageVisibility;
     std::unique_ptr<TFrequenzEditor> FrequenzEditor;
     std::unique_ptr<TWebDownload> WebDownload;
+    // The LED rows of the input/output test tab (outputs, inputs) and the
+    // bit fields of the presets tab (high byte, low byte).
+    std::unique_ptr<TLedBalken> LedBalken1;
+    std::unique_ptr<TLedBalken> LedBalken2;
+    std::unique_ptr<TBit8Feld> Bit8Feld1;
+    std::unique_ptr<TBit8Feld> Bit8Feld2;
 
     // --- life cycle ------------------------------------------------------
     void FormCreate();
@@ -211,13 +219,14 @@ public:
     void RebuildDemoMenu();
     void Hilfe1Click();
     void scanregClick();
-    // Pages that later changes fill.
-    void ShowProtocolPage();
-    void ShowRepeaterPage();
-    void ShowInputDelays();
     void Button6Click();
     void newParameterClick();
     void FillPresetRegisterNames();
+    // The serial-interface and repeater tabs, the input delays and the LED
+    // rows of the input/output test tab.
+    void ShowProtocolPage();
+    void ShowRepeaterPage();
+    void ShowInputDelays();
     void SetupLedRows();
     // Forgets what the pages decided for the device of the cleared image.
     void ResetPageGating();

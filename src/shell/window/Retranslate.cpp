@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QToolBar>
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace {
@@ -149,12 +150,12 @@ void TForm1::RetranslateMainForm() {
     ApplyChoices(MainWindowChoices(ui), text);
     SetToolBarHints(ui.ToolBar1, s);
 
-    // The options keep their fixed widths whatever the length of their texts.
+    // The options keep their fixed widths, wider only where a text needs it.
     for (QWidget* option : std::initializer_list<QWidget*>{
              ui.Counter, ui.GatewayFunktion, ui.GatewayMRTU, ui.MOP2deaktivieren, ui.MoPMastermode,
              ui.Pipeline, ui.RTSaktivieren, ui.S7OPC, ui.FeldstaerkenByte})
-        option->resize(220, option->height());
-    ui.MoPtimeout->resize(66, ui.MoPtimeout->height());
+        option->resize(std::max(220, option->sizeHint().width()), option->height());
+    ui.MoPtimeout->resize(std::max(66, ui.MoPtimeout->sizeHint().width()), ui.MoPtimeout->height());
     // The first time-out's caption is made of two texts.
     ui.t_Timeout->setTitle(ToQString(s.GetTexts(21, 1, 2)));
 
@@ -184,8 +185,10 @@ void TForm1::RetranslateMainForm() {
     }
 
     // The input-delay heading and frames, made at start-up.
-    if (InputLabel)
+    if (InputLabel) {
         InputLabel->setText(ToQString(text("$T08002")));
+        InputLabel->adjustSize();
+    }
     for (TInputFrame* frame : InputFrames)
         if (frame)
             frame->SetText(text("$T08003"));

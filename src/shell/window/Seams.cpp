@@ -18,25 +18,8 @@ void TForm1::RebuildDemoMenu() {}
 void TForm1::Hilfe1Click() {}
 // The register scan of the service mode.
 void TForm1::scanregClick() {}
-// The device-settings pages: the address, protocol, Modbus and repeater
-// settings.
-void ShowSettingsPage() {}
-void TForm1::ShowProtocolPage() {}
-void ShowModbusPage() {}
-void TForm1::ShowRepeaterPage() {}
-// The input/output pages: counters, gain and offset, impulse output, input
-// power-on delays.
-void LoadIoPage() {}
-void ShowGainOffset() {}
-void ShowImpulsePage() {}
-void EnableGainOffset(bool) {}
-void ShowCountersA() {}
-void ShowCountersB() {}
-void TForm1::ShowInputDelays() {}
 // The register browser's controller id and the keying test's parameters.
 void TForm1::Button6Click() {}
 void TForm1::newParameterClick() {}
 // The register names of the preset page.
 void TForm1::FillPresetRegisterNames() {}
-// The two LED rows of the input/output page.
-void TForm1::SetupLedRows() {}

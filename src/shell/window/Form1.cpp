@@ -13,6 +13,7 @@
 #include "platform/Text.h"
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
+#include "report/window/PrintSteuerung.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/WinLanguage.h"
@@ -57,6 +58,10 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     Timer1 = std::make_unique<TTimer>(true);
     Timer1->SetInterval(50);
     Timer1->SetOnTimer([this] { Timer1Timer(); });
+    PrintSteuerung = std::make_unique<TPrintSteuerung>(Sprache.get());
+    Drucker = std::make_unique<TTimer>();
+    Drucker->SetInterval(100);
+    Drucker->SetOnTimer([this] { DruckerTimer(); });
     ConnectCommands();
     ConnectPages();
 }
@@ -104,6 +109,7 @@ void TForm1::ConnectCommands() {
     bind(ui.Hilfe1, &TForm1::Hilfe1Click);
     bind(ui.Hilfe, &TForm1::Hilfe1Click);
     bind(ui.Port1, &TForm1::Port1Click);
+    bind(ui.drucken1, &TForm1::drucken1Click);
     connect(ui.Datei1, &QMenu::aboutToShow, this, [this] { RebuildDemoMenu(); });
 }
 

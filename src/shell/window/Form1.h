@@ -21,6 +21,7 @@ class QLineEdit;
 class QMenu;
 class TFrequenzEditor;
 class TPageAnAusVisible;
+class TPrintSteuerung;
 class TInputFrame;
 class TFileListDialog;
 class TLogFile;
@@ -101,6 +102,11 @@ public:
     std::unique_ptr<haupt> Reader;
     std::unique_ptr<TPageAnAusVisible> PageVisibility;
     std::unique_ptr<TFrequenzEditor> FrequenzEditor;
+    std::unique_ptr<TPrintSteuerung> PrintSteuerung;
+    // Brings the print dialog of a service-mode print to the front: every
+    // 100 ms, at most six times per print.
+    std::unique_ptr<TTimer> Drucker;
+    int DruckerTries = 0;
 
     // --- life cycle ------------------------------------------------------
     void FormCreate();
@@ -169,6 +175,10 @@ public:
     void FLeftButtonClick();
     void FRightButtonClick();
     void FSetAendernClick();
+
+    // --- the configuration printout --------------------------------------
+    void drucken1Click();
+    void DruckerTimer();
 
     // The first command-line argument ("" when none); set by the entry point.
     static std::string FirstArgument;

@@ -12,6 +12,7 @@
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
 #include "platform/window/SingleInstance.h"
+#include "report/window/PrintSteuerung.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/window/Program.h"
@@ -98,6 +99,7 @@ void TForm1::DestroyHelpers() {
     if (!TransferIdle)
         QApplication::restoreOverrideCursor();
     Timer1.reset();
+    Drucker.reset();
     ClosePort();
     WriteSettingsFile();
     for (QAction* item : LanguageMenuItems)
@@ -109,6 +111,7 @@ void TForm1::DestroyHelpers() {
     }
     Reader.reset();
     Mop.reset();
+    PrintSteuerung.reset();
     Sprache.reset();
     delete InputLabel;
     InputLabel = nullptr;

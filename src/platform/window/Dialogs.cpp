@@ -10,6 +10,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 
 #include <cstdio>
 #include <deque>
@@ -21,6 +23,7 @@ struct Script {
     std::deque<int> answers;
     std::deque<std::function<int(QDialog&)>> modals;
     std::deque<std::string> fileNames;
+    std::deque<std::string> printFiles;
     std::vector<Dialogs::Shown> history;
     int unanswered = 0;
 };
@@ -224,6 +227,26 @@ std::string Dialogs::SaveFileName(const std::string& caption, const std::string&
                                                     ToQString(folder), ToQString(filter)));
 }
 
+bool Dialogs::PrintDialog(QPrinter& printer, const std::string& title) {
+    Script& s = script();
+    if (s.active) {
+        std::string file;
+        if (!s.printFiles.empty()) {
+            file = s.printFiles.front();
+            s.printFiles.pop_front();
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(ToQString(file));
+        } else {
+            ++s.unanswered;
+        }
+        Record({"print", file, title, 0, 0, file.empty() ? Cancel : Ok});
+        return !file.empty();
+    }
+    QPrintDialog dialog(&printer, activeParent());
+    dialog.setWindowTitle(ToQString(title));
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void Dialogs::BeginScript() {
     EndScript();
     script().active = true;
@@ -235,6 +258,7 @@ void Dialogs::EndScript() {
     s.answers.clear();
     s.modals.clear();
     s.fileNames.clear();
+    s.printFiles.clear();
     s.history.clear();
     s.unanswered = 0;
 }
@@ -251,6 +275,9 @@ void Dialogs::QueueModal(std::function<int(QDialog&)> answer) {
 void Dialogs::QueueFileName(const std::string& name) {
     script().fileNames.push_back(name);
 }
+void Dialogs::QueuePrintFile(const std::string& pdfPath) {
+    script().printFiles.push_back(pdfPath);
+}
 const std::vector<Dialogs::Shown>& Dialogs::History() {
     return script().history;
 }
@@ -262,5 +289,6 @@ int Dialogs::Unanswered() {
 }
 int Dialogs::Pending() {
     const Script& s = script();
-    return static_cast<int>(s.answers.size() + s.modals.size() + s.fileNames.size());
+    return static_cast<int>(s.answers.size() + s.modals.size() + s.fileNames.size() +
+                            s.printFiles.size());
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QDialog;
+class QPrinter;
 class QWidget;
 
 class Dialogs {
@@ -34,10 +35,13 @@ public:
                                     const std::string& filter);
     static std::string SaveFileName(const std::string& caption, const std::string& folder,
                                     const std::string& filter);
+    // The print dialog for printer, titled title; true when the user chose to
+    // print (printer then holds the choice).
+    static bool PrintDialog(QPrinter& printer, const std::string& title);
 
     // --- scripted mode -------------------------------------------------
     struct Shown {
-        std::string kind; // "message", "plain", "modal", "folder", "open", "save"
+        std::string kind; // "message", "plain", "modal", "folder", "open", "save", "print"
         std::string text;
         std::string caption;
         int buttons = 0;
@@ -55,6 +59,9 @@ public:
     // The function sees the dialog (fills its controls) and returns its result.
     static void QueueModal(std::function<int(QDialog&)> answer);
     static void QueueFileName(const std::string& name);
+    // The next print dialog answers "print to this PDF file"; without one
+    // queued it is cancelled.
+    static void QueuePrintFile(const std::string& pdfPath);
     static const std::vector<Shown>& History();
     static void ClearHistory();
     static int Unanswered();

@@ -16,6 +16,7 @@
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
 #include "report/window/WebDownload.h"
+#include "report/window/PrintSteuerung.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/WinLanguage.h"
@@ -64,6 +65,10 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     Timer1 = std::make_unique<TTimer>(true);
     Timer1->SetInterval(50);
     Timer1->SetOnTimer([this] { Timer1Timer(); });
+    PrintSteuerung = std::make_unique<TPrintSteuerung>(Sprache.get());
+    Drucker = std::make_unique<TTimer>();
+    Drucker->SetInterval(100);
+    Drucker->SetOnTimer([this] { DruckerTimer(); });
     ConnectCommands();
     ConnectPages();
 }
@@ -114,6 +119,7 @@ void TForm1::ConnectCommands() {
     bind(ui.Port1, &TForm1::Port1Click);
     bind(ui.nowUpdates, &TForm1::nowUpdatesClick);
     bind(ui.Updatessuchen, &TForm1::UpdatessuchenClick);
+    bind(ui.drucken1, &TForm1::drucken1Click);
     connect(ui.Datei1, &QMenu::aboutToShow, this, [this] { RebuildDemoMenu(); });
 }
 

@@ -21,6 +21,7 @@ class QLineEdit;
 class QMenu;
 class TFrequenzEditor;
 class TPageAnAusVisible;
+class TPrintSteuerung;
 class TInputFrame;
 class TLedBalken;
 class TBit8Feld;
@@ -113,6 +114,11 @@ public:
     std::unique_ptr<TLedBalken> LedBalken2;
     std::unique_ptr<TBit8Feld> Bit8Feld1;
     std::unique_ptr<TBit8Feld> Bit8Feld2;
+    std::unique_ptr<TPrintSteuerung> PrintSteuerung;
+    // Brings the print dialog of a service-mode print to the front: every
+    // 100 ms, at most six times per print.
+    std::unique_ptr<TTimer> Drucker;
+    int DruckerTries = 0;
 
     // --- life cycle ------------------------------------------------------
     void FormCreate();
@@ -181,6 +187,10 @@ public:
     void FLeftButtonClick();
     void FRightButtonClick();
     void FSetAendernClick();
+
+    // --- the configuration printout --------------------------------------
+    void drucken1Click();
+    void DruckerTimer();
 
     // The first command-line argument ("" when none); set by the entry point.
     static std::string FirstArgument;

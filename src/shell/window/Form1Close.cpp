@@ -13,6 +13,7 @@
 #include "platform/window/Dialogs.h"
 #include "platform/window/SingleInstance.h"
 #include "report/window/WebDownload.h"
+#include "report/window/PrintSteuerung.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/window/Program.h"
@@ -99,6 +100,7 @@ void TForm1::DestroyHelpers() {
     if (!TransferIdle)
         QApplication::restoreOverrideCursor();
     Timer1.reset();
+    Drucker.reset();
     ClosePort();
     WriteSettingsFile();
     for (QAction* item : LanguageMenuItems)
@@ -111,6 +113,7 @@ void TForm1::DestroyHelpers() {
     Reader.reset();
     Mop.reset();
     WebDownload.reset();
+    PrintSteuerung.reset();
     Sprache.reset();
     delete InputLabel;
     InputLabel = nullptr;

@@ -15,6 +15,9 @@ extern uint8_t PasswordAccepted;   // the password dialog was closed with OK
 // 1 while controls are filled from the register image or retranslated.
 extern uint8_t ControlsUpdating;
 
+// The oldest language file version the program reads.
+constexpr int MinLangVersion = 122;
+
 // The access code of the service mode.
 extern const char* const ServiceAccessCode;
 

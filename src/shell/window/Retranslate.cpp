@@ -31,8 +31,6 @@
 
 namespace {
 
-constexpr int MinLangVersion = 122;
-
 // True when the action has a hint of its own: an action without one shows
 // its text as its tool tip, so the tool tip follows a change of the text.
 bool HasOwnHint(QAction* action) {

@@ -24,6 +24,9 @@ void ShowImpulsePage();
 void EnableGainOffset(bool enabled);
 void ShowCountersA();
 void ShowCountersB();
+// Merges the input/output page's working copies (the impulse word's low
+// byte, the input delays) into the image; the save runs it first.
+void MergeIoWorkingCopies();
 // The page layout selector of the radio and operating-mode pages: 1000 for
 // family 0x10, otherwise bit 0 of the konf_geraet cell.
 extern int KonfGeraetBit0;

@@ -28,15 +28,20 @@ public:
     static int ShowModal(QDialog& dialog);
     // Folder chooser; "" when cancelled.
     static std::string SelectDirectory(const std::string& caption, const std::string& start);
-    // File choosers; "" when cancelled. filter in Qt's "Text (*.txt)" form.
+    // File choosers; "" when cancelled. filter in Qt's "Text (*.txt)" form,
+    // entries separated by ";;"; selected names the entry chosen at first.
     static std::string OpenFileName(const std::string& caption, const std::string& folder,
-                                    const std::string& filter);
+                                    const std::string& filter, const std::string& selected = "");
     static std::string SaveFileName(const std::string& caption, const std::string& folder,
-                                    const std::string& filter);
+                                    const std::string& filter, const std::string& selected = "");
+    // A one-line input box prefilled with value; false when cancelled (value
+    // is then unchanged).
+    static bool InputQuery(const std::string& caption, const std::string& prompt,
+                           std::string& value);
 
     // --- scripted mode -------------------------------------------------
     struct Shown {
-        std::string kind; // "message", "plain", "modal", "folder", "open", "save"
+        std::string kind; // "message", "plain", "modal", "folder", "open", "save", "input"
         std::string text;
         std::string caption;
         int buttons = 0;
@@ -53,6 +58,8 @@ public:
     // The function sees the dialog (fills its controls) and returns its result.
     static void QueueModal(std::function<int(QDialog&)> answer);
     static void QueueFileName(const std::string& name);
+    // The next input box's answer; an input box without one is cancelled.
+    static void QueueInput(const std::string& text);
     static const std::vector<Shown>& History();
     static void ClearHistory();
     static int Unanswered();

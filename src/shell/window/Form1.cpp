@@ -5,6 +5,7 @@
 #include "pages/window/PageAnAusVisible.h"
 
 #include "device/RegisterImage.h"
+#include "files/KundenFile.h"
 #include "link/Mop.h"
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"
@@ -54,6 +55,8 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     LanguageChooser->setObjectName("LanguageChooser");
     ConnectLanguageDialogs(*Sprache, LanguageChooser);
     Mop = std::make_unique<TMop>(LogFile.get());
+    KundenFile = std::make_unique<TKundenFile>();
+    Krypto = std::make_unique<TKrypto>();
     Timer1 = std::make_unique<TTimer>(true);
     Timer1->SetInterval(50);
     Timer1->SetOnTimer([this] { Timer1Timer(); });
@@ -104,6 +107,10 @@ void TForm1::ConnectCommands() {
     bind(ui.Hilfe1, &TForm1::Hilfe1Click);
     bind(ui.Hilfe, &TForm1::Hilfe1Click);
     bind(ui.Port1, &TForm1::Port1Click);
+    bind(ui.openbutton, &TForm1::openbuttonClick);
+    bind(ui.LoadFile1, &TForm1::openbuttonClick);
+    bind(ui.savebutton, &TForm1::savebuttonClick);
+    bind(ui.SaveFile1, &TForm1::savebuttonClick);
     connect(ui.Datei1, &QMenu::aboutToShow, this, [this] { RebuildDemoMenu(); });
 }
 

@@ -4,6 +4,7 @@
 #include "device/ChangeFlags.h"
 #include "shell/window/Form1.h"
 
+#include "files/KundenFile.h"
 #include "link/Mop.h"
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"
@@ -109,6 +110,8 @@ void TForm1::DestroyHelpers() {
     }
     Reader.reset();
     Mop.reset();
+    KundenFile.reset();
+    Krypto.reset();
     Sprache.reset();
     delete InputLabel;
     InputLabel = nullptr;

@@ -10,8 +10,6 @@ void TForm1::ClearPresetMenu() {}
 void TForm1::CheckForUpdates() {}
 // The preset menu for the device just read.
 void TForm1::FillPresetMenuForDevice() {}
-// The header of the customer file held by the main window.
-void TForm1::ResetCustomerFileHeader() {}
 // Entering and leaving the register browser.
 void TForm1::BrowserEnableClick() {}
 // The demo-file entries of the file menu.
@@ -42,3 +40,6 @@ void TForm1::newParameterClick() {}
 void TForm1::FillPresetRegisterNames() {}
 // The two LED rows of the input/output page.
 void TForm1::SetupLedRows() {}
+// The input/output page's working copies (the impulse word's low byte, the
+// input delays) merged into the image before a save turns it into lines.
+void MergeIoWorkingCopies() {}

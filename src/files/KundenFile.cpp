@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr char textFiller = '\xA7'; // "§", put in front of a short last piece
+constexpr char textFiller = '\xA7'; // the section sign, put before a short last piece
 constexpr int kindParameterSet = 10;
 
 std::string CodeLine(uint32_t code, uint32_t value) {

@@ -3,13 +3,7 @@
 #include "platform/Numbers.h"
 #include "platform/StringList.h"
 
-#include <atomic>
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -261,62 +255,11 @@ std::string TMemIniFile::GetText() const {
     return text;
 }
 
-namespace {
-
-bool Fail(std::string* error, const std::string& message) {
-    if (error)
-        *error = message;
-    return false;
-}
-
-} // namespace
-
-// Written by hand rather than with QSaveFile. Qt 6.4's QSaveFile does replace
-// a symlink's target, syncs the data before its rename and leaves no
-// temporary file, but it refuses to replace an existing file we may not write
-// even where the folder lets the rename through, it reports its own texts
-// instead of the system's message, and of the old permissions it keeps only
-// the read/write/execute bits.
 bool TMemIniFile::UpdateFile(std::string* error) const {
-    if (fileName_.empty())
-        return Fail(error, "no file name");
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path target = fileName_;
-    if (fs::is_symlink(target, ec)) {
-        // Replace the file the link points to, not the link itself.
-        const fs::path resolved = fs::canonical(target, ec);
-        if (!ec)
-            target = resolved;
+    if (fileName_.empty()) {
+        if (error)
+            *error = "no file name";
+        return false;
     }
-
-    // A unique name beside the target, so the rename stays within one file system.
-    static std::atomic<unsigned> counter{0};
-    const fs::path temp =
-        target.parent_path() / (target.filename().string() + ".tmp" + std::to_string(::getpid()) +
-                                "." + std::to_string(counter.fetch_add(1)));
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return Fail(error, std::strerror(errno));
-
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0)
-        (void)::fchmod(fd, old.st_mode & 07777); // keep the old file's permissions
-
-    const std::string bytes = GetText();
-    bool ok = WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
-    int err = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return Fail(error, std::strerror(err));
-    }
-    return true;
+    return WriteFileAtomic(fileName_, GetText(), error);
 }

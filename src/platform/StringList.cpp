@@ -1,9 +1,11 @@
 #include "platform/StringList.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -68,6 +70,66 @@ bool WriteAllBytes(int fd, const std::string& bytes) {
             return false;
         }
         done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+namespace {
+
+bool Fail(std::string* error, int err) {
+    if (error)
+        *error = std::strerror(err);
+    return false;
+}
+
+} // namespace
+
+// Written by hand rather than with QSaveFile. Qt 6.4's QSaveFile does replace
+// a symlink's target, syncs the data before its rename and leaves no
+// temporary file, but it refuses to replace an existing file we may not write
+// even where the folder lets the rename through, it reports its own texts
+// instead of the system's message, and of the old permissions it keeps only
+// the read/write/execute bits.
+bool WriteFileAtomic(const std::filesystem::path& fileName, const std::string& bytes,
+                     std::string* error) {
+    if (fileName.empty())
+        return Fail(error, ENOENT);
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path target = fileName;
+    if (fs::is_symlink(target, ec)) {
+        // Replace the file the link points to, not the link itself.
+        const fs::path resolved = fs::canonical(target, ec);
+        if (!ec)
+            target = resolved;
+    }
+
+    // A unique name beside the target, so the rename stays within one file system.
+    static std::atomic<unsigned> counter{0};
+    const fs::path temp =
+        target.parent_path() / (target.filename().string() + ".tmp" + std::to_string(::getpid()) +
+                                "." + std::to_string(counter.fetch_add(1)));
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return Fail(error, errno);
+
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0)
+        (void)::fchmod(fd, old.st_mode & 07777); // keep the old file's permissions
+
+    bool ok = WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
+    int err = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return Fail(error, err);
     }
     return true;
 }

@@ -15,6 +15,15 @@ std::vector<std::string> SplitLines(const std::string& text);
 // with errno set on failure.
 bool WriteAllBytes(int fd, const std::string& bytes);
 
+// Replaces the file with bytes as one step: the bytes go into a temporary
+// file beside the target (same folder, so the rename stays within one file
+// system), are synced, and the temporary file is renamed over the target.
+// The target keeps its permissions; a symlink's target is replaced, not the
+// link. On failure the old file is untouched, no temporary file is left, and
+// error (when given) holds the system's message (strerror).
+bool WriteFileAtomic(const std::filesystem::path& fileName, const std::string& bytes,
+                     std::string* error);
+
 // Reads the whole file into bytes. On failure returns false, leaves bytes
 // empty and puts the system's message (strerror) into error.
 bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, std::string& error);

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QPushButton>
+#include <QTextCursor>
 
 TForm4::TForm4(QWidget* owner) : QDialog(owner) {
     ui.setupUi(this);
@@ -82,7 +83,12 @@ void TForm4::ClearLog() {
 }
 
 void TForm4::AddLine(const std::string& line) {
-    ui.Memo1->append(ToQString(line).toHtmlEscaped());
+    // As plain text: quotes and angle brackets stay what they are.
+    QTextCursor end(ui.Memo1->document());
+    end.movePosition(QTextCursor::End);
+    if (!ui.Memo1->document()->isEmpty())
+        end.insertBlock();
+    end.insertText(ToQString(line));
 }
 
 void TForm4::SetLogColor(const QColor& color) {

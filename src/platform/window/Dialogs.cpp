@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -24,6 +25,7 @@ struct Script {
     std::deque<std::function<int(QDialog&)>> modals;
     std::deque<std::string> fileNames;
     std::deque<std::string> printFiles;
+    std::deque<std::string> inputs;
     std::vector<Dialogs::Shown> history;
     int unanswered = 0;
 };
@@ -212,19 +214,46 @@ std::string Dialogs::SelectDirectory(const std::string& caption, const std::stri
 }
 
 std::string Dialogs::OpenFileName(const std::string& caption, const std::string& folder,
-                                  const std::string& filter) {
+                                  const std::string& filter, const std::string& selected) {
     if (script().active)
         return ScriptedFileName("open", caption);
+    QString chosen = ToQString(selected);
     return FromQString(QFileDialog::getOpenFileName(activeParent(), ToQString(caption),
-                                                    ToQString(folder), ToQString(filter)));
+                                                    ToQString(folder), ToQString(filter),
+                                                    selected.empty() ? nullptr : &chosen));
 }
 
 std::string Dialogs::SaveFileName(const std::string& caption, const std::string& folder,
-                                  const std::string& filter) {
+                                  const std::string& filter, const std::string& selected) {
     if (script().active)
         return ScriptedFileName("save", caption);
+    QString chosen = ToQString(selected);
     return FromQString(QFileDialog::getSaveFileName(activeParent(), ToQString(caption),
-                                                    ToQString(folder), ToQString(filter)));
+                                                    ToQString(folder), ToQString(filter),
+                                                    selected.empty() ? nullptr : &chosen));
+}
+
+bool Dialogs::InputQuery(const std::string& caption, const std::string& prompt,
+                         std::string& value) {
+    Script& s = script();
+    if (s.active) {
+        bool answered = !s.inputs.empty();
+        if (answered) {
+            value = s.inputs.front();
+            s.inputs.pop_front();
+        } else {
+            ++s.unanswered;
+        }
+        Record({"input", prompt, caption, OKCancel, NoIcon, answered ? Ok : Cancel});
+        return answered;
+    }
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(activeParent(), ToQString(caption), ToQString(prompt),
+                              QLineEdit::Normal, ToQString(value), &ok);
+    if (ok)
+        value = FromQString(text);
+    return ok;
 }
 
 bool Dialogs::PrintDialog(QPrinter& printer, const std::string& title) {
@@ -259,6 +288,7 @@ void Dialogs::EndScript() {
     s.modals.clear();
     s.fileNames.clear();
     s.printFiles.clear();
+    s.inputs.clear();
     s.history.clear();
     s.unanswered = 0;
 }
@@ -278,6 +308,9 @@ void Dialogs::QueueFileName(const std::string& name) {
 void Dialogs::QueuePrintFile(const std::string& pdfPath) {
     script().printFiles.push_back(pdfPath);
 }
+void Dialogs::QueueInput(const std::string& text) {
+    script().inputs.push_back(text);
+}
 const std::vector<Dialogs::Shown>& Dialogs::History() {
     return script().history;
 }
@@ -290,5 +323,5 @@ int Dialogs::Unanswered() {
 int Dialogs::Pending() {
     const Script& s = script();
     return static_cast<int>(s.answers.size() + s.modals.size() + s.fileNames.size() +
-                            s.printFiles.size());
+                            s.printFiles.size() + s.inputs.size());
 }

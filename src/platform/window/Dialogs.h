@@ -30,18 +30,23 @@ public:
     static int ShowModal(QDialog& dialog);
     // Folder chooser; "" when cancelled.
     static std::string SelectDirectory(const std::string& caption, const std::string& start);
-    // File choosers; "" when cancelled. filter in Qt's "Text (*.txt)" form.
+    // File choosers; "" when cancelled. filter in Qt's "Text (*.txt)" form,
+    // entries separated by ";;"; selected names the entry chosen at first.
     static std::string OpenFileName(const std::string& caption, const std::string& folder,
-                                    const std::string& filter);
+                                    const std::string& filter, const std::string& selected = "");
     static std::string SaveFileName(const std::string& caption, const std::string& folder,
-                                    const std::string& filter);
+                                    const std::string& filter, const std::string& selected = "");
+    // A one-line input box prefilled with value; false when cancelled (value
+    // is then unchanged).
+    static bool InputQuery(const std::string& caption, const std::string& prompt,
+                           std::string& value);
     // The print dialog for printer, titled title; true when the user chose to
     // print (printer then holds the choice).
     static bool PrintDialog(QPrinter& printer, const std::string& title);
 
     // --- scripted mode -------------------------------------------------
     struct Shown {
-        std::string kind; // "message", "plain", "modal", "folder", "open", "save", "print"
+        std::string kind; // "message", "plain", "modal", "folder", "open", "save", "input", "print"
         std::string text;
         std::string caption;
         int buttons = 0;
@@ -62,6 +67,8 @@ public:
     // The next print dialog answers "print to this PDF file"; without one
     // queued it is cancelled.
     static void QueuePrintFile(const std::string& pdfPath);
+    // The next input box's answer; an input box without one is cancelled.
+    static void QueueInput(const std::string& text);
     static const std::vector<Shown>& History();
     static void ClearHistory();
     static int Unanswered();

@@ -7,6 +7,7 @@
 #include "pages/window/PageAnAusVisible.h"
 
 #include "device/RegisterImage.h"
+#include "files/KundenFile.h"
 #include "link/Mop.h"
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"
@@ -62,6 +63,8 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     ConnectLanguageDialogs(*Sprache, LanguageChooser);
     WebDownload = std::make_unique<TWebDownload>(Sprache.get(), LogFile.get());
     Mop = std::make_unique<TMop>(LogFile.get());
+    KundenFile = std::make_unique<TKundenFile>();
+    Krypto = std::make_unique<TKrypto>();
     Timer1 = std::make_unique<TTimer>(true);
     Timer1->SetInterval(50);
     Timer1->SetOnTimer([this] { Timer1Timer(); });
@@ -120,6 +123,10 @@ void TForm1::ConnectCommands() {
     bind(ui.nowUpdates, &TForm1::nowUpdatesClick);
     bind(ui.Updatessuchen, &TForm1::UpdatessuchenClick);
     bind(ui.drucken1, &TForm1::drucken1Click);
+    bind(ui.openbutton, &TForm1::openbuttonClick);
+    bind(ui.LoadFile1, &TForm1::openbuttonClick);
+    bind(ui.savebutton, &TForm1::savebuttonClick);
+    bind(ui.SaveFile1, &TForm1::savebuttonClick);
     connect(ui.Datei1, &QMenu::aboutToShow, this, [this] { RebuildDemoMenu(); });
 }
 

@@ -31,6 +31,8 @@ class TSprache;
 class TMop;
 class TForm4;
 class TWebDownload;
+class TKrypto;
+class TKundenFile;
 class TTimer;
 class haupt;
 
@@ -82,6 +84,11 @@ public:
     double FirmwareVersion = 0;
     int FirmwareHundredths = 0;
     bool LoadedFromCustomerFile = false;
+    // The demo file menu: the file chosen last, and while OpenDemoFile is
+    // set the open command takes it without asking. DemoLoaded: the data
+    // came from a demo file (the save then asks for a name in its folder).
+    std::string DemoFile;
+    bool OpenDemoFile = false;
     bool DemoLoaded = false;
     bool FrequencyEditorPending = true;
     bool TimeSlotsFilling = false;
@@ -119,6 +126,10 @@ public:
     // 100 ms, at most six times per print.
     std::unique_ptr<TTimer> Drucker;
     int DruckerTries = 0;
+    // The customer-file codec of the open and save commands, and a
+    // scrambler of its own.
+    std::unique_ptr<TKundenFile> KundenFile;
+    std::unique_ptr<TKrypto> Krypto;
 
     // --- life cycle ------------------------------------------------------
     void FormCreate();
@@ -158,6 +169,18 @@ public:
     // A message box with text, caption "$T30021", the error icon and OK.
     void ErrorBox(const std::string& text);
     void Port1Click();
+
+    // --- parameter files -------------------------------------------------
+    // Open (F3) and save (F4); in service mode the save can read a register
+    // range from the device into a register text file.
+    void openbuttonClick();
+    void savebuttonClick();
+    // Sets family, register map, pages and commands up for the device type
+    // in the image after an open.
+    void ApplyLoadedParameterSet();
+    // Cleans the lines in place and tests each; true when one is invalid
+    // (its message is shown and logged).
+    bool CheckParameterLines(TStringList& lines);
 
     // --- handlers of the window's own commands --------------------------
     void ToolButton1Click();

@@ -4,6 +4,7 @@
 #include "device/ChangeFlags.h"
 #include "shell/window/Form1.h"
 
+#include "files/KundenFile.h"
 #include "link/Mop.h"
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"
@@ -114,6 +115,8 @@ void TForm1::DestroyHelpers() {
     Mop.reset();
     WebDownload.reset();
     PrintSteuerung.reset();
+    KundenFile.reset();
+    Krypto.reset();
     Sprache.reset();
     delete InputLabel;
     InputLabel = nullptr;

@@ -8,8 +8,6 @@ void TForm1::FillPresetMenu() {}
 void TForm1::ClearPresetMenu() {}
 // The preset menu for the device just read.
 void TForm1::FillPresetMenuForDevice() {}
-// The header of the customer file held by the main window.
-void TForm1::ResetCustomerFileHeader() {}
 // Entering and leaving the register browser.
 void TForm1::BrowserEnableClick() {}
 // The demo-file entries of the file menu.

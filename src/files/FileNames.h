@@ -1,0 +1,25 @@
+#pragma once
+// The kinds of parameter file and the names the open and save commands
+// complete. The final extension of the file name decides the kind, without
+// regard to case; folders on the way never do.
+
+#include <string>
+
+enum class ParameterFileKind {
+    Other,        // any other extension, or none
+    Customer,     // *.qdv, the scrambled customer file
+    RegisterText, // *.rtu, the plain register text file
+};
+
+ParameterFileKind FileKindOf(const std::string& path);
+
+// The extension of the file name ("" when it has none), with its ".".
+std::string FinalExtension(const std::string& path);
+
+// path with its file name in upper case and extension appended; the folder
+// keeps its case (test -> TEST.RTU).
+std::string UpperNameWithExtension(const std::string& path, const std::string& extension);
+
+// path with its extension replaced by extension, or extension appended when
+// it has none.
+std::string ReplaceExtension(const std::string& path, const std::string& extension);

@@ -1,0 +1,49 @@
+#include "files/window/OKBottomDlg.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+TOKBottomDlg::TOKBottomDlg(QWidget* owner) : TFormBase(owner) {
+    connect(ui.OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui.CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    ui.LabeledEdit1->installEventFilter(this);
+    ui.LabeledEdit2->installEventFilter(this);
+}
+
+char TOKBottomDlg::KeyPress(QLineEdit* edit, char key) {
+    if (key == '\r') {
+        ui.OKBtn->click();
+        return 0;
+    }
+    const bool digit = key >= '0' && key <= '9';
+    if (!digit && key != '\b')
+        return 0;
+    if (digit && !edit->hasSelectedText() && edit->cursorPosition() < edit->text().size()) {
+        const int at = edit->cursorPosition();
+        edit->setText(edit->text().remove(at, 1));
+        edit->setCursorPosition(at);
+    }
+    return key;
+}
+
+bool TOKBottomDlg::eventFilter(QObject* watched, QEvent* event) {
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (!edit || (edit != ui.LabeledEdit1 && edit != ui.LabeledEdit2) ||
+        event->type() != QEvent::KeyPress)
+        return TFormBase::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    char c = 0;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        c = '\r';
+    else if (key->key() == Qt::Key_Backspace)
+        c = '\b';
+    else if (key->text().size() == 1 && key->text()[0].unicode() < 0x80)
+        c = static_cast<char>(key->text()[0].unicode());
+    else
+        // Caret moves, Delete and the other keys without a character work
+        // as the edit handles them.
+        return key->text().isEmpty() ? TFormBase::eventFilter(watched, event) : true;
+    const char passed = edit == ui.LabeledEdit1 ? LabeledEdit1KeyPress(c) : LabeledEdit2KeyPress(c);
+    return passed == 0; // a passing key goes on to the edit
+}

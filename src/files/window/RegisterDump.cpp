@@ -1,0 +1,174 @@
+// The register dump of the service mode: a register range read from the
+// device in chunks of 25 registers into a register text file.
+#include "device/window/Form4.h"
+#include "files/FileNames.h"
+#include "files/RegisterLines.h"
+#include "files/window/FileCommands.h"
+#include "files/window/OKBottomDlg.h"
+#include "link/Mop.h"
+#include "platform/Numbers.h"
+#include "platform/StringList.h"
+#include "platform/Text.h"
+#include "platform/window/Dialogs.h"
+#include "shell/Sprache.h"
+#include "shell/window/Form1.h"
+#include "shell/window/Program.h"
+
+#include <QLineEdit>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+namespace {
+
+constexpr uint32_t chunkSize = 25;
+constexpr uint32_t lastRegister = 0xFFFF;
+constexpr int retries = 2;
+
+// An edit's register: its digits, or fallback when it is empty; nothing for a
+// number above the last register.
+std::optional<uint32_t> RangeEnd(const QLineEdit* edit, uint32_t fallback) {
+    const std::string text = FromQString(edit->text());
+    if (text.empty())
+        return fallback;
+    const auto number = ParseDigits(text, 10);
+    if (!number || *number > lastRegister)
+        return std::nullopt;
+    return static_cast<uint32_t>(*number);
+}
+
+// The transfer commands are locked and the window refuses to close while the
+// dump owns the link.
+class DumpRunning {
+public:
+    explicit DumpRunning(TForm1& form) : form_(form) {
+        form_.TransferIdle = false;
+        form_.LockTransferCommands(true);
+    }
+    ~DumpRunning() {
+        form_.LockTransferCommands(false);
+        form_.TransferIdle = true;
+    }
+    DumpRunning(const DumpRunning&) = delete;
+    DumpRunning& operator=(const DumpRunning&) = delete;
+
+private:
+    TForm1& form_;
+};
+
+enum class ChunkResult { Read, Failed, Silent };
+
+// Reads count registers from first; their dump lines go into lines.
+ChunkResult ReadChunk(TMop& mop, uint32_t first, uint32_t count, TStringList& lines) {
+    mop.SetHeader(0x60);
+    mop.SetAddress1(0);
+    mop.SetAddress2(0);
+    mop.SetAddress3(0);
+    mop.SetAddress4(0);
+    mop.SetReadAddress(static_cast<uint16_t>(first));
+    mop.SetReadCount(static_cast<uint8_t>(count));
+    mop.SetWriteAddress(0);
+    mop.SetWriteCount(0);
+    const bool failed = mop.TransactRetry(retries);
+    uint32_t answered = 0;
+    mop.GetResponseAddress(answered);
+    // No frame at all came back: the device is gone, nothing more will come.
+    if (failed && mop.GetResponseHeader() == 0) {
+        Dialogs::ShowMessage("Error!\nWriteTimeDatenSatz!!!");
+        return ChunkResult::Silent;
+    }
+    if (answered != first) {
+        Dialogs::ShowMessage("Error!\nWriteTimeDatenSatz (pruefAdr)!!!");
+        return ChunkResult::Failed;
+    }
+    if (failed || mop.GetResponseCount() < static_cast<int>(count)) {
+        Dialogs::ShowMessage("Error!\nWriteTimeDatenSatz!!!");
+        return ChunkResult::Failed;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t value = 0;
+        mop.NextDataWord(value);
+        lines.Add(DumpLine(first + i, value));
+    }
+    return ChunkResult::Read;
+}
+
+std::string Range(uint32_t first, uint32_t last) {
+    return first == last ? std::to_string(first)
+                         : std::to_string(first) + "-" + std::to_string(last);
+}
+
+} // namespace
+
+SaveOutcome RunRegisterDump(TForm1& f, std::string name) {
+    TOKBottomDlg& dialog = *OKBottomDlg;
+    if (Dialogs::ShowModal(dialog) != Dialogs::Ok)
+        return SaveOutcome::Stopped;
+    const auto start = RangeEnd(dialog.ui.LabeledEdit1, 0);
+    const auto end = RangeEnd(dialog.ui.LabeledEdit2, lastRegister);
+    if (!start || !end || *start > *end) {
+        Dialogs::ShowMessage(f.GetText("$T30004"));
+        return SaveOutcome::Stopped;
+    }
+    const ParameterFileKind kind = FileKindOf(name);
+    if (kind == ParameterFileKind::Customer) {
+        Dialogs::ShowMessage(f.Sprache->GetText1Arg("$T30041", name));
+        return SaveOutcome::Stopped;
+    }
+    if (kind != ParameterFileKind::RegisterText)
+        name = UpperNameWithExtension(name, ".RTU");
+
+    // Appended to a file, the dump follows its lines (which carry the
+    // unlock lines already when they were asked for).
+    TStringList lines;
+    std::error_code ec;
+    if (dialog.ui.anhaengen->isChecked() && std::filesystem::exists(name, ec)) {
+        if (!LoadParameterFile(f, name, lines.Lines()))
+            return SaveOutcome::Failed;
+    } else if (dialog.ui.ServiceMode->isChecked()) {
+        lines.Add(UnlockLineFirst);
+        lines.Add(UnlockLineSecond);
+    }
+    const std::size_t linesBefore = lines.Count();
+
+    const DumpRunning running(f);
+    const uint32_t total = *end - *start + 1;
+    Form4->SetLabel1Caption("Daten werden gelesen!");
+    Form4->SetLabel2Caption("");
+    Form4->SetButton1Caption("OK");
+    Form4->BeginTransfer(static_cast<int>(total), 0);
+    std::vector<std::pair<uint32_t, uint32_t>> missing;
+    uint32_t at = *start;
+    uint32_t left = total;
+    while (left > 0) {
+        const uint32_t count = std::min(left, chunkSize);
+        const ChunkResult result = ReadChunk(*f.Mop, at, count, lines);
+        if (result == ChunkResult::Silent) {
+            missing.emplace_back(at, *end);
+            break;
+        }
+        if (result == ChunkResult::Failed)
+            missing.emplace_back(at, at + count - 1);
+        Form4->StepProgress(static_cast<int>(count));
+        at += count;
+        left -= count;
+    }
+
+    if (missing.empty())
+        Form4->AddLine("Daten geladen!");
+    for (const auto& [first, last] : missing)
+        Form4->AddLine(f.Sprache->GetText1Arg("$T30073", Range(first, last)));
+    // Whatever was read is kept; a dump that read nothing leaves the file.
+    const bool written = lines.Count() > linesBefore && SaveParameterFile(f, name, lines.Text());
+    const std::string last =
+        written ? "Daten geschrieben in \"" + name + "\"!" : f.GetText("$T30044");
+    const bool complete = missing.empty() && written;
+    if (complete)
+        Form4->AddLine(last);
+    else
+        Form4->EndWithError(last);
+    Form4->EnableClose(true);
+    Form4->FocusClose();
+    return complete ? SaveOutcome::Saved : SaveOutcome::Failed;
+}

@@ -1,0 +1,229 @@
+// The open and save commands offscreen: what each refused open tells, the
+// kinds of file, the names a save completes, a save that cannot be written,
+// the demo files, the syntax check and the range dialog's keys.
+#include "files/window/FileFixture.h"
+#include "files/window/OKBottomDlg.h"
+#include "support/Unprivileged.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace {
+
+const std::string tooBig = "Error!\nParameter in RTU-Files are too big!";
+
+TEST_F(FileTest, SaveOpenSaveGivesTheSameFile) {
+    Start();
+    const std::string first = CustomerFileOf(RadioImage(7));
+    WriteFile(dir_ / "first.qdv", first);
+    Dialogs::QueueFileName((dir_ / "first.qdv").string());
+    Form1->ui.LoadFile1->trigger(); // F3
+    EXPECT_TRUE(RegisterImage == RadioImage(7));
+    EXPECT_EQ(std::tuple(DeviceFamily, Status(), Form1->LoadedFromCustomerFile),
+              std::tuple(FamilyKVL420, std::string("$T29009"), true));
+    Dialogs::QueueFileName((dir_ / "second.qdv").string());
+    Form1->ui.SaveFile1->trigger(); // F4
+    EXPECT_EQ(std::pair(Messages(), Status()), std::pair(Lines{"$T30003"}, std::string("$T29006")));
+    Open(dir_ / "second.qdv");
+    Dialogs::QueueFileName((dir_ / "third.qdv").string());
+    Form1->savebuttonClick();
+    const std::string third = ReadFile(dir_ / "third.qdv");
+    EXPECT_TRUE(ReadFile(dir_ / "second.qdv") == first && third == first);
+    EXPECT_EQ(third.size(), 20756u);
+    EXPECT_EQ(third.substr(third.size() - 4), "\r\n\r\n");
+}
+
+TEST_F(FileTest, EachRefusedOpenTellsWhyAndLeavesNoData) {
+    Start();
+    const TRegisterImage image = RadioImage(3);
+    std::string damaged = CustomerFileOf(image);
+    damaged[40] = damaged[40] == '0' ? '1' : '0';
+    TRegisterImage noVariant = image; // 100 lies between two power entries
+    for (int i = map_.tab_anf_sendeleistung; i <= map_.tab_end_sendeleistung; ++i)
+        noVariant[static_cast<size_t>(i)] =
+            static_cast<uint32_t>(i - map_.tab_anf_sendeleistung) * 15;
+    auto customer = [](const Lines& header) {
+        TStringList l;
+        l.Lines() = testfiles::Stored(
+            testfiles::Plus(header, {"0000100000000906", "0000200000000021", testfiles::kEnd}));
+        return l.Text();
+    };
+    struct Case {
+        const char* name; // "" for a file that is not there, "/" for a folder
+        std::string bytes;
+        Lines messages;
+        std::string status;
+    };
+    const Case cases[] = {
+        {"", "", {"$T30012"}, "$T29002"},
+        {"/", "", {"$T30072"}, "$T29008"},
+        {"a.qdv", damaged, {"$T34001"}, "$T29008"},
+        {"a.qdv", CustomerFileOf(image).erase(20, 1), {"$T34001"}, "$T29008"},
+        {"a.qdv", "", {"$T30038"}, "$T29008"},
+        {"a.rtu", "; nothing\r\n\r\n", {"$T30038"}, "$T29008"},
+        {"a.qdv", customer({"00000002FFFFFFFF"}), {"$T33001"}, "$T29007"},
+        {"a.qdv", customer({"0000000200000007", "0000000900000001"}), {"$T30041"}, "$T29008"},
+        {"a.rtu", "r906=$0021\r\n900=$0001\r\n", {"$T30008"}, "$T29008"},
+        {"a.rtu", "r906=$0021\r\nr901=#12\r\n", {"$T30039", tooBig}, "$T29008"},
+        {"a.rtu", "r906=$0021\r\nr901=$12345\r\n", {tooBig}, "$T29008"},
+        {"a.rtu", "r906 = $0021\r\n", {tooBig}, "$T29008"},
+        {"a.rtu", "r906=$0099\r\n", {"$T30002"}, "$T29008"},
+        {"a.qdv", CustomerFileOf(noVariant), {}, "$T29008"}, // the chooser is cancelled
+    };
+    ServiceMode = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name + std::string(" ") + c.bytes.substr(0, 30));
+        RegisterImage = image;
+        DeviceFamily = FamilyKVL420;
+        const fs::path file = dir_ / "refused" / (*c.name && *c.name != '/' ? c.name : "x.qdv");
+        if (*c.name == '/')
+            fs::create_directories(file);
+        else if (*c.name)
+            WriteFile(file, c.bytes);
+        Dialogs::ClearHistory();
+        Open(file);
+        EXPECT_EQ(std::pair(Messages(), Status()), std::pair(c.messages, c.status));
+        EXPECT_TRUE(RegisterImage == TRegisterImage{});
+        EXPECT_EQ(std::pair(DeviceFamily, Form1->LoadedFromCustomerFile), std::pair(0, false));
+        fs::remove_all(dir_ / "refused");
+    }
+    const std::string log = ReadFile(dir_ / "Error.txt");
+    EXPECT_NE(log.find("Parameter in RTU-Files are wrong! (ADR) OpenFile"), std::string::npos);
+    EXPECT_NE(log.find("not supported! (no BIN, HEX, Dezi-file)"), std::string::npos);
+}
+
+TEST_F(FileTest, TheFinalExtensionDecidesTheKindInAnyCase) {
+    Start();
+    const TRegisterImage image = RadioImage(11);
+    std::string dump = "; dump\r\n\r\n";
+    for (uint32_t reg = 900; reg <= 1471; ++reg)
+        dump += DumpLine(reg, image[reg - 900]) + " ; c\r\n";
+    const std::string customer = CustomerFileOf(image);
+    // service mode, the file on disk, the name chosen, its contents
+    const std::tuple<int, const char*, const char*, std::string> cases[] = {
+        {1, "x.Rtu", "x.Rtu", dump},     {1, "old.qdv/x.rtu", "old.qdv/x.rtu", dump},
+        {1, "dump.RTU", "dump", dump},   {1, "x.QdV", "x.QdV", customer},
+        {0, "set.QDV", "set", customer}, {0, "old.rtu/s.qdv", "old.rtu/s.qdv", customer}};
+    for (const auto& [service, written, chosen, bytes] : cases) {
+        SCOPED_TRACE(chosen);
+        ServiceMode = static_cast<uint8_t>(service);
+        Form1->ClearParameterSet();
+        WriteFile(dir_ / "kinds" / written, bytes);
+        Dialogs::ClearHistory();
+        Open(dir_ / "kinds" / chosen);
+        EXPECT_EQ(Messages(), Lines{});
+        EXPECT_TRUE(RegisterImage == image);
+        fs::remove_all(dir_ / "kinds");
+    }
+}
+
+TEST_F(FileTest, SaveCompletesTheFileNameOnlyAndRefusesOrFailsVisibly) {
+    Start();
+    const TRegisterImage image = RadioImage(2);
+    WriteFile(dir_ / "in.qdv", CustomerFileOf(image));
+    Open(dir_ / "in.qdv");
+    fs::create_directory(dir_ / "lower");
+    Dialogs::QueueFileName((dir_ / "lower" / "set").string());
+    Form1->savebuttonClick();
+    EXPECT_TRUE(fs::exists(dir_ / "lower" / "SET.QDV"));
+    // In service mode "No" to a register text file keeps the name's case.
+    ServiceMode = 1;
+    Dialogs::QueueFileName((dir_ / "lower" / "test").string());
+    Dialogs::QueueAnswer(Dialogs::No);
+    Form1->savebuttonClick();
+    EXPECT_TRUE(ReadFile(dir_ / "lower" / "test.qdv") == CustomerFileOf(image));
+    // A channel outside the band stops the save outside the service mode.
+    ServiceMode = 0;
+    RegisterImage[static_cast<size_t>(map_.tab_anf_frequenz)] = 1;
+    Dialogs::ClearHistory();
+    Form1->savebuttonClick();
+    EXPECT_EQ(Messages(), Lines{"$T30021\n$T30042\n$T30044"});
+    EXPECT_EQ(Status(), "$T29002");
+    Form1->ClearParameterSet();
+    Dialogs::ClearHistory();
+    Form1->savebuttonClick();
+    EXPECT_EQ(Messages(), Lines{"$T30022"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "lower"), fs::directory_iterator()), 2);
+    // A folder the user may not write: the reason is told, the old file stays.
+    Open(dir_ / "in.qdv");
+    WriteFile(dir_ / "locked" / "old.qdv", "old\r\n");
+    fs::permissions(dir_, fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(dir_ / "locked", fs::perms::owner_write, fs::perm_options::remove);
+    const int code = RunUnprivileged([&] {
+        Dialogs::ClearHistory();
+        Dialogs::QueueFileName((dir_ / "locked" / "old.qdv").string());
+        Form1->savebuttonClick();
+        return Messages() == Lines{"$T30071"} && Status() == "$T29002" ? 0 : 10;
+    });
+    fs::permissions(dir_ / "locked", fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ReadFile(dir_ / "locked" / "old.qdv"), "old\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "locked"), fs::directory_iterator()), 1);
+}
+
+TEST_F(FileTest, DemoFilesOpenWithoutADialogAndSaveIntoTheirFolder) {
+    Start();
+    const fs::path demos = dir_ / "Demos";
+    WriteFile(demos / "Station A.qdv", CustomerFileOf(RadioImage(9)));
+    Form1->DemoFile = (demos / "Station A.qdv").string();
+    Form1->OpenDemoFile = true;
+    Form1->openbuttonClick();
+    Form1->OpenDemoFile = false;
+    Form1->DemoLoaded = true;
+    EXPECT_TRUE(RegisterImage == RadioImage(9));
+    EXPECT_EQ(Dialogs::History().size(), 0u); // no open dialog
+    // An existing name is taken only with consent; a cancel writes nothing.
+    Dialogs::QueueInput("Station A");
+    Dialogs::QueueAnswer(Dialogs::No);
+    Dialogs::QueueInput("Station B");
+    Form1->savebuttonClick();
+    Form1->savebuttonClick();
+    EXPECT_TRUE(ReadFile(demos / "Station B.qdv") == CustomerFileOf(RadioImage(9)));
+    EXPECT_EQ(Messages(), Lines{"$T30003"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(demos), fs::directory_iterator()), 2);
+}
+
+TEST_F(FileTest, TheSyntaxCheckNamesEachFaultOfAValue) {
+    Start();
+    const std::tuple<Lines, bool, Lines> cases[] = {
+        {{"; c", "", "  r900=$0012 ; c", "901=%101", "R902=65535"}, false, {}},
+        {{"r900=$0012", "r901=$12345", "r902=junk"}, true, {"$T30009"}},
+        {{"r901=%102"}, true, {"$T30010"}},
+        {{"r901=0x12"}, true, {"$T30011"}},
+        {{"r901=#12"}, true, {}}};
+    for (const auto& [lines, invalid, messages] : cases) {
+        Dialogs::ClearHistory();
+        TStringList list;
+        list.Lines() = lines;
+        EXPECT_EQ(Form1->CheckParameterLines(list), invalid) << lines.back();
+        EXPECT_EQ(Messages(), messages) << lines.back();
+        if (!invalid) {
+            EXPECT_EQ(list[2], "r900=$0012");
+        }
+    }
+}
+
+TEST_F(FileTest, RangeEditsTakeDigitsOnlyAndTypingOverwrites) {
+    Start();
+    QLineEdit* edit = OKBottomDlg->ui.LabeledEdit2;
+    // text, caret, keys typed, text after
+    const std::tuple<const char*, int, std::vector<int>, const char*> cases[] = {
+        {"900", 0, {'1', '2'}, "120"},
+        {"900", 1, {'A', '-', ' ', '7'}, "970"},
+        {"1471", 4, {Qt::Key_Backspace}, "147"}};
+    for (const auto& [before, caret, keys, after] : cases) {
+        edit->setText(before);
+        edit->setCursorPosition(caret);
+        for (int key : keys) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier,
+                            key == Qt::Key_Backspace ? QString() : QString(QChar(key)));
+            QCoreApplication::sendEvent(edit, &press);
+        }
+        EXPECT_EQ(FromQString(edit->text()), after) << before;
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QCoreApplication::sendEvent(edit, &enter);
+    EXPECT_EQ(OKBottomDlg->result(), QDialog::Accepted);
+}
+
+} // namespace

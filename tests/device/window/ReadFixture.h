@@ -49,10 +49,18 @@ protected:
         StartSim(args);
         ASSERT_TRUE(sim_ && sim_->Ready());
         CopyMap();
+        // The settings a window before this one left would name its port.
+        std::filesystem::remove(dir_ / "ostra.ini");
         PortName = sim_->PtyPath();
         Start();
-        ASSERT_TRUE(Form1->Mop->IsOpen());
+        ASSERT_TRUE(Form1->Mop->IsOpen()) << "the log says: " << ProgramLog();
         Form1->Mop->SetResponseTimeout(shortTimeoutMs);
+    }
+
+    // What the program wrote to its error log.
+    std::string ProgramLog() const {
+        std::ifstream in(dir_ / "Error.txt", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
     // Starts (or replaces) the simulator only; it logs into the same file.

@@ -149,6 +149,11 @@ TEST_F(FileTest, SaveCompletesTheFileNameOnlyAndRefusesOrFailsVisibly) {
     WriteFile(dir_ / "locked" / "old.qdv", "old\r\n");
     fs::permissions(dir_, fs::perms::others_exec, fs::perm_options::add);
     fs::permissions(dir_ / "locked", fs::perms::owner_write, fs::perm_options::remove);
+    // The log stays writable for the unprivileged user: the failure's log line lands there.
+    if (!fs::exists(dir_ / "Error.txt"))
+        WriteFile(dir_ / "Error.txt", "");
+    fs::permissions(dir_ / "Error.txt", fs::perms::others_read | fs::perms::others_write,
+                    fs::perm_options::add);
     const int code = RunUnprivileged([&] {
         Dialogs::ClearHistory();
         Dialogs::QueueFileName((dir_ / "locked" / "old.qdv").string());

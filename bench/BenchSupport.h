@@ -70,6 +70,11 @@ inline bool HasFlag(int argc, char** argv, const char* flag) {
     return false;
 }
 
+// A time on the monotonic clock in seconds, as a profiler records it.
+inline double Seconds(Clock::time_point t) {
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
+
 inline std::string ProgramDir() {
     if (const char* dir = std::getenv("OSTARA_PROGRAM_DIR"); dir && *dir)
         return dir;

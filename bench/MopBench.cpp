@@ -100,6 +100,7 @@ int main(int argc, char** argv) {
         s.program = bench::TimelineOf(log, work, meter.start, meter.end);
         s.firstRequestMs = s.program.toFirstRequestMs;
         s.referenceWallMs = ref.WallMs();
+        s.referenceCpuPercent = 100.0 * ref.cpuMs / ref.WallMs();
         s.reference = bench::TimelineOf(bench::ReadLog(referenceLog, referenceFrom), work,
                                         ref.start, ref.end);
         bench::PrintRun(samples.size(), s);

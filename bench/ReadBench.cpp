@@ -9,7 +9,9 @@
 // delay. Printed against the targets: wall time <= 1.01 x the reference
 // (median and 90th percentile), CPU <= 1.5 % of wall, <= 6 ms from the key
 // to the first request byte at the simulator (its log, monotonic clock).
-// --runs N (default 10). Exit code 0 unless a run fails.
+// --runs N (default 10); --marks prints each run's key, first request byte
+// and end on the monotonic clock (for a profiler recording with that clock).
+// Exit code 0 unless a run fails.
 #include "BenchSupport.h"
 
 #include "device/RegisterImage.h"
@@ -59,6 +61,7 @@ std::string ReadFailure(const Continuation& continuation, int unanswered) {
 
 int main(int argc, char** argv) {
     const Application app(argc, argv);
+    const bool marks = HasFlag(argc, argv, "--marks");
     TempDir folder("ostara-bench-read");
     const auto programLog = folder.Path() / "program-devsim.log";
     const auto referenceLog = folder.Path() / "reference-devsim.log";
@@ -138,8 +141,12 @@ int main(int argc, char** argv) {
         s.program = bench::TimelineOf(log, work, meter.start, continuation.end);
         s.firstRequestMs = s.program.toFirstRequestMs;
         s.referenceWallMs = ref.WallMs();
+        s.referenceCpuPercent = 100.0 * ref.cpuMs / ref.WallMs();
         s.reference = bench::TimelineOf(bench::ReadLog(referenceLog, referenceFrom), work,
                                         ref.start, ref.end);
+        if (marks)
+            std::printf("mark run %d %.6f %.6f %.6f\n", r + 1, Seconds(meter.start),
+                        Seconds(log.front().firstByte), Seconds(continuation.end));
         bench::PrintRun(samples.size(), s);
         samples.push_back(s);
         timerMs.push_back(Ms(continuation.end - continuation.start));

@@ -107,6 +107,7 @@ public:
         std::string failure;
         Clock::time_point start{};
         Clock::time_point end{};
+        double cpuMs = 0; // of the thread that ran it
         double WallMs() const { return Ms(end - start); }
     };
     // Every step, then the end pauses; stops at the first answer that
@@ -190,7 +191,8 @@ const char* Verdict(bool met);
 struct Sample {
     double wallMs = 0;
     double referenceWallMs = 0;
-    double cpuPercent = 0;     // the program's CPU time in % of its wall time
+    double cpuPercent = 0; // the program's CPU time in % of its wall time
+    double referenceCpuPercent = 0;
     double firstRequestMs = 0; // the key (or the confirmation) -> the first request byte
     Timeline program;
     Timeline reference;

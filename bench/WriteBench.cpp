@@ -12,9 +12,9 @@
 // percentile), CPU <= 2 % of wall, <= 6 ms from the confirmation to the
 // first request byte at the simulator (its log, monotonic clock; the
 // confirmation is when the Write button comes back right after the answer).
-// --runs N (default 10); --marks prints each run's start and end on the
-// monotonic clock (for a profiler recording with that clock). Exit code 0
-// unless a run fails.
+// --runs N (default 10); --marks prints each run's key, confirmation, first
+// request byte and end on the monotonic clock (for a profiler recording with
+// that clock). Exit code 0 unless a run fails.
 #include "BenchSupport.h"
 
 #include "device/ChangeFlags.h"
@@ -224,10 +224,6 @@ int main(int argc, char** argv) {
         meter.Start();
         Form1->up_loadClick();
         meter.Stop();
-        if (marks)
-            std::printf("mark run %d %.6f %.6f\n", r + 1,
-                        std::chrono::duration<double>(meter.start.time_since_epoch()).count(),
-                        std::chrono::duration<double>(meter.end.time_since_epoch()).count());
         failure = WriteFailure(sim, unanswered);
         if (failure.empty() && !confirmed)
             failure = "the Write button did not come back after the confirmation";
@@ -263,8 +259,12 @@ int main(int argc, char** argv) {
         s.program = bench::TimelineOf(log, work, meter.start, meter.end);
         s.firstRequestMs = log.empty() ? 0 : Ms(log.front().firstByte - *confirmed);
         s.referenceWallMs = ref.WallMs();
+        s.referenceCpuPercent = 100.0 * ref.cpuMs / ref.WallMs();
         s.reference = bench::TimelineOf(bench::ReadLog(referenceLog, referenceFrom), work,
                                         ref.start, ref.end);
+        if (marks)
+            std::printf("mark run %d %.6f %.6f %.6f %.6f\n", r + 1, Seconds(meter.start),
+                        Seconds(*confirmed), Seconds(log.front().firstByte), Seconds(meter.end));
         bench::PrintRun(samples.size(), s);
         samples.push_back(s);
         keyToFirst.push_back(s.program.toFirstRequestMs);

@@ -21,6 +21,7 @@ namespace {
 constexpr unsigned firstTableRegister = 1216;
 constexpr unsigned lastTableRegister = 1471;
 constexpr int readGiveUpTenths = 20; // a blocking read gives up after 2 s without a byte
+constexpr int longWaitMs = 100;      // a pause this long is a wait of the device's
 
 std::string FromHex(const std::string& hex) {
     std::string out;
@@ -307,10 +308,15 @@ Timeline TimelineOf(const std::vector<LoggedExchange>& log, const Workload& work
         return t;
     t.toFirstRequestMs = Ms(log.front().firstByte - start);
     for (size_t i = 0; i + 1 < n; ++i) {
-        const double gap =
-            Ms(log[i + 1].firstByte - log[i].AnswerSent()) - SumMs(work.steps[i + 1].pausesMs);
+        const std::vector<int>& pauses = work.steps[i + 1].pausesMs;
+        const double gap = Ms(log[i + 1].firstByte - log[i].AnswerSent()) - SumMs(pauses);
+        if (std::any_of(pauses.begin(), pauses.end(), [](int p) { return p >= longWaitMs; })) {
+            t.afterWaitsMs += gap;
+            ++t.waits;
+            continue;
+        }
         t.betweenMs += gap;
-        t.betweenMaxMs = i == 0 ? gap : std::max(t.betweenMaxMs, gap);
+        t.betweenMaxMs = t.gaps == 0 ? gap : std::max(t.betweenMaxMs, gap);
         ++t.gaps;
     }
     t.tailMs = Ms(end - log[n - 1].AnswerSent()) - SumMs(work.endPausesMs);
@@ -347,7 +353,8 @@ std::map<int, ThreadTime> ThreadCpuMs() {
         unsigned long long ns = 0;
         ThreadTime t;
         std::getline(comm, t.name);
-        if (stat >> ns) {
+        unsigned long long waitedNs = 0;
+        if (stat >> ns >> waitedNs >> t.slices) {
             t.ms = double(ns) / 1e6;
             out[std::atoi(entry.path().filename().c_str())] = t;
         }
@@ -368,33 +375,44 @@ void Meter::Stop() {
 }
 
 void ThreadCpu::Add(const Meter& meter) {
-    std::map<std::string, double> run;
-    run["main"] = meter.cpu.mainThreadMs;
-    const auto self = meter.threadsAfter.find(int(gettid()));
-    const std::string mainName = self != meter.threadsAfter.end() ? self->second.name : "";
+    std::map<std::string, std::pair<double, double>> run; // name -> ms, slices
+    const int self = int(gettid());
+    const auto main = meter.threadsAfter.find(self);
+    const std::string mainName = main != meter.threadsAfter.end() ? main->second.name : "";
     double named = 0;
     for (const auto& [tid, t] : meter.threadsAfter) {
-        if (tid == int(gettid()))
-            continue;
         const auto before = meter.threadsBefore.find(tid);
-        const double ms = t.ms - (before != meter.threadsBefore.end() ? before->second.ms : 0.0);
+        const bool old = before != meter.threadsBefore.end();
+        const double slices = double(t.slices - (old ? before->second.slices : 0));
+        if (tid == self) {
+            run["main"] = {meter.cpu.mainThreadMs, slices};
+            continue;
+        }
+        const double ms = t.ms - (old ? before->second.ms : 0.0);
         // Threads nobody named carry the program's name: here the port's
         // event thread.
-        run[t.name == mainName ? std::string("port events") : "\"" + t.name + "\""] += ms;
+        auto& entry = run[t.name == mainName ? std::string("port events") : "\"" + t.name + "\""];
+        entry.first += ms;
+        entry.second += slices;
         named += ms;
     }
-    run[""] = std::max(0.0, meter.cpu.processMs - meter.cpu.mainThreadMs - named);
-    for (const auto& [name, ms] : run)
-        ms_[name].push_back(ms);
-    voluntary_.push_back(double(meter.cpu.voluntarySwitches));
-    forced_.push_back(double(meter.cpu.involuntarySwitches));
+    run[""] = {std::max(0.0, meter.cpu.processMs - meter.cpu.mainThreadMs - named), -1};
+    for (const auto& [name, figures] : run) {
+        ms_[name].push_back(figures.first);
+        slices_[name].push_back(figures.second);
+    }
 }
 
 void ThreadCpu::Print(const char* ended) const {
-    std::printf("  CPU by thread (median of the runs):");
-    for (const auto& [name, ms] : ms_)
-        std::printf(" %s %.2f ms;", name.empty() ? ended : name.c_str(), Median(ms));
-    std::printf(" %.0f voluntary / %.0f forced switches\n", Median(voluntary_), Median(forced_));
+    std::printf("  CPU by thread (median of the runs; times put on a CPU):");
+    for (const auto& [name, ms] : ms_) {
+        const double slices = Median(slices_.at(name));
+        std::printf(" %s %.2f ms", name.empty() ? ended : name.c_str(), Median(ms));
+        if (slices >= 0)
+            std::printf(" (%.0f x)", slices);
+        std::printf(";");
+    }
+    std::printf("\n");
 }
 
 // --- the report ------------------------------------------------------------------
@@ -472,12 +490,17 @@ void PrintTimelines(const std::vector<Timeline>& program, const std::vector<Time
         {"between exchanges, mean",
          [](const Timeline& t) { return t.gaps ? t.betweenMs / t.gaps : 0.0; }},
         {"between exchanges, longest", [](const Timeline& t) { return t.betweenMaxMs; }},
+        {"after the long waits, sum", [](const Timeline& t) { return t.afterWaitsMs; }},
         {"last answer -> end", [](const Timeline& t) { return t.tailMs; }},
     };
+    const bool waits =
+        std::any_of(program.begin(), program.end(), [](const Timeline& t) { return t.waits > 0; });
     std::printf("  where the time goes (simulator's clock; beyond the line and the pauses; "
                 "median of the runs)\n");
     std::printf("  %-34s %12s %12s %12s\n", "", "program", "reference", "difference");
     for (const Part& part : parts) {
+        if (!waits && std::string(part.what).rfind("after the long waits", 0) == 0)
+            continue;
         const double prog = Median(column(program, part.field));
         const double ref = Median(column(reference, part.field));
         std::printf("  %-34s %9.2f ms %9.2f ms %+9.2f ms\n", part.what, prog, ref, prog - ref);

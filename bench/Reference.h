@@ -125,12 +125,16 @@ private:
 
 // One run laid over its exchanges in the simulator's log: what it took
 // beyond the line and the pauses.
+// Gaps that hold a pause of 100 ms or more (the re-apply waits) are counted
+// apart from the others.
 struct Timeline {
     double toFirstRequestMs = 0; // start -> the first request's first byte
     double betweenMs = 0;        // last answer byte -> next request, beyond the pauses
     double betweenMaxMs = 0;     // the longest of these
-    double tailMs = 0;           // last answer byte -> end, beyond the end pauses
     int gaps = 0;
+    double afterWaitsMs = 0; // the same for the gaps holding a long wait
+    int waits = 0;
+    double tailMs = 0; // last answer byte -> end, beyond the end pauses
 };
 Timeline TimelineOf(const std::vector<LoggedExchange>& log, const Workload& work,
                     Clock::time_point start, Clock::time_point end);
@@ -147,9 +151,11 @@ struct Cpu {
     Cpu operator-(const Cpu& o) const;
 };
 
-// On-CPU time of every thread of this process (by thread id) and its name.
+// On-CPU time of every thread of this process (by thread id), how often it
+// was put on a CPU (its wake-ups, near enough), and its name.
 struct ThreadTime {
     double ms = 0;
+    long long slices = 0;
     std::string name;
 };
 std::map<int, ThreadTime> ThreadCpuMs();
@@ -179,8 +185,7 @@ public:
 
 private:
     std::map<std::string, std::vector<double>> ms_;
-    std::vector<double> voluntary_;
-    std::vector<double> forced_;
+    std::map<std::string, std::vector<double>> slices_;
 };
 
 // --- the report ------------------------------------------------------------------

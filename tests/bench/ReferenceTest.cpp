@@ -135,23 +135,29 @@ TEST(ReferenceWorkload, TheReapplyWaitFollowsEachTableBlock) {
     EXPECT_EQ(Pauses(ExchangeWorkload(log, 5))[5], s) << "no wait without the channel";
 }
 
-TEST(Timeline, TimeBeyondTheLineAndThePauses) {
+TEST(Timeline, TimeBeyondTheLineAndThePausesWithTheLongWaitsApart) {
     Workload work;
-    work.steps = {{{5}, "", ""}, {{10, 5}, "", ""}};
+    work.steps = {{{5}, "", ""}, {{10, 5}, "", ""}, {{500, 5}, "", ""}};
     work.endPausesMs = {50};
-    std::vector<LoggedExchange> log = {Logged(906, 1), Logged(906, 1)};
+    std::vector<LoggedExchange> log = {Logged(906, 1), Logged(906, 1), Logged(906, 1)};
     // Answers of 10 bytes: their last byte leaves 9 byte times (9.375 ms)
-    // after the request counted.
+    // after the request counted; requests take 11 byte times (11.458 ms).
+    const auto next = [&](size_t i, long long beyondUs, long long pausesUs) {
+        log[i].firstByte = log[i - 1].AnswerSent() + microseconds(pausesUs + beyondUs);
+        log[i].received = log[i].firstByte + microseconds(11458);
+    };
     log[0].firstByte = At(6000);
-    log[0].received = At(17000);
-    log[1].firstByte = At(17000 + 9375 + 15000 + 2000); // 2 ms beyond the pauses
-    log[1].received = log[1].firstByte + microseconds(11458);
-    const Clock::time_point end = log[1].received + microseconds(9375 + 50000 + 700);
+    log[0].received = At(17458);
+    next(1, 2000, 15000);
+    next(2, 4500, 505000);
+    const Clock::time_point end = log[2].AnswerSent() + microseconds(50000 + 700);
     const Timeline t = TimelineOf(log, work, At(0), end);
     EXPECT_NEAR(t.toFirstRequestMs, 6.0, 0.01);
     EXPECT_EQ(t.gaps, 1);
     EXPECT_NEAR(t.betweenMs, 2.0, 0.01);
     EXPECT_NEAR(t.betweenMaxMs, 2.0, 0.01);
+    EXPECT_EQ(t.waits, 1);
+    EXPECT_NEAR(t.afterWaitsMs, 4.5, 0.01);
     EXPECT_NEAR(t.tailMs, 0.7, 0.01);
 }
 

@@ -1,12 +1,13 @@
 #pragma once
-// What the command benchmarks share: the clock and the CPU meters, the
-// program folder, the main window started against the simulator, the wait
-// for the read's continuation, and the lines every report prints.
+// What the command benchmarks share besides the reference (Reference.h): the
+// program folder, the main window started against the simulator, and the
+// wait for the read's continuation.
 //
 // A benchmark defines OSTARA_PROGRAM_DIR (the folder holding the shipped
 // files) and OSTARA_DEVSIM; both come from bench/CMakeLists.txt.
 
-#include "link/LineSettings.h"
+#include "Reference.h"
+
 #include "link/Mop.h"
 #include "link/PortSettings.h"
 #include "platform/Timer.h"
@@ -22,129 +23,27 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <string>
-#include <sys/resource.h>
-#include <unistd.h>
-#include <vector>
 
 namespace benchsupport {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 
-constexpr int kDefaultRuns = 3;
 constexpr int kReadDeadlineMs = 30000;
-constexpr double kRatioTarget = 1.05;
-constexpr double kCpuTargetPercent = 5.0;
-
-inline double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-// One byte on the line: start bit, data bits, stop bit at the line's rate.
-inline double ByteMs() {
-    return double(mop::bitsPerByteOnWire) * 1000.0 / double(mop::lineBaudRate);
-}
-
-inline double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
-}
-
-inline const char* Verdict(bool met) {
-    return met ? "PASS" : "MISS";
-}
-
-struct Cpu {
-    double processMs = 0;
-    double mainThreadMs = 0;
-    long voluntarySwitches = 0;
-    long involuntarySwitches = 0;
-
-    static double MsOf(const rusage& u) {
-        const auto ms = [](const timeval& t) {
-            return double(t.tv_sec) * 1000.0 + double(t.tv_usec) / 1000.0;
-        };
-        return ms(u.ru_utime) + ms(u.ru_stime);
-    }
-    static Cpu Now() {
-        rusage self{};
-        rusage thread{};
-        getrusage(RUSAGE_SELF, &self);
-        getrusage(RUSAGE_THREAD, &thread);
-        return {MsOf(self), MsOf(thread), self.ru_nvcsw, self.ru_nivcsw};
-    }
-    Cpu operator-(const Cpu& o) const {
-        return {processMs - o.processMs, mainThreadMs - o.mainThreadMs,
-                voluntarySwitches - o.voluntarySwitches,
-                involuntarySwitches - o.involuntarySwitches};
-    }
-};
-
-// On-CPU time of a thread of this process (from the scheduler's statistics)
-// and its name, to tell the main thread, the port's event thread, the reader
-// thread and Qt's pooled workers apart.
-struct ThreadTime {
-    double ms = 0;
-    std::string name;
-};
-
-// Every thread of this process, by thread id.
-inline std::map<int, ThreadTime> ThreadCpuMs() {
-    std::map<int, ThreadTime> out;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", ec)) {
-        std::ifstream stat(entry.path() / "schedstat");
-        std::ifstream comm(entry.path() / "comm");
-        unsigned long long ns = 0;
-        ThreadTime t;
-        std::getline(comm, t.name);
-        if (stat >> ns) {
-            t.ms = double(ns) / 1e6;
-            out[std::atoi(entry.path().filename().c_str())] = t;
-        }
-    }
-    return out;
-}
-
-// The clock, the CPU of the process and every thread's, read at the start
-// and at the end of what is measured.
-struct Meter {
-    std::map<int, ThreadTime> threadsBefore;
-    std::map<int, ThreadTime> threadsAfter;
-    Cpu cpuBefore;
-    Cpu cpu; // spent between Start and Stop
-    Clock::time_point start{};
-    Clock::time_point end{};
-
-    void Start() {
-        threadsBefore = ThreadCpuMs();
-        cpuBefore = Cpu::Now();
-        start = Clock::now();
-    }
-    void Stop() {
-        end = Clock::now();
-        cpu = Cpu::Now() - cpuBefore;
-        threadsAfter = ThreadCpuMs();
-    }
-    double WallMs() const { return Ms(end - start); }
-};
 
 // The application object of a benchmark, made under the environment every
 // benchmark runs in, and the number of runs (--runs N, at least 1).
 class Application {
 public:
     Application(int& argc, char** argv)
-        : runs(RunsArgument(argc, argv)), prepared_(PrepareEnvironment()), app_(argc, argv) {
+        : runs(bench::RunsArgument(argc, argv)), prepared_(PrepareEnvironment()), app_(argc, argv) {
         // Numbers are read and written with a dot whatever the language.
         std::setlocale(LC_NUMERIC, "C");
     }
@@ -152,14 +51,6 @@ public:
     const int runs;
 
 private:
-    static int RunsArgument(int argc, char** argv) {
-        int runs = kDefaultRuns;
-        for (int i = 1; i < argc; ++i) {
-            if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
-                runs = std::max(1, std::atoi(argv[++i]));
-        }
-        return runs;
-    }
     static bool PrepareEnvironment() {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         // A known user language: the language file is loaded without asking.
@@ -177,6 +68,11 @@ inline bool HasFlag(int argc, char** argv, const char* flag) {
             return true;
     }
     return false;
+}
+
+// A time on the monotonic clock in seconds, as a profiler records it.
+inline double Seconds(Clock::time_point t) {
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
 }
 
 inline std::string ProgramDir() {
@@ -284,26 +180,5 @@ public:
 private:
     QEventLoop* waiting_ = nullptr;
 };
-
-// --- the report ----------------------------------------------------------
-
-inline void PrintWire(int requestBytes, int answerBytes, double wireMs) {
-    std::printf("  wire            %d + %d = %d bytes x %d bits / %d baud = %.1f ms\n",
-                requestBytes, answerBytes, requestBytes + answerBytes, mop::bitsPerByteOnWire,
-                mop::lineBaudRate, wireMs);
-}
-
-inline void PrintMinimum(double minimumMs, double ptyMinimumMs) {
-    std::printf("  minimum         %.1f ms; on the pty %.1f ms (requests arrive at once, "
-                "answers complete after n - 1 byte times)\n",
-                minimumMs, ptyMinimumMs);
-}
-
-// The median run against the minimum and the ratio target.
-inline void PrintMedianRatio(double wallMs, double minimumMs, double ratio, double ptyMinimumMs) {
-    std::printf("  median          wall %.1f ms, minimum %.1f ms\n", wallMs, minimumMs);
-    std::printf("  ratio           %.3f (target <= %.2f) %s; against the pty minimum %.3f\n", ratio,
-                kRatioTarget, Verdict(ratio <= kRatioTarget), wallMs / ptyMinimumMs);
-}
 
 } // namespace benchsupport

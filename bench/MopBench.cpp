@@ -1,54 +1,57 @@
-// Cost of one register read over the real serial port: 200 reads of the type
-// register against the simulator answering at 9600 baud, compared with the
-// time the bytes need on the wire and the fixed pause before each send, and
-// the CPU the program spends while it waits.
+// Cost of single register reads over the real serial port against a
+// reference client in the same run: each run makes 50 reads of the type
+// register through TMop::TransactRetry against ostara-devsim --pace 9600
+// (requests and answers at the line's speed); after it the reference client
+// replays the exchanges the simulator logged, with plain blocking reads and
+// writes on its own connection to a second simulator and the same send pause
+// before each. Printed against the read command's targets: wall time <= 1.01
+// x the reference (median and 90th percentile), CPU <= 1.5 % of wall.
+// --runs N (default 10). Exit code 0 unless a run fails.
+#include "Reference.h"
+
 #include "link/LineSettings.h"
 #include "link/Mop.h"
 #include "support/Devsim.h"
+#include "support/TempDir.h"
 
 #include <QCoreApplication>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <sys/resource.h>
+#include <string>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int kExchanges = 200;
+constexpr int kExchanges = 50;
 constexpr uint16_t kTypeRegister = 906;
 
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    const auto seconds = [](const timeval& t) {
-        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
-    };
-    return seconds(u.ru_utime) + seconds(u.ru_stime);
-}
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
+std::vector<std::string> SimulatorArguments(const std::filesystem::path& log) {
+    return {"--pace", std::to_string(mop::lineBaudRate), "--log", log.string()};
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-
-    testsupport::Devsim sim(OSTARA_DEVSIM, {"--pace", std::to_string(mop::lineBaudRate)});
-    if (!sim.Ready()) {
-        std::fprintf(stderr, "ostara-bench-mop: %s\n", sim.Failure().c_str());
-        return 1;
+    const int runs = bench::RunsArgument(argc, argv);
+    TempDir folder("ostara-bench-mop");
+    const auto programLog = folder.Path() / "program-devsim.log";
+    const auto referenceLog = folder.Path() / "reference-devsim.log";
+    testsupport::Devsim sim(OSTARA_DEVSIM, SimulatorArguments(programLog));
+    testsupport::Devsim referenceSim(OSTARA_DEVSIM, SimulatorArguments(referenceLog));
+    for (const testsupport::Devsim* s : {&sim, &referenceSim}) {
+        if (!s->Ready()) {
+            std::fprintf(stderr, "ostara-bench-mop: %s\n", s->Failure().c_str());
+            return 1;
+        }
     }
+    bench::ReferenceClient reference(referenceSim.PtyPath());
     TMop mop(nullptr, nullptr);
     mop.SetPort(sim.PtyPath());
     mop.Open();
-    if (!mop.IsOpen()) {
-        std::fprintf(stderr, "ostara-bench-mop: cannot open %s\n", sim.PtyPath().c_str());
+    if (!mop.IsOpen() || !reference.IsOpen()) {
+        std::fprintf(stderr, "ostara-bench-mop: cannot open %s: %s\n", sim.PtyPath().c_str(),
+                     reference.Failure().c_str());
         return 1;
     }
     mop.SetHeader(mop::requestHeader);
@@ -58,52 +61,59 @@ int main(int argc, char** argv) {
     mop.SetWriteAddress(0);
     mop.SetWriteCount(0);
 
-    std::vector<double> wallMs;
-    wallMs.reserve(kExchanges);
-    int failures = 0;
-    const double cpuStart = CpuSeconds();
-    const auto start = Clock::now();
-    for (int i = 0; i < kExchanges; ++i) {
-        const auto t0 = Clock::now();
-        if (mop.TransactRetry(mop::retriesPerExchange))
-            ++failures;
-        wallMs.push_back(Ms(Clock::now() - t0));
+    std::printf("ostara-bench-mop: %d reads of register %u via TransactRetry(%d) a run against "
+                "ostara-devsim --pace %d;\n  after each run the reference client replays the "
+                "simulator's log of it on a second simulator (plain blocking reads and writes, "
+                "%u ms before each)\n",
+                kExchanges, unsigned(kTypeRegister), mop::retriesPerExchange, mop::lineBaudRate,
+                mop::preSendPauseMs);
+
+    std::vector<bench::Sample> samples;
+    std::string failure;
+    for (int r = 0; r < runs && failure.empty(); ++r) {
+        const std::streamoff programFrom = bench::FileSize(programLog);
+        bench::Meter meter;
+        meter.Start();
+        for (int i = 0; i < kExchanges && failure.empty(); ++i) {
+            if (mop.TransactRetry(mop::retriesPerExchange))
+                failure = "exchange " + std::to_string(i + 1) + " failed, status " +
+                          std::to_string(mop.Status());
+        }
+        meter.Stop();
+        if (!failure.empty())
+            break;
+        const auto log = bench::ReadLog(programLog, programFrom);
+        const bench::Workload work = bench::ExchangeWorkload(log, int(mop::preSendPauseMs));
+        if (!work.refused.empty()) {
+            failure = "the reference cannot replay the run: " + work.refused;
+            break;
+        }
+        const std::streamoff referenceFrom = bench::FileSize(referenceLog);
+        const bench::ReferenceClient::Run ref = reference.Replay(work);
+        if (!ref.ok) {
+            failure = "the reference client failed: " + ref.failure;
+            break;
+        }
+        bench::Sample s;
+        s.wallMs = meter.WallMs();
+        s.cpuPercent = 100.0 * meter.cpu.processMs / s.wallMs;
+        s.program = bench::TimelineOf(log, work, meter.start, meter.end);
+        s.firstRequestMs = s.program.toFirstRequestMs;
+        s.referenceWallMs = ref.WallMs();
+        s.referenceCpuPercent = 100.0 * ref.cpuMs / ref.WallMs();
+        s.reference = bench::TimelineOf(bench::ReadLog(referenceLog, referenceFrom), work,
+                                        ref.start, ref.end);
+        bench::PrintRun(samples.size(), s);
+        samples.push_back(s);
     }
-    const double totalMs = Ms(Clock::now() - start);
-    const double cpuMs = (CpuSeconds() - cpuStart) * 1000.0;
-
-    double sum = 0;
-    for (double v : wallMs)
-        sum += v;
-    const double mean = sum / double(wallMs.size());
-    const double minMs = *std::min_element(wallMs.begin(), wallMs.end());
-    const double maxMs = *std::max_element(wallMs.begin(), wallMs.end());
-
-    const int requestBytes = mop::requestHeadLength;
-    const int answerBytes = 8 + 2;
-    const double wireMs = double((requestBytes + answerBytes) * mop::bitsPerByteOnWire) * 1000.0 /
-                          double(mop::lineBaudRate);
-    const double pauseMs = double(mop::preSendPauseMs);
-
-    std::printf("ostara-bench-mop: %d reads of register %u via TransactRetry(%d), "
-                "simulator paced at %d baud\n",
-                kExchanges, unsigned(kTypeRegister), mop::retriesPerExchange, mop::lineBaudRate);
-    std::printf("  failed exchanges     %d\n", failures);
-    std::printf("  wall per exchange    mean %.2f ms, min %.2f ms, max %.2f ms\n", mean, minMs,
-                maxMs);
-    std::printf("  wire time            %.1f ms (%d + %d bytes, %d bits each)\n", wireMs,
-                requestBytes, answerBytes, mop::bitsPerByteOnWire);
-    std::printf("  pre-send pause       %.1f ms\n", pauseMs);
-    std::printf("  overhead             mean %.2f ms, min %.2f ms beyond wire + pause\n",
-                mean - wireMs - pauseMs, minMs - wireMs - pauseMs);
-    // On a pty only the simulator's answer is paced; the request arrives at once.
-    const double answerWireMs =
-        double(answerBytes * mop::bitsPerByteOnWire) * 1000.0 / double(mop::lineBaudRate);
-    std::printf("  paced answer alone   %.1f ms (the pty passes the request at once)\n",
-                answerWireMs);
-    std::printf("  overhead on the pty  mean %.2f ms beyond paced answer + pause\n",
-                mean - answerWireMs - pauseMs);
-    std::printf("  CPU (user+sys)       %.1f ms of %.1f ms wall = %.1f %%\n", cpuMs, totalMs,
-                100.0 * cpuMs / totalMs);
-    return failures == 0 ? 0 : 2;
+    if (!failure.empty())
+        std::printf("  run %zu FAILED: %s\n", samples.size() + 1, failure.c_str());
+    if (samples.empty())
+        return 2;
+    bench::Targets targets;
+    targets.ratio = 1.01;
+    targets.cpuPercent = 1.5;
+    bench::PrintSummary(samples, targets);
+    std::fflush(stdout);
+    return failure.empty() ? 0 : 2;
 }

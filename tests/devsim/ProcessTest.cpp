@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -235,21 +236,55 @@ TEST_F(DevsimProcess, Split120KeepsAGapOfAtLeast100ms) {
     ADD_FAILURE() << "no piece boundary after the first half";
 }
 
-TEST_F(DevsimProcess, PacingSpreadsTheAnswerOverItsWireTime) {
-    start({"--pace", "9600"});
-    openPort(ptyPath);
-    const std::string frame =
-        bytes({0x60, 0, 0, 0, 0, 0x04, 0xB0, 0x10, 0, 0, 0}); // 1200, 16 words
-    const auto sent = Clock::now();
-    send(frame);
-    const auto pieces = receive(8 + 32, answerWaitMs);
-    ASSERT_EQ(joined(pieces).size(), 40u);
-    // 40 bytes at 9600 baud: the last byte cannot leave earlier than 39 byte
-    // times (40.6 ms) after the first, which leaves after the request was sent.
-    const auto elapsed = std::chrono::duration_cast<milliseconds>(pieces.back().at - sent);
-    EXPECT_GE(elapsed.count(), 40);
-    EXPECT_LT(elapsed.count(), 400);
-    EXPECT_GT(pieces.size(), 1u) << "paced bytes arrive in several pieces";
+TEST_F(DevsimProcess, PacingTakesTheRequestsThenSpreadsTheAnswersOverTheirWireTimes) {
+    const std::string read1200 = bytes({0x60, 0, 0, 0, 0, 0x04, 0xB0, 0x10, 0, 0, 0}); // 16 words
+    struct Case {
+        const char* what;
+        std::string sent;
+        std::size_t answerBytes;
+        int byteTimes; // from the first request byte to the last answer byte
+    };
+    const std::vector<Case> cases = {
+        // Received 11 byte times after its first byte; the answer's last
+        // byte leaves 39 byte times after that.
+        {"a read of 16 words", read1200, 40, 11 + 39},
+        // The second request follows the first on the line (22 byte times);
+        // its answer's last byte leaves 9 after that.
+        {"two reads written at once", read906 + read906, 20, 22 + 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string log = tempPath("log");
+        filesToRemove.push_back(log);
+        unlink(log.c_str());
+        start({"--pace", "9600", "--log", log});
+        openPort(ptyPath);
+        const auto sent = Clock::now();
+        send(c.sent);
+        const auto pieces = receive(c.answerBytes, answerWaitMs);
+        ASSERT_EQ(joined(pieces).size(), c.answerBytes);
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::microseconds>(pieces.back().at - sent);
+        EXPECT_GE(elapsed.count(), c.byteTimes * 10 * 1000000LL / 9600);
+        EXPECT_LT(elapsed.count(), 400000);
+        EXPECT_GT(pieces.size(), 1u) << "paced bytes arrive in several pieces";
+
+        // The log tells when the request's first byte came and when it
+        // counted as received, on the monotonic clock.
+        const std::string text = fileText(log);
+        const size_t first = text.find(" first=");
+        const size_t received = text.find(" received=");
+        ASSERT_NE(received, std::string::npos) << text;
+        const double lineMs =
+            (std::atof(text.c_str() + received + 10) - std::atof(text.c_str() + first + 7)) *
+            1000.0;
+        EXPECT_GE(lineMs, 11.4) << text;
+        EXPECT_LT(lineMs, 100.0) << text;
+
+        close(port);
+        port = -1;
+        sim.reset();
+    }
 }
 
 TEST_F(DevsimProcess, HangupFaultClosesTheLineAndEnds) {

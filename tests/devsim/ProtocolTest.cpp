@@ -4,6 +4,7 @@
 #include "Device.h"
 #include "Engine.h"
 #include "Faults.h"
+#include "InputLine.h"
 #include "OutputQueue.h"
 #include "Presets.h"
 #include "link/LineSettings.h"
@@ -482,4 +483,40 @@ TEST(OutputTiming, PacedBytesGoAtTheWireRateAndQueueBehindEachOther) {
         EXPECT_EQ(due[i] - due[i - 1], byteNs) << i;
     EXPECT_EQ(sent, answer906 + "x");
     EXPECT_TRUE(hangup);
+}
+
+TEST(InputTiming, ABytesArrivalWaitsForTheLineAndItsOwnWireTime) {
+    const std::int64_t b = byteTimeNs(9600);
+    ASSERT_EQ(b, 10 * 1000000000LL / 9600);
+    // Pieces as the pty hands them over (time, bytes), and when the last byte
+    // of each has arrived.
+    struct Piece {
+        std::int64_t atNs;
+        int bytes;
+        std::int64_t lastArrivedNs;
+    };
+    struct Case {
+        const char* what;
+        int baud;
+        std::vector<Piece> pieces;
+    };
+    const std::vector<Case> cases = {
+        {"a read request at once", 9600, {{0, 11, 11 * b}}},
+        {"a write of 15 registers at once", 9600, {{5000, 41, 5000 + 41 * b}}},
+        {"bytes slower than the line", 9600, {{0, 1, b}, {3 * b, 1, 4 * b}, {6 * b, 1, 7 * b}}},
+        {"a piece while the line is busy", 9600, {{0, 5, 5 * b}, {2 * b, 6, 11 * b}}},
+        {"two requests at once", 9600, {{0, 11, 11 * b}, {0, 11, 22 * b}}},
+        {"a request after a quiet line", 9600, {{0, 11, 11 * b}, {100 * b, 11, 111 * b}}},
+        {"another rate", 19200, {{0, 11, 11 * (b / 2)}}},
+        {"no pacing", 0, {{0, 11, 0}, {7, 3, 7}}},
+    };
+    for (const Case& c : cases) {
+        InputLine line(c.baud);
+        for (const Piece& piece : c.pieces) {
+            std::int64_t last = -1;
+            for (int i = 0; i < piece.bytes; ++i)
+                last = line.arrive(piece.atNs);
+            EXPECT_EQ(last, piece.lastArrivedNs) << c.what << ", piece at " << piece.atNs;
+        }
+    }
 }

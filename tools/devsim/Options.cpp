@@ -173,10 +173,17 @@ Device contents (applied in this order: type preset, image files, --set):
 
 Line:
   --link PATH        also create the symlink PATH -> the pty (removed at exit).
-  --pace BAUD        send answers at the real wire rate (10 bits per byte),
-                     e.g. --pace 9600. Without it answers go out at once.
+  --pace BAUD        the line's speed both ways (10 bits per byte), e.g.
+                     --pace 9600: a request counts as received when its last
+                     byte would have arrived, counted from its first byte,
+                     and the answer goes out byte by byte from then on.
+                     Without it requests count at once and answers go out
+                     whole.
   --log FILE         one line per exchange: time, request, response ("-" for
-                     none), lock state and the fault that fired.
+                     none), lock state, the fault that fired, and on the
+                     monotonic clock (seconds) when the request's first byte
+                     came (first=) and when it counted as received
+                     (received=).
 
 Faults (repeatable): --fault NAME[=VALUE][@WHEN][:always]
   WHEN is N (the Nth request received, 1-based), rNNN (requests that read or

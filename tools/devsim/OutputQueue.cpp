@@ -7,9 +7,7 @@
 namespace devsim {
 
 std::int64_t OutputQueue::byteNs() const {
-    if (paceBaud_ <= 0)
-        return 0;
-    return static_cast<std::int64_t>(bitsPerByteOnWire) * 1000000000LL / paceBaud_;
+    return byteTimeNs(paceBaud_);
 }
 
 void OutputQueue::schedule(const Emission& emission, std::int64_t nowNs) {

@@ -132,4 +132,10 @@ std::int64_t wireTimeMs(std::size_t bytes, int baud) {
     return (bits * 1000 + baud - 1) / baud;
 }
 
+std::int64_t byteTimeNs(int baud) {
+    if (baud <= 0)
+        return 0;
+    return static_cast<std::int64_t>(bitsPerByteOnWire) * 1000000000LL / baud;
+}
+
 } // namespace devsim

@@ -98,4 +98,7 @@ std::string toHex(std::string_view bytes);
 // Wire time of `bytes` bytes at `baud` (10 bits per byte), in ms, rounded up.
 std::int64_t wireTimeMs(std::size_t bytes, int baud);
 
+// Wire time of one byte at `baud` in ns; 0 for baud 0 (no pacing).
+std::int64_t byteTimeNs(int baud);
+
 } // namespace devsim

@@ -54,6 +54,14 @@ std::string timeOfDay() {
     return buf;
 }
 
+// A monotonic time in seconds to the microsecond, for the log.
+std::string monoText(std::int64_t ns) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%lld.%06lld", static_cast<long long>(ns / 1000000000LL),
+                  static_cast<long long>(ns % 1000000000LL / 1000));
+    return buf;
+}
+
 int ceilMs(std::int64_t ns) {
     if (ns <= 0)
         return 0;
@@ -79,7 +87,7 @@ void installSignalHandlers() {
 }
 
 Runner::Runner(const Options& options, Engine& engine, std::string mapSource)
-    : options_(options), engine_(engine), mapSource_(std::move(mapSource)),
+    : options_(options), engine_(engine), mapSource_(std::move(mapSource)), line_(options.paceBaud),
       queue_(options.paceBaud) {}
 
 Runner::~Runner() {
@@ -141,6 +149,9 @@ int Runner::run() {
         int timeoutMs = idlePollMs;
         if (!queue_.empty())
             timeoutMs = ceilMs(queue_.front().dueNs - sendAheadNs - now);
+        if (!pending_.empty())
+            timeoutMs =
+                std::min(timeoutMs, ceilMs(pending_.front().receivedNs - sendAheadNs - now));
         if (const auto deadline = parser_.deadlineMs())
             timeoutMs = std::min(timeoutMs, ceilMs((*deadline + 1) * nsPerMs - now));
 
@@ -169,6 +180,8 @@ int Runner::run() {
         if (ready > 0 && stdinIndex >= 0 && fds[stdinIndex].revents != 0)
             onStdinReadable();
         if (!stop_ && !signalled)
+            serveDue();
+        if (!stop_ && !signalled)
             sendDue();
     }
     finish();
@@ -186,14 +199,37 @@ void Runner::onMasterReadable(std::int64_t nowNs) {
         masterQuietUntilNs_ = nowNs + masterBackoffNs;
         return;
     }
-    const auto result =
-        parser_.feed(std::string_view(buf, static_cast<std::size_t>(r)), nowNs / nsPerMs);
-    for (const std::string& d : result.dropped)
-        logLine(timeOfDay() + " incomplete=" + toHex(d) + " dropped");
-    for (const Request& request : result.requests) {
-        const Exchange ex = engine_.handle(request);
-        logLine(formatLogLine(timeOfDay(), ex));
-        queue_.schedule(ex.emission, nowNs);
+    const std::int64_t nowMs = nowNs / nsPerMs;
+    if (auto dropped = parser_.expire(nowMs))
+        logLine(timeOfDay() + " incomplete=" + toHex(*dropped) + " dropped");
+    // Byte by byte: each one has its own arrival on the line, and a request
+    // is received with its last byte.
+    for (ssize_t i = 0; i < r; ++i) {
+        const bool inFrame = parser_.inFrame();
+        const std::int64_t arrivedNs = line_.arrive(nowNs);
+        const auto result = parser_.feed(std::string_view(buf + i, 1), nowMs);
+        for (const std::string& d : result.dropped)
+            logLine(timeOfDay() + " incomplete=" + toHex(d) + " dropped");
+        if (!inFrame && parser_.inFrame())
+            frameFirstByteNs_ = nowNs;
+        for (const Request& request : result.requests)
+            pending_.push_back({frameFirstByteNs_, arrivedNs, request});
+    }
+}
+
+void Runner::serveDue() {
+    while (!pending_.empty() && !stop_) {
+        const Pending& next = pending_.front();
+        if (next.receivedNs > monoNs() + sendAheadNs)
+            return;
+        sleepUntil(next.receivedNs);
+        if (signalled)
+            return;
+        const Exchange ex = engine_.handle(next.request);
+        logLine(formatLogLine(timeOfDay(), ex) + " first=" + monoText(next.firstByteNs) +
+                " received=" + monoText(next.receivedNs));
+        queue_.schedule(ex.emission, next.receivedNs);
+        pending_.pop_front();
     }
 }
 

@@ -1,13 +1,17 @@
 #pragma once
 // The simulator's main loop: polls the pty master and stdin with time-outs,
-// feeds requests to the engine, sends the answers on time, logs exchanges.
+// feeds requests to the engine once they are received (with pacing, when
+// their last byte would have arrived), sends the answers on time, logs
+// exchanges.
 
 #include "Engine.h"
+#include "InputLine.h"
 #include "Options.h"
 #include "OutputQueue.h"
 #include "Pty.h"
 
 #include <cstdio>
+#include <deque>
 #include <string>
 
 namespace devsim {
@@ -28,6 +32,7 @@ public:
 private:
     void onMasterReadable(std::int64_t nowNs);
     void onStdinReadable();
+    void serveDue();
     void sendDue();
     void hangup();
     void logLine(const std::string& line);
@@ -37,7 +42,17 @@ private:
     Engine& engine_;
     std::string mapSource_;
     Pty pty_;
+    // A complete request frame waiting for its last byte to arrive.
+    struct Pending {
+        std::int64_t firstByteNs; // its first byte came from the pty
+        std::int64_t receivedNs;  // its last byte has arrived on the line
+        Request request;
+    };
+
     RequestParser parser_;
+    InputLine line_;
+    std::deque<Pending> pending_;
+    std::int64_t frameFirstByteNs_ = 0;
     OutputQueue queue_;
     std::FILE* log_ = nullptr;
     std::string stdinBuffer_;

@@ -80,6 +80,7 @@ public:
     void Close() override;
     // True from a successful Open until Close, also after the device was lost.
     bool GetActive() const override;
+    bool Lost() const override { return lost_; }
 
     // Empty the receive queue and the driver's input queue. Nothing when closed.
     void PurgeInput() override;

@@ -162,10 +162,19 @@ bool TMop::BuildRequest() {
     return false;
 }
 
+bool TMop::FailPortLost() {
+    if (log_)
+        log_->Write("RS232 connection lost on port " + port_->DeviceName());
+    return Fail(StatusPortClosed, Failure::PortLost);
+}
+
 bool TMop::SendRequest() {
     framer_->ClearFlags();
     if (!port_->GetActive())
         return Fail(StatusPortClosed, Failure::PortClosed);
+    // Lost and not yet closed: as lost as during the wait.
+    if (port_->Lost())
+        return FailPortLost();
     try {
         port_->PurgeInput();
         port_->ClearInput();
@@ -173,6 +182,8 @@ bool TMop::SendRequest() {
         port_->ClearOutput();
         framer_->Send(request_);
     } catch (const EComError& e) {
+        if (port_->Lost())
+            return FailPortLost();
         if (log_)
             log_->Write("RS232 write failed: " + std::string(e.what()));
         return Fail(StatusPortClosed, Failure::WriteFailed);
@@ -232,7 +243,7 @@ bool TMop::CheckAnswer(const std::string& frame) {
 
 bool TMop::WaitFailed(const ModBus::Snapshot& s, ModBus::Clock::time_point deadline) {
     if (s.lost)
-        return Fail(StatusPortClosed, Failure::PortLost);
+        return FailPortLost();
     if (s.fault == MopFrameAssembler::Fault::OverLong) {
         error_ = ErrorOverLong;
         return Fail(StatusTimeout, Failure::OverLong);
@@ -316,6 +327,8 @@ void TMop::SetPort(const std::string& deviceName) {
 void TMop::Open() {
     status_ = StatusOk;
     try {
+        if (port_->Lost())
+            port_->Close();
         port_->Open();
     } catch (const std::exception& e) {
         status_ = StatusOpenFailed;

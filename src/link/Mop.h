@@ -97,9 +97,12 @@ public:
     void ClearReceiveBuffer();
 
     void SetPort(const std::string& deviceName);
+    // Opens the port; a port whose device was lost is closed first.
     void Open();
     void Close();
     bool IsOpen() const;
+    // The open port's device went away; the port closes itself soon after.
+    bool PortLost() const { return port_->Lost(); }
 
     uint8_t Status() const { return status_; }
     uint8_t Error() const { return error_; }
@@ -161,6 +164,8 @@ private:
     bool CheckResponseHeader(const std::string& frame) const; // true = bad; 8 bytes at least
     void LogUnknownRecord(const std::string& frame);
     bool Fail(uint8_t status, Failure failure);
+    // The port's device went away: logged once per exchange, never retried.
+    bool FailPortLost();
 
     LogSink* log_;
     std::unique_ptr<SerialPort> port_;

@@ -42,6 +42,9 @@ public:
     // Close does nothing when closed; never throws for an already vanished device.
     virtual void Close() = 0;
     virtual bool GetActive() const = 0;
+    // True from the loss of the open device (before the lost handler runs)
+    // until Close; transfers then throw EComError.
+    virtual bool Lost() const = 0;
 
     // The queue operations do nothing on a closed port.
     virtual void PurgeInput() = 0;

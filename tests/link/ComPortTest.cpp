@@ -493,6 +493,7 @@ TEST_F(ComPortTest, HangUpIsReportedOnceAndEndsTheEventThread) {
 
     // Lost but not yet closed: transfers fail, the count is quiet.
     EXPECT_TRUE(port_.GetActive());
+    EXPECT_TRUE(port_.Lost());
     const char byte = 'y';
     ExpectComError([&] { port_.Write(&byte, 1, false); }, EIO, pty_.SlavePath());
     ExpectComError([&] { port_.ReadString(); }, EIO, pty_.SlavePath());
@@ -500,6 +501,7 @@ TEST_F(ComPortTest, HangUpIsReportedOnceAndEndsTheEventThread) {
 
     // The close arrives on the application thread.
     EXPECT_TRUE(WaitProcessingEvents([&] { return !port_.GetActive(); }));
+    EXPECT_FALSE(port_.Lost());
     EXPECT_EQ(log_.lostCalls.load(), 1);
 }
 

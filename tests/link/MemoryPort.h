@@ -98,17 +98,22 @@ public:
         DeliverLater(std::vector<std::string>{bytes}, delay);
     }
 
-    // The device vanishes: the lost handler runs (on the calling thread),
-    // then the port closes itself, as the real port does.
-    void Lose() {
+    // The device vanishes: the port is lost and the lost handler runs (on
+    // the calling thread); the port stays open, refusing transfers, as the
+    // real port does until its close reaches the application's thread.
+    void Hangup() {
         {
-            std::lock_guard call(handlerMutex_);
-            if (onLost_)
-                onLost_(EComError(5, "Input/output error"));
+            std::lock_guard lock(mutex_);
+            lost_ = true;
         }
-        std::lock_guard lock(mutex_);
-        active_ = false;
-        input_.clear();
+        std::lock_guard call(handlerMutex_);
+        if (onLost_)
+            onLost_(EComError(5, "Input/output error"));
+    }
+    // Hangup, then the port closes itself.
+    void Lose() {
+        Hangup();
+        Close();
     }
     void LoseLater(std::chrono::milliseconds delay) {
         StartHelper([this, delay] {
@@ -183,11 +188,16 @@ public:
     void Close() override {
         std::lock_guard lock(mutex_);
         active_ = false;
+        lost_ = false;
         input_.clear();
     }
     bool GetActive() const override {
         std::lock_guard lock(mutex_);
         return active_;
+    }
+    bool Lost() const override {
+        std::lock_guard lock(mutex_);
+        return lost_;
     }
 
     void PurgeInput() override {
@@ -199,13 +209,15 @@ public:
     void ClearOutput() override {}
     int InputCount() override {
         std::lock_guard lock(mutex_);
-        return active_ ? static_cast<int>(input_.size()) : 0;
+        return active_ && !lost_ ? static_cast<int>(input_.size()) : 0;
     }
     std::string ReadString() override {
         ++readStringCalls_;
         std::lock_guard lock(mutex_);
         if (!active_)
             throw EComError(0, "Can't perform this operation on a closed port");
+        if (lost_)
+            throw EComError(5, "Input/output error");
         return std::exchange(input_, std::string());
     }
     void Write(const char* buffer, int count, bool /*wait*/) override {
@@ -215,7 +227,7 @@ public:
             std::lock_guard lock(mutex_);
             if (!active_)
                 throw EComError(0, "Can't perform this operation on a closed port");
-            if (writeFails_)
+            if (writeFails_ || lost_)
                 throw EComError(5, "Input/output error");
             requests_.push_back(request);
             responder = responder_;
@@ -264,6 +276,7 @@ private:
     std::vector<std::string> requests_;
     std::vector<std::thread> helpers_;
     bool active_ = false;
+    bool lost_ = false;
     bool stopping_ = false;
     std::atomic<bool> writeFails_{false};
     std::atomic<bool> openFails_{false};

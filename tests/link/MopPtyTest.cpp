@@ -55,6 +55,7 @@ public:
     void Open() override { inner_->Open(); }
     void Close() override { inner_->Close(); }
     bool GetActive() const override { return inner_->GetActive(); }
+    bool Lost() const override { return inner_->Lost(); }
     void PurgeInput() override { inner_->PurgeInput(); }
     void ClearInput() override { inner_->ClearInput(); }
     void PurgeOutput() override { inner_->PurgeOutput(); }

@@ -519,25 +519,45 @@ TEST_F(MopStatusTest, FailedWriteIsReportedAndLogged) {
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"RS232 write failed: Input/output error"});
 }
 
-TEST_F(MopStatusTest, PortLostMidWaitFailsAtOnceAndIsNotRetried) {
-    mop_->SetResponseTimeout(1500);
-    port_->SetResponder([](MemoryPort& port, const std::string&) { port.LoseLater(30ms); });
-    const auto start = Clock::now();
-    EXPECT_TRUE(mop_->TransactRetry(2));
-    EXPECT_LT(ElapsedMs(start), 500);
-    EXPECT_EQ(mop_->Status(), TMop::StatusPortClosed);
-    EXPECT_EQ(mop_->LastFailure(), TMop::Failure::PortLost);
-    EXPECT_EQ(port_->RequestCount(), 1u);
-    // The port closes itself right after reporting the loss.
-    const auto deadline = Clock::now() + 1s;
-    while (mop_->IsOpen() && Clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
-    EXPECT_FALSE(mop_->IsOpen());
+// A device that went away ends the exchange the same way whether it went
+// before the exchange (the port not closed yet) or during its wait: one
+// attempt, "port lost", one log line.
+TEST_F(MopStatusTest, LostPortFailsAtOnceWithOneLogLineAndIsNotRetried) {
+    struct Case {
+        const char* what;
+        bool beforeTheExchange;
+        size_t requests;
+    };
+    const Case cases[] = {{"lost between exchanges", true, 0}, {"lost during the wait", false, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(folder_ / "Error.txt");
+        port_->JoinHelpers();
+        port_->Close();
+        mop_->Open();
+        const size_t requestsBefore = port_->RequestCount();
+        mop_->SetResponseTimeout(1500);
+        if (c.beforeTheExchange) {
+            port_->Hangup();
+            port_->SetResponder(nullptr);
+        } else {
+            port_->SetResponder([](MemoryPort& port, const std::string&) { port.LoseLater(30ms); });
+        }
+        const auto start = Clock::now();
+        EXPECT_TRUE(mop_->TransactRetry(2));
+        EXPECT_LT(ElapsedMs(start), 500);
+        EXPECT_EQ(mop_->Status(), TMop::StatusPortClosed);
+        EXPECT_EQ(mop_->LastFailure(), TMop::Failure::PortLost);
+        EXPECT_EQ(port_->RequestCount() - requestsBefore, c.requests);
+        EXPECT_EQ(LogMessages(), std::vector<std::string>{"RS232 connection lost on port COM1"});
 
-    // A reopened port works again.
-    mop_->Open();
-    AnswerWith({kAnswer906});
-    EXPECT_FALSE(mop_->Transact());
+        // Opening again gives a working port, lost or closed meanwhile.
+        mop_->Open();
+        EXPECT_TRUE(mop_->IsOpen());
+        EXPECT_FALSE(mop_->PortLost());
+        AnswerWith({kAnswer906});
+        EXPECT_FALSE(mop_->Transact());
+    }
 }
 
 TEST_F(MopStatusTest, TerminatingEndsTheWaitAndTheRetries) {

@@ -1,6 +1,7 @@
 #include "link/ModBus.h"
 
 #include "link/LineSettings.h"
+#include "platform/Application.h"
 
 namespace {
 constexpr uint32_t defaultGapLimitMs = 20;
@@ -41,6 +42,8 @@ bool ModBus::Settled() const {
 
 void ModBus::WakeWaiters() {
     changed_.notify_all();
+    // A wait on the main thread sleeps in the message loop.
+    Application().WakeUp();
 }
 
 void ModBus::RxChar(const std::string& bytes) {

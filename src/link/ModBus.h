@@ -46,7 +46,9 @@ public:
         bool lost = false;
     };
     // Waits until a frame is complete, a fault is recorded, the port is lost
-    // or the deadline passes; returns what holds then.
+    // or the deadline passes; returns what holds then. When one of these
+    // comes, the application's message loop is woken too, for a wait that
+    // sleeps there.
     Snapshot WaitUntil(Clock::time_point deadline);
     Snapshot Peek();
     // The completed frame ("" when none); clears the complete flag.

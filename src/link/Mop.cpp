@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr auto kPumpSlice = std::chrono::milliseconds(10);
-
 std::string HexBytes(const std::string& bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;
@@ -195,28 +193,33 @@ bool TMop::AwaitAnswer() {
     const auto deadline = ModBus::Clock::now() + std::chrono::milliseconds(responseTimeoutMs_);
     std::memset(frame_, 0, sizeof frame_);
 
-    // On the main thread the windows stay alive: the wait is cut into short
-    // slices with the window messages handled in between.
-    const bool pump = TApplication::IsMainThread();
-    bool done = false;
-    bool failed = false;
-    while (!Application().Terminated()) {
-        auto until = deadline;
-        if (pump)
-            until = std::min(deadline, ModBus::Clock::now() + kPumpSlice);
-        const ModBus::Snapshot s = framer_->WaitUntil(until);
-        if (s.complete)
-            done = !CheckAnswer(framer_->TakeFrame());
-        else
-            failed = WaitFailed(s, deadline);
-        if (done || failed)
-            break;
-        if (pump)
-            Application().ProcessMessages();
+    // On the main thread the windows stay alive: window messages are handled
+    // while the answer is awaited, and the framer wakes the wait when the
+    // answer is complete or broken or the port is lost. Other threads sleep
+    // on the framer alone.
+    const bool pump = TApplication::HandlesMessagesHere();
+    const auto settled = [this] {
+        const ModBus::Snapshot s = framer_->Peek();
+        return s.complete || s.fault != MopFrameAssembler::Fault::None || s.lost;
+    };
+    for (;;) {
+        if (Application().Terminated())
+            return Fail(status_, Failure::Terminated);
+        ModBus::Snapshot s;
+        if (pump) {
+            Application().ProcessMessagesUntil(deadline, settled);
+            s = framer_->Peek();
+        } else {
+            s = framer_->WaitUntil(deadline);
+        }
+        if (s.complete) {
+            // An answer that does not fit is logged and waited past.
+            if (!CheckAnswer(framer_->TakeFrame()))
+                return false;
+        } else if (WaitFailed(s, deadline)) {
+            return true;
+        }
     }
-    if (Application().Terminated() && !done)
-        return Fail(status_, Failure::Terminated);
-    return failed;
 }
 
 bool TMop::CheckAnswer(const std::string& frame) {

@@ -148,8 +148,9 @@ private:
     // Empties the port's buffers and sends request_.
     bool SendRequest();
     // Waits for a fitting answer up to the answer time-out, handling window
-    // messages meanwhile when on the main thread. Answers that do not fit
-    // are logged and waited past.
+    // messages meanwhile when on the main thread, sleeping until the answer,
+    // a message or the deadline comes. Answers that do not fit are logged
+    // and waited past.
     bool AwaitAnswer();
     // Checks that a received frame answers the request (its length, header,
     // address and first register) and puts it into frame_. true = it does

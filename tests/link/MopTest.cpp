@@ -20,6 +20,8 @@
 #include <regex>
 #include <sstream>
 #include <thread>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -40,6 +42,13 @@ std::chrono::nanoseconds ThreadCpuTime() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
+}
+
+// How often the calling thread went to sleep and was woken.
+long Wakeups() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
 }
 
 const std::string kRead906 = Bytes({0x60, 0, 0, 0, 0, 0x03, 0x8A, 0x01, 0, 0, 0});
@@ -207,10 +216,12 @@ TEST_F(MopRequestTest, TheWaitBlocksInsteadOfSpinning) {
     mop_->SetResponseTimeout(300);
     // On the main thread (the wait pumps messages) ...
     auto cpu = ThreadCpuTime();
+    const long wakeups = Wakeups();
     auto start = Clock::now();
     EXPECT_TRUE(mop_->Transact());
     EXPECT_GE(ElapsedMs(start), 295);
     EXPECT_LT(ThreadCpuTime() - cpu, 100ms);
+    EXPECT_LT(Wakeups() - wakeups, 10) << "the wait looks for its answer in slices";
     // ... and on another thread.
     std::chrono::nanoseconds used{};
     long waited = 0;

@@ -13,7 +13,6 @@
 #include "shell/window/Program.h"
 
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -23,11 +22,8 @@ TMop* LinkMop() {
 
 // Waits ms while the window keeps answering.
 void PumpingWait(int ms) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until && !Application().Terminated()) {
-        Application().ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    Application().ProcessMessagesUntil(
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(ms), [] { return false; });
 }
 
 } // namespace

@@ -72,12 +72,21 @@ void ModBus::LineQuiet() {
         WakeWaiters();
 }
 
+void ModBus::SetOnLost(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    onLost_ = std::move(handler);
+}
+
 void ModBus::OnLost(const EComError&) {
+    std::function<void()> handler;
     {
         std::lock_guard lock(mutex_);
         lost_ = true;
+        handler = onLost_;
     }
     WakeWaiters();
+    if (handler)
+        handler();
 }
 
 ModBus::Snapshot ModBus::Peek() {

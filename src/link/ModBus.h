@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -28,6 +29,9 @@ public:
 
     // The longest pause inside an answer (20 ms until set).
     void SetGapLimit(uint32_t ms);
+    // Called on the port's thread when the port's device went away, after
+    // the waiters were woken.
+    void SetOnLost(std::function<void()> handler);
 
     // Writes a request to the port. Nothing is written and false returned when
     // the bytes are empty or do not start with the request header. The
@@ -68,5 +72,6 @@ private:
     std::condition_variable changed_;
     MopFrameAssembler assembler_;
     bool lost_ = false;
+    std::function<void()> onLost_;
     size_t leftoverAtTake_ = 0;
 };

@@ -25,6 +25,7 @@ TMop::TMop(LogSink* log, std::unique_ptr<SerialPort> port)
     : log_(log), port_(port ? std::move(port) : MakeComPort()) {
     framer_ = std::make_unique<ModBus>(*port_);
     framer_->SetGapLimit(mop::gapLimitMs);
+    framer_->SetOnLost([this] { PortWentAway(); });
     port_->SetBaudRate(br9600);
     port_->SetDataBits(db8);
     port_->SetStopBits(sb1);
@@ -37,6 +38,21 @@ TMop::~TMop() {
         port_->Close();
     } catch (...) {
     }
+}
+
+void TMop::SetOnPortLost(PortLostHandler handler) {
+    std::lock_guard lock(handlerMutex_);
+    onPortLost_ = std::move(handler);
+}
+
+void TMop::PortWentAway() {
+    PortLostHandler handler;
+    {
+        std::lock_guard lock(handlerMutex_);
+        handler = onPortLost_;
+    }
+    if (handler)
+        handler(port_->DeviceName(), busy_);
 }
 
 bool TMop::Fail(uint8_t status, Failure failure) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -103,6 +104,11 @@ public:
     bool IsOpen() const;
     // The open port's device went away; the port closes itself soon after.
     bool PortLost() const { return port_->Lost(); }
+    // Called once per loss of the open port's device, on the port's thread,
+    // with the port's name and whether an exchange was running (which then
+    // fails with Failure::PortLost and tells its caller).
+    using PortLostHandler = std::function<void(const std::string& portName, bool duringExchange)>;
+    void SetOnPortLost(PortLostHandler handler);
 
     uint8_t Status() const { return status_; }
     uint8_t Error() const { return error_; }
@@ -165,6 +171,7 @@ private:
     bool CheckResponseHeader(const std::string& frame) const; // true = bad; 8 bytes at least
     void LogUnknownRecord(const std::string& frame);
     bool Fail(uint8_t status, Failure failure);
+    void PortWentAway();
     // The port's device went away: logged once per exchange, never retried.
     bool FailPortLost();
 
@@ -176,6 +183,9 @@ private:
     Setup setup_;           // what the setters left for the next exchange
     Setup exchange_;        // the request of the exchange that runs (or ran last)
     std::atomic<bool> busy_{false};
+
+    std::mutex handlerMutex_;
+    PortLostHandler onPortLost_;
 
     std::string request_;
     unsigned char frame_[mop::frameBufferBytes] = {};

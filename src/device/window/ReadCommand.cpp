@@ -157,6 +157,13 @@ void TForm1::down_loadClick() {
     ReadCommandExit exit(*this);
     ui.down_load->setEnabled(false);
     LeaveBrowser();
+    // A port closed or lost since is opened again; without one there is
+    // nothing to read.
+    if (!EnsurePortOpen()) {
+        SetTransferStatus("");
+        ShowCommError();
+        return;
+    }
     // Data on the pages is replaced only when the user agrees.
     if (DeviceFamily != FamilyNone && RegisterImage[DeviceTypeCell] != 0) {
         TranslateDatenladenDialog();

@@ -283,6 +283,12 @@ void TForm1::up_loadClick() {
         RefuseWithCommError(*this);
         return;
     }
+    // A port closed or lost since is opened again; without one nothing is
+    // asked or written.
+    if (!EnsurePortOpen()) {
+        RefuseWithCommError(*this);
+        return;
+    }
     if (Dialogs::MessageBox(GetText("$T30027"), GetText("$T30021"), Dialogs::YesNoCancel,
                             Dialogs::Error) != Dialogs::Yes) {
         ui.up_load->setEnabled(true);

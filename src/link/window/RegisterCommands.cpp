@@ -9,8 +9,13 @@
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
+#include "shell/LogFile.h"
+#include "shell/Sprache.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Program.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
 
 #include <chrono>
 
@@ -26,15 +31,46 @@ void PumpingWait(int ms) {
         std::chrono::steady_clock::now() + std::chrono::milliseconds(ms), [] { return false; });
 }
 
+// The connection on the port went away while no exchange ran: said once,
+// unless a command runs, which tells it itself when its exchange fails.
+void TellLostConnection(const std::string& portName) {
+    if (!Form1 || Form1->TransferRunning())
+        return;
+    if (Form1->LogFile)
+        Form1->LogFile->Write("Serial port " + portName + ": connection lost");
+    const std::string text =
+        Form1->Sprache ? Form1->Sprache->GetText1Arg("$T30081", portName) : "$T30081";
+    Dialogs::MessageBox(text, Form1->GetText("$T30024"), Dialogs::OK, Dialogs::Error);
+}
+
 } // namespace
 
 bool OpenPort() {
     TMop* mop = LinkMop();
     if (!mop)
         return false;
+    // Reported on the port's thread; told on the main thread.
+    mop->SetOnPortLost([](const std::string& portName, bool duringExchange) {
+        if (duringExchange)
+            return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [portName] { TellLostConnection(portName); },
+            Qt::QueuedConnection);
+    });
     mop->SetPort(PortName);
     mop->Open();
     return mop->IsOpen();
+}
+
+bool EnsurePortOpen() {
+    TMop* mop = LinkMop();
+    if (!mop)
+        return false;
+    if ((mop->IsOpen() && !mop->PortLost()) || OpenPort())
+        return true;
+    Dialogs::MessageBox(Form1->GetText("$T30023"), Form1->GetText("$T30024"), Dialogs::OK,
+                        Dialogs::NoIcon);
+    return false;
 }
 
 void ClosePort() {

@@ -348,9 +348,15 @@ TEST_F(ReadTest, PortThatVanishesDuringTheReadFailsCleanly) {
     EXPECT_TRUE(Form1->ui.ToolButton2->isEnabled());
     EXPECT_TRUE(ImageIsClear());
 
-    // Read on the vanished port fails at once.
+    // The loss during the read is the read's to tell, not a notice's.
+    EXPECT_EQ(CountMessages("$T30081"), 0);
+
+    // Read on the vanished port fails at once: it cannot be opened again.
+    Form4->hide();
     ASSERT_TRUE(Read(1000));
     EXPECT_EQ(Status(), "$T29002");
+    EXPECT_EQ(CountMessages("$T30023"), 1);
+    EXPECT_FALSE(Form4->isVisible());
     EXPECT_TRUE(Form1->ui.down_load->isEnabled());
     EXPECT_TRUE(Form1->TransferIdle);
 

@@ -763,6 +763,7 @@ TEST_F(WriteTest, HangUpAfterTheUnlockEndsAtOnceAndReportsTheFailedRelock) {
     EXPECT_EQ(Writes(), expected.Items());
     EXPECT_EQ(LastLines(Form4->LogLines(), 2), failureEnd);
     EXPECT_EQ(CountMessages("$T30052"), 1);
+    EXPECT_EQ(CountMessages("$T30081"), 0) << "the write tells the loss itself";
     EXPECT_EQ(RadioSettingsChanged, 1);
     // No exchange waited for a time-out after the line went away.
     EXPECT_LT(took.count(), 3 * static_cast<long>(shortTimeoutMs));

@@ -223,6 +223,7 @@ struct BlockRecord {
     std::vector<std::string> transferLines;
     std::vector<int> advances;
     std::vector<int> waits;
+    int exchangesFailed = 0;
     int Advanced() const {
         int sum = 0;
         for (int n : advances)
@@ -237,6 +238,7 @@ registers::BlockWriteHooks HooksInto(BlockRecord& r) {
     hooks.transferLine = [&r](const std::string& s) { r.transferLines.push_back(s); };
     hooks.advance = [&r](int n) { r.advances.push_back(n); };
     hooks.wait = [&r](int ms) { r.waits.push_back(ms); };
+    hooks.exchangeFailed = [&r] { ++r.exchangesFailed; };
     return hooks;
 }
 
@@ -289,6 +291,7 @@ TEST_F(BlockWriteTest, DifferingReadBackIsCountedAndNamed) {
         registers::WriteRegisterBlock(*link_.mop, image_, channel_, 1216, 1344, HooksInto(rec)), 2);
     EXPECT_EQ(rec.mismatches, (std::vector<std::string>{"Register NR: 1220", "Register NR: 1300"}));
     EXPECT_EQ(rec.Advanced(), 129);
+    EXPECT_EQ(rec.exchangesFailed, 0) << "a differing read-back is an answer";
 }
 
 TEST_F(BlockWriteTest, FailedExchangeCountsItsWholeBlockAndTheWriteGoesOn) {
@@ -302,6 +305,7 @@ TEST_F(BlockWriteTest, FailedExchangeCountsItsWholeBlockAndTheWriteGoesOn) {
     ASSERT_EQ(rec.mismatches.size(), 15u);
     EXPECT_EQ(rec.mismatches.front(), "Register NR: 1231");
     EXPECT_EQ(rec.mismatches.back(), "Register NR: 1245");
+    EXPECT_EQ(rec.exchangesFailed, 1);
     EXPECT_EQ(rec.Advanced(), 129);
     EXPECT_EQ(uint32_t{link_.device->Register(1344)}, image_[444])
         << "the blocks after the failed one are written";

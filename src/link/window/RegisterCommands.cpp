@@ -124,7 +124,8 @@ std::string RegistersToText(int firstIndex, int count) {
     return registers::RegistersToText(RegisterImage, firstIndex, count);
 }
 
-int TForm1::WriteRegisterBlock(TForm4* window, long long first, long long last) {
+int TForm1::WriteRegisterBlock(TForm4* window, long long first, long long last,
+                               const std::function<void()>& onExchangeFailed) {
     if (!Mop)
         return static_cast<int>(last >= first ? last - first + 1 : 0);
     registers::BlockWriteHooks hooks;
@@ -141,6 +142,7 @@ int TForm1::WriteRegisterBlock(TForm4* window, long long first, long long last) 
             window->StepProgress(n);
     };
     hooks.wait = PumpingWait;
+    hooks.exchangeFailed = onExchangeFailed;
     const registers::ChannelCells channel{RegisterMap.aktu_funkkanal,
                                           RegisterMap.max_anzahl_funkkanal};
     return registers::WriteRegisterBlock(*Mop, RegisterImage, channel, first, last, hooks);

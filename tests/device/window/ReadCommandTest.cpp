@@ -399,6 +399,8 @@ TEST_F(ReadTest, PortThatVanishesDuringTheReadFailsCleanly) {
     EXPECT_EQ(CountMessages("$T30081"), 0);
 
     // Read on the vanished port fails at once: it cannot be opened again.
+    // (The pty's name may belong to another test's simulator by now.)
+    PortName = "/nonexistent/ostara-vanished-port";
     Form4->hide();
     ASSERT_TRUE(Read(1000));
     EXPECT_EQ(Status(), "$T29002");

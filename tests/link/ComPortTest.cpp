@@ -2,7 +2,6 @@
 // the port opens the slave path, so every byte and every line setting can be
 // observed from the other end.
 #include "link/ComPort.h"
-#include "link/PtyPair.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +74,87 @@ int OpenFdCount() {
     closedir(dir);
     return count;
 }
+
+// A pseudo-terminal pair; the master stays here, the slave path is the port.
+class PtyPair {
+public:
+    PtyPair() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        char name[128] = {};
+        if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0 &&
+            ptsname_r(master_, name, sizeof name) == 0) {
+            slavePath_ = name;
+        }
+    }
+    ~PtyPair() {
+        CloseMaster();
+        if (observer_ >= 0) {
+            close(observer_);
+        }
+    }
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    bool Ok() const { return master_ >= 0 && !slavePath_.empty(); }
+    const std::string& SlavePath() const { return slavePath_; }
+
+    // A second descriptor of the slave, opened before the port, to read its termios.
+    bool OpenObserver() {
+        observer_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        return observer_ >= 0;
+    }
+    bool SlaveSettings(termios& t) const { return tcgetattr(observer_, &t) == 0; }
+    bool SetSlaveSettings(const termios& t) const { return tcsetattr(observer_, TCSANOW, &t) == 0; }
+
+    bool Send(const std::string& bytes) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    // Reads until count bytes came or the arrival limit passed.
+    std::string Receive(std::size_t count) {
+        std::string got;
+        const auto end = Clock::now() + arrivalLimit;
+        while (got.size() < count && Clock::now() < end) {
+            pollfd p{master_, POLLIN, 0};
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            if (poll(&p, 1, static_cast<int>(left.count()) + 1) <= 0) {
+                continue;
+            }
+            char buffer[256];
+            const ssize_t n = read(master_, buffer, std::min(sizeof buffer, count - got.size()));
+            if (n > 0) {
+                got.append(buffer, static_cast<std::size_t>(n));
+            } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+                break;
+            }
+        }
+        return got;
+    }
+
+    void CloseMaster() {
+        if (master_ >= 0) {
+            close(master_);
+            master_ = -1;
+        }
+    }
+
+private:
+    int master_ = -1;
+    int observer_ = -1;
+    std::string slavePath_;
+};
 
 // Records what the handlers saw; the handlers run on the event thread.
 struct HandlerLog {
@@ -416,6 +496,44 @@ TEST_F(ComPortTest, BytesAreHandedToTheHandlerOnceWithoutRepeatedEvents) {
     EXPECT_LE(log_.rxCalls.load(), 4);
     EXPECT_EQ(port_.InputCount(), 0);
     EXPECT_EQ(port_.ReadString(), "");
+    port_.Close();
+}
+
+// A pause is reported when the line was quiet for the interval, never because
+// the event thread was kept back (a handler that takes long, a busy machine):
+// the received bytes with "." for each quiet report, in the order they came.
+TEST_F(ComPortTest, QuietIsReportedForPausesOnTheLineOnly) {
+    std::mutex mutex;
+    std::string events;
+    std::atomic<bool> holding{false};
+    auto add = [&](const std::string& what) {
+        std::lock_guard<std::mutex> lock(mutex);
+        events += what;
+    };
+    auto seen = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return events;
+    };
+    port_.SetOnQuiet(40, [&] { add("."); });
+    port_.SetOnRxChar([&](const std::string& bytes) {
+        add(bytes);
+        if (bytes == "ab") {
+            holding = true;
+            std::this_thread::sleep_for(150ms);
+        }
+    });
+    port_.Open();
+    ASSERT_TRUE(pty_.Send("ab"));
+    ASSERT_TRUE(WaitUntil([&] { return holding.load(); }));
+    ASSERT_TRUE(pty_.Send("cd")); // right behind, while the thread is kept back
+    ASSERT_TRUE(WaitUntil([&] { return seen() == "abcd."; })) << seen();
+    // The sender pauses: reported between the pieces, once per pause.
+    ASSERT_TRUE(pty_.Send("e"));
+    ASSERT_TRUE(WaitUntil([&] { return seen() == "abcd.e."; })) << seen();
+    ASSERT_TRUE(pty_.Send("f"));
+    ASSERT_TRUE(WaitUntil([&] { return seen() == "abcd.e.f."; })) << seen();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(seen(), "abcd.e.f.");
     port_.Close();
 }
 

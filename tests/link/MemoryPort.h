@@ -122,9 +122,6 @@ public:
         });
     }
 
-    // How often ReadString was called.
-    int ReadStringCalls() const { return readStringCalls_; }
-
     // Every request written so far, one entry per Write.
     std::vector<std::string> Requests() const {
         std::lock_guard lock(mutex_);
@@ -212,7 +209,6 @@ public:
         return active_ && !lost_ ? static_cast<int>(input_.size()) : 0;
     }
     std::string ReadString() override {
-        ++readStringCalls_;
         std::lock_guard lock(mutex_);
         if (!active_)
             throw EComError(0, "Can't perform this operation on a closed port");
@@ -280,7 +276,6 @@ private:
     bool stopping_ = false;
     std::atomic<bool> writeFails_{false};
     std::atomic<bool> openFails_{false};
-    std::atomic<int> readStringCalls_{0};
     std::atomic<TBaudRate> baud_{brDefault};
     std::atomic<TDataBits> dataBits_{dbDefault};
     std::atomic<TParity> parity_{paDefault};

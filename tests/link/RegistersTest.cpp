@@ -142,19 +142,17 @@ TEST_F(RegistersTest, CheckedWriteFailsOnSilenceAndOnAWrongWordCount) {
 // --- an access started while another one waits ----------------------------
 
 // A handler that runs while an access waits for its answer (a timer of the
-// register scan, say) and starts an access of its own: the waiting access goes
-// on with its own request, attempts and answer; the nested one fails and sends
-// nothing.
-struct NestedCase {
-    const char* what;
-    std::function<int(TMop&)> outer;  // 0 when it did all it should
-    std::function<int(TMop&)> nested; // its result
-    std::string lateFirstAnswer;      // "": the first attempt is not answered
-    std::vector<std::string> requests;
-};
-
+// register scan, say) starts an access of its own: the waiting access goes on
+// with its own request, attempts and answer; the nested one fails unsent.
 TEST(RegistersNested, AccessStartedDuringTheWaitLeavesTheWaitingOneAlone) {
-    const NestedCase cases[] = {
+    struct Case {
+        const char* what;
+        std::function<int(TMop&)> outer; // 0 when it did all it should
+        std::function<int(TMop&)> nested;
+        std::string lateFirstAnswer;    // "": the first attempt is not answered
+        std::vector<uint16_t> requests; // first register of each request seen
+    };
+    const Case cases[] = {
         {"read inside a read answered late",
          [](TMop& mop) {
              uint32_t value = 0;
@@ -165,40 +163,34 @@ TEST(RegistersNested, AccessStartedDuringTheWaitLeavesTheWaitingOneAlone) {
              return registers::ReadRegisterQuiet(mop, 1000, value);
          },
          Answer(906, {0x21}),
-         {"read 906+1"}},
+         {906}},
         {"write inside a write that is retried",
          [](TMop& mop) { return registers::WriteRegisterChecked(mop, 1010, 5); },
          [](TMop& mop) { return registers::WriteRegisterChecked(mop, 999, 0); },
          "",
-         {"write 1010=5", "write 1010=5"}},
+         {1010, 1010}},
     };
-    for (const NestedCase& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FakeLink link(300);
         link.device->SetRegister(906, 0x21);
         link.device->SetRegister(999, 8362);
         link.device->SetSilent([&](const FakeDevice::Request&, int exchange) {
-            if (exchange != 1)
-                return false;
-            if (!c.lateFirstAnswer.empty())
+            if (exchange == 1 && !c.lateFirstAnswer.empty())
                 link.port->DeliverLater(c.lateFirstAnswer, 40ms);
-            return true;
+            return exchange == 1;
         });
         int nested = -1;
         QTimer::singleShot(0, QCoreApplication::instance(), [&] { nested = c.nested(*link.mop); });
 
         EXPECT_EQ(c.outer(*link.mop), 0);
         EXPECT_EQ(nested, 1) << "the nested access did not run or did not fail";
-        std::vector<std::string> seen;
+        std::vector<uint16_t> seen;
         for (const FakeDevice::Request& r : link.device->Requests())
-            seen.push_back(
-                r.writeCount == 0
-                    ? "read " + std::to_string(r.readStart) + "+" + std::to_string(r.readCount)
-                    : "write " + std::to_string(r.writeStart) + "=" + std::to_string(r.data.at(0)));
+            seen.push_back(r.readStart);
         EXPECT_EQ(seen, c.requests);
+        EXPECT_EQ(link.device->Register(1010), c.requests[0] == 1010 ? 5 : 0);
         EXPECT_EQ(link.device->Register(999), 8362) << "the nested write reached the device";
-        EXPECT_EQ(link.mop->Status(), TMop::StatusOk);
-        EXPECT_FALSE(link.mop->Busy());
     }
 }
 

@@ -451,9 +451,9 @@ std::string TCustomComPort::ReadString() {
     ThrowIfUnusable();
     std::lock_guard<std::mutex> lock(rxMutex_);
     int failure = 0;
-    ReadAvailable(session_->fd, false, failure);
     std::string result;
     result.swap(rxQueue_);
+    ReadAvailable(session_->fd, false, failure, result);
     if (result.empty() && failure != 0) {
         throw SystemError(failure, "Can't read from ", session_->path);
     }
@@ -520,6 +520,12 @@ void TCustomComPort::SetOnRxChar(RxHandler handler) {
     }
 }
 
+void TCustomComPort::SetOnQuiet(uint32_t intervalMs, QuietHandler handler) {
+    std::lock_guard<std::mutex> lock(handlerMutex_);
+    quietMs_ = intervalMs;
+    onQuiet_ = std::move(handler);
+}
+
 void TCustomComPort::SetOnLost(LostHandler handler) {
     std::lock_guard<std::mutex> lock(handlerMutex_);
     onLost_ = std::move(handler);
@@ -570,38 +576,51 @@ void TCustomComPort::RunEventThread(int fd, std::string path, int wakeFd,
         std::thread::id self;
         ~ForgetId() { id.compare_exchange_strong(self, std::thread::id()); }
     } forgetId{eventThreadId_, self};
+    // After bytes came the next wait is bounded by the quiet interval; its
+    // time-out is a pause on the line (poll() reports bytes that came
+    // meanwhile, however late this thread looks).
+    bool afterBytes = false;
     for (;;) {
+        int timeoutMs = -1;
+        QuietHandler quiet;
+        if (afterBytes) {
+            std::lock_guard<std::mutex> lock(handlerMutex_);
+            if (onQuiet_ && quietMs_ > 0) {
+                quiet = onQuiet_;
+                timeoutMs = static_cast<int>(quietMs_);
+            }
+        }
         pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        const int ready = poll(fds, 2, timeoutMs);
+        if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
             ReportLost(errno, path, token);
             return;
         }
+        if (ready == 0) {
+            afterBytes = false;
+            try {
+                quiet();
+            } catch (...) {
+                // A handler's failure is its own; the port keeps receiving.
+            }
+            continue;
+        }
         if (fds[1].revents != 0) {
             return;
         }
         const short events = fds[0].revents;
-        bool received = false;
+        std::string bytes;
         int failure = 0;
         if (events & POLLIN) {
             std::lock_guard<std::mutex> lock(rxMutex_);
-            received = ReadAvailable(fd, true, failure);
+            ReadAvailable(fd, true, failure, bytes);
         }
-        if (received) {
-            RxHandler handler;
-            {
-                std::lock_guard<std::mutex> lock(handlerMutex_);
-                handler = onRxChar_;
-            }
-            if (handler) {
-                try {
-                    handler();
-                } catch (...) {
-                    // A handler's failure is its own; the port keeps receiving.
-                }
-            }
+        if (!bytes.empty()) {
+            afterBytes = true;
+            Dispatch(std::move(bytes));
         }
         if (failure == 0 && (events & (POLLHUP | POLLERR | POLLNVAL))) {
             failure = EIO;
@@ -613,17 +632,37 @@ void TCustomComPort::RunEventThread(int fd, std::string path, int wakeFd,
     }
 }
 
-// Moves every byte the device holds into the receive queue; rxMutex_ is held.
-// Returns whether bytes came. failure is set to an errno when reading failed or
-// when, after poll() reported input, the device gives end of file (gone).
-bool TCustomComPort::ReadAvailable(int fd, bool afterPollIn, int& failure) {
+// Hands bytes the event thread read to the receive handler; without one they
+// wait in the receive queue for ReadString.
+void TCustomComPort::Dispatch(std::string bytes) {
+    RxHandler handler;
+    {
+        std::lock_guard<std::mutex> lock(handlerMutex_);
+        handler = onRxChar_;
+    }
+    if (!handler) {
+        std::lock_guard<std::mutex> lock(rxMutex_);
+        rxQueue_ += bytes;
+        return;
+    }
+    try {
+        handler(bytes);
+    } catch (...) {
+        // A handler's failure is its own; the port keeps receiving.
+    }
+}
+
+// Appends every byte the device holds to into; rxMutex_ is held. Returns
+// whether bytes came. failure is set to an errno when reading failed or when,
+// after poll() reported input, the device gives end of file (gone).
+bool TCustomComPort::ReadAvailable(int fd, bool afterPollIn, int& failure, std::string& into) {
     char buffer[4096];
     bool received = false;
     bool endSeen = false;
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
-            rxQueue_.append(buffer, static_cast<std::size_t>(n));
+            into.append(buffer, static_cast<std::size_t>(n));
             received = true;
             continue;
         }

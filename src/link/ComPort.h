@@ -4,11 +4,14 @@
 // TCustomComPort holds all behaviour; TComPort only derives from it. The port
 // opens its device exclusively, sets a raw line (no echo, no flow control,
 // reads never block) and, while open with a receive handler set, runs one
-// event thread. That thread waits in poll() for input or a wake-up, moves every
-// byte that arrived into the port's receive queue and then calls the receive
-// handler on itself. When the device goes away (hang-up, unplug, I/O error) the
-// thread reports it once through the lost handler, marks the port lost, asks
-// the application's thread to close the port and ends.
+// event thread. That thread waits in poll() for input or a wake-up, reads every
+// byte that arrived and hands them to the receive handler on itself. After
+// bytes came, its wait for the next ones lasts at most the quiet interval; a
+// wait that times out is reported once through the quiet handler, so a pause
+// is measured on the line, not by when the program got round to look. When
+// the device goes away (hang-up, unplug, I/O error) the thread reports it once
+// through the lost handler, marks the port lost, asks the application's
+// thread to close the port and ends.
 //
 // Threads: construct, Open, Close, the setters and destruction belong to one
 // owning thread (the application's thread). ReadString, InputCount, Write and
@@ -77,6 +80,7 @@ public:
     void Close() override;
     // True from a successful Open until Close, also after the device was lost.
     bool GetActive() const override;
+    bool Lost() const override { return lost_; }
 
     // Empty the receive queue and the driver's input queue. Nothing when closed.
     void PurgeInput() override;
@@ -84,10 +88,11 @@ public:
     // Empty the driver's output queue. Nothing when closed.
     void PurgeOutput() override;
     void ClearOutput() override;
-    // Bytes received and not yet read: the receive queue plus the driver's
-    // input queue. 0 when closed. Never throws.
+    // Bytes received and not yet read or handed to the receive handler. 0
+    // when closed. Never throws.
     int InputCount() override;
-    // Everything received up to now, without waiting; "" when nothing waits.
+    // Everything received up to now and not handed to the receive handler,
+    // without waiting; "" when nothing waits.
     // Throws EComError(0, "Can't perform this operation on a closed port") when
     // closed, EComError(errno, ...) after the device was lost.
     std::string ReadString() override;
@@ -101,6 +106,9 @@ public:
     // event thread and a handler starts it (EComError(0, "Can't create thread")
     // when that fails; the handler stays installed).
     void SetOnRxChar(RxHandler handler) override;
+    // Installs the quiet handler and its interval; takes effect at the event
+    // thread's next wait.
+    void SetOnQuiet(uint32_t intervalMs, QuietHandler handler) override;
     // Installs the handler called once, on the event thread, when the device
     // is lost.
     void SetOnLost(LostHandler handler) override;
@@ -116,7 +124,8 @@ private:
     void StartEventThread();
     void StopEventThread();
     void RunEventThread(int fd, std::string path, int wakeFd, std::weak_ptr<void> token);
-    bool ReadAvailable(int fd, bool afterPollIn, int& failure);
+    bool ReadAvailable(int fd, bool afterPollIn, int& failure, std::string& into);
+    void Dispatch(std::string bytes);
     void ReportLost(int code, const std::string& path, const std::weak_ptr<void>& token);
     void ScheduleClose(std::weak_ptr<void> token);
     void ThrowIfUnusable() const;
@@ -139,10 +148,12 @@ private:
     int wakeFd_ = -1;                              // wakes the event thread to end it
 
     mutable std::mutex rxMutex_; // guards rxQueue_ and reads from the device
-    std::string rxQueue_;
+    std::string rxQueue_;        // read by the event thread while no handler was set
 
-    mutable std::mutex handlerMutex_; // guards the handlers and lostError_
+    mutable std::mutex handlerMutex_; // guards the handlers, quietMs_ and lostError_
     RxHandler onRxChar_;
+    QuietHandler onQuiet_;
+    uint32_t quietMs_ = 0;
     LostHandler onLost_;
     int lostCode_ = 0;
     std::string lostMessage_;

@@ -7,17 +7,25 @@ constexpr unsigned char kResponseHeader = mop::responseHeader;
 constexpr unsigned char kRouting = mop::routingMarker;
 } // namespace
 
-void MopFrameAssembler::Receive(std::string_view bytes, uint32_t nowMs) {
-    if (state_ != 0 && static_cast<uint32_t>(nowMs - lastTick_) > gapLimitMs_) {
-        fault_ = Fault::Gap;
-        state_ = 0;
-        pending_.clear();
-        frame_.clear();
-    }
-    lastTick_ = nowMs;
+void MopFrameAssembler::Receive(std::string_view bytes) {
+    quiet_ = false;
     pending_.append(bytes);
     if (!complete_)
         Walk();
+}
+
+void MopFrameAssembler::LineQuiet() {
+    quiet_ = true;
+    BreakOffIfQuiet();
+}
+
+void MopFrameAssembler::BreakOffIfQuiet() {
+    if (!quiet_ || complete_ || state_ == 0)
+        return;
+    fault_ = Fault::Gap;
+    state_ = 0;
+    pending_.clear();
+    frame_.clear();
 }
 
 size_t MopFrameAssembler::Needed() const {
@@ -91,6 +99,7 @@ std::string MopFrameAssembler::TakeFrame() {
     complete_ = false;
     frame_.clear();
     Walk();
+    BreakOffIfQuiet();
     return frame;
 }
 
@@ -101,6 +110,7 @@ void MopFrameAssembler::ClearFlags() {
 
 void MopFrameAssembler::Reset() {
     complete_ = false;
+    quiet_ = false;
     fault_ = Fault::None;
     state_ = 0;
     pending_.clear();

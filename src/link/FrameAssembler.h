@@ -1,7 +1,7 @@
 #pragma once
 // Assembles MOP response frames from received bytes. Works on bytes alone:
-// no port, no clock (the caller passes the receive time), so that tests and
-// the fuzz test feed it directly.
+// no port, no clock (the caller reports pauses on the line), so that tests
+// and the fuzz test feed it directly.
 
 #include <cstdint>
 #include <string>
@@ -15,14 +15,14 @@ public:
         OverLong // the frame would not fit the 300-byte frame buffer
     };
 
-    void SetGapLimit(uint32_t ms) { gapLimitMs_ = ms; }
-    uint32_t GapLimit() const { return gapLimitMs_; }
-
-    // One receive event: bytes that arrived at nowMs. A pause of more than the
-    // gap limit since the previous event while a frame is under way drops that
-    // frame and the pending bytes and records Fault::Gap. While a completed
-    // frame waits to be taken, the bytes are only queued.
-    void Receive(std::string_view bytes, uint32_t nowMs);
+    // One receive event's bytes. While a completed frame waits to be taken,
+    // they are only queued.
+    void Receive(std::string_view bytes);
+    // The line stayed quiet longer than the gap limit: a frame under way is
+    // dropped with the pending bytes and Fault::Gap recorded; so is one that
+    // the bytes queued behind a waiting frame begin, once that frame is
+    // taken. Nothing happens between frames.
+    void LineQuiet();
 
     bool Complete() const { return complete_; }
     Fault LastFault() const { return fault_; }
@@ -41,10 +41,11 @@ private:
     // Bytes the current state needs before it can move on.
     size_t Needed() const;
     void Walk();
+    // Drops a frame under way when the line went quiet after its last byte.
+    void BreakOffIfQuiet();
 
-    uint32_t gapLimitMs_ = 20;
-    uint32_t lastTick_ = 0;
     bool complete_ = false;
+    bool quiet_ = false; // no byte came since the line was reported quiet
     Fault fault_ = Fault::None;
     int state_ = 0;
     std::string pending_;

@@ -1,25 +1,26 @@
 #include "link/ModBus.h"
 
 #include "link/LineSettings.h"
+#include "platform/Application.h"
+
+namespace {
+constexpr uint32_t defaultGapLimitMs = 20;
+} // namespace
 
 ModBus::ModBus(SerialPort& port) : port_(port) {
-    port_.SetOnRxChar([this] { RxChar(); });
+    port_.SetOnRxChar([this](const std::string& bytes) { RxChar(bytes); });
+    SetGapLimit(defaultGapLimitMs);
     port_.SetOnLost([this](const EComError& e) { OnLost(e); });
 }
 
 ModBus::~ModBus() {
     port_.SetOnRxChar(nullptr);
+    port_.SetOnQuiet(0, nullptr);
     port_.SetOnLost(nullptr);
 }
 
 void ModBus::SetGapLimit(uint32_t ms) {
-    std::lock_guard lock(mutex_);
-    assembler_.SetGapLimit(ms);
-}
-
-uint32_t ModBus::NowMs() const {
-    return static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - epoch_).count());
+    port_.SetOnQuiet(ms, [this] { LineQuiet(); });
 }
 
 bool ModBus::Send(const std::string& bytes) {
@@ -34,35 +35,58 @@ bool ModBus::Send(const std::string& bytes) {
     return true;
 }
 
-void ModBus::RxChar() {
+bool ModBus::Settled() const {
+    return assembler_.Complete() || assembler_.LastFault() != MopFrameAssembler::Fault::None ||
+           lost_;
+}
+
+void ModBus::WakeWaiters() {
+    changed_.notify_all();
+    // A wait on the main thread sleeps in the message loop.
+    Application().WakeUp();
+}
+
+void ModBus::RxChar(const std::string& bytes) {
     bool wake = false;
     {
         std::lock_guard lock(mutex_);
-        const uint32_t now = NowMs();
-        // Read even while a frame waits to be taken: the port announces bytes
-        // only once, and the assembler keeps them until the frame is taken.
-        std::string bytes;
-        try {
-            bytes = port_.ReadString();
-        } catch (const EComError&) {
-            lost_ = true;
-        }
-        assembler_.Receive(bytes, now);
+        // Taken even while a frame waits to be taken: the assembler keeps
+        // them until the frame is taken.
+        assembler_.Receive(bytes);
         // The waiter is woken only when what it waits for holds, not for
         // every byte of an answer on its way.
-        wake = assembler_.Complete() ||
-               assembler_.LastFault() != MopFrameAssembler::Fault::None || lost_;
+        wake = Settled();
     }
     if (wake)
-        changed_.notify_all();
+        WakeWaiters();
+}
+
+void ModBus::LineQuiet() {
+    bool wake = false;
+    {
+        std::lock_guard lock(mutex_);
+        assembler_.LineQuiet();
+        wake = Settled();
+    }
+    if (wake)
+        WakeWaiters();
+}
+
+void ModBus::SetOnLost(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    onLost_ = std::move(handler);
 }
 
 void ModBus::OnLost(const EComError&) {
+    std::function<void()> handler;
     {
         std::lock_guard lock(mutex_);
         lost_ = true;
+        handler = onLost_;
     }
-    changed_.notify_all();
+    WakeWaiters();
+    if (handler)
+        handler();
 }
 
 ModBus::Snapshot ModBus::Peek() {
@@ -72,10 +96,7 @@ ModBus::Snapshot ModBus::Peek() {
 
 ModBus::Snapshot ModBus::WaitUntil(Clock::time_point deadline) {
     std::unique_lock lock(mutex_);
-    changed_.wait_until(lock, deadline, [this] {
-        return assembler_.Complete() || assembler_.LastFault() != MopFrameAssembler::Fault::None ||
-               lost_;
-    });
+    changed_.wait_until(lock, deadline, [this] { return Settled(); });
     return {assembler_.Complete(), assembler_.LastFault(), lost_};
 }
 

@@ -1,13 +1,17 @@
 #pragma once
-// The receive framer bound to a port: assembles answers from the port's
-// receive events (on whatever thread the port delivers them) and lets the
-// protocol object wait for a complete frame, a fault or a lost port.
+// The receive framer bound to a port: assembles answers from the bytes of the
+// port's receive events (on whatever thread the port delivers them) and lets
+// the protocol object wait for a complete frame, a fault or a lost port. A
+// pause inside an answer is the port's quiet report: the line stayed quiet
+// for the gap limit.
 
 #include "link/FrameAssembler.h"
 #include "link/SerialPort.h"
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -15,14 +19,19 @@ class ModBus {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Installs RxChar as the port's receive handler and OnLost as its lost handler.
+    // Installs RxChar as the port's receive handler, LineQuiet as its quiet
+    // handler (at the gap limit) and OnLost as its lost handler.
     explicit ModBus(SerialPort& port);
-    // Removes both handlers again.
+    // Removes the handlers again.
     ~ModBus();
     ModBus(const ModBus&) = delete;
     ModBus& operator=(const ModBus&) = delete;
 
+    // The longest pause inside an answer (20 ms until set).
     void SetGapLimit(uint32_t ms);
+    // Called on the port's thread when the port's device went away, after
+    // the waiters were woken.
+    void SetOnLost(std::function<void()> handler);
 
     // Writes a request to the port. Nothing is written and false returned when
     // the bytes are empty or do not start with the request header. The
@@ -30,8 +39,10 @@ public:
     // port's EComError when the write fails.
     bool Send(const std::string& bytes);
 
-    // The port's receive event: reads what waits and feeds the assembler.
-    void RxChar();
+    // The port's receive event: feeds its bytes to the assembler.
+    void RxChar(const std::string& bytes);
+    // The port's quiet report: a frame under way has broken off.
+    void LineQuiet();
 
     struct Snapshot {
         bool complete = false;
@@ -39,7 +50,9 @@ public:
         bool lost = false;
     };
     // Waits until a frame is complete, a fault is recorded, the port is lost
-    // or the deadline passes; returns what holds then.
+    // or the deadline passes; returns what holds then. When one of these
+    // comes, the application's message loop is woken too, for a wait that
+    // sleeps there.
     Snapshot WaitUntil(Clock::time_point deadline);
     Snapshot Peek();
     // The completed frame ("" when none); clears the complete flag.
@@ -49,15 +62,16 @@ public:
     size_t LeftoverAtTake();
 
 private:
-    // Milliseconds since construction: the receive events' tick.
-    uint32_t NowMs() const;
     void OnLost(const EComError& error);
+    // Whether what a waiter waits for holds; mutex_ is held.
+    bool Settled() const;
+    void WakeWaiters();
 
     SerialPort& port_;
     std::mutex mutex_;
     std::condition_variable changed_;
     MopFrameAssembler assembler_;
     bool lost_ = false;
+    std::function<void()> onLost_;
     size_t leftoverAtTake_ = 0;
-    Clock::time_point epoch_ = Clock::now();
 };

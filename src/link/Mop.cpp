@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr auto kPumpSlice = std::chrono::milliseconds(10);
-
 std::string HexBytes(const std::string& bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;
@@ -27,6 +25,7 @@ TMop::TMop(LogSink* log, std::unique_ptr<SerialPort> port)
     : log_(log), port_(port ? std::move(port) : MakeComPort()) {
     framer_ = std::make_unique<ModBus>(*port_);
     framer_->SetGapLimit(mop::gapLimitMs);
+    framer_->SetOnLost([this] { PortWentAway(); });
     port_->SetBaudRate(br9600);
     port_->SetDataBits(db8);
     port_->SetStopBits(sb1);
@@ -41,15 +40,67 @@ TMop::~TMop() {
     }
 }
 
+void TMop::SetOnPortLost(PortLostHandler handler) {
+    std::lock_guard lock(handlerMutex_);
+    onPortLost_ = std::move(handler);
+}
+
+void TMop::PortWentAway() {
+    PortLostHandler handler;
+    {
+        std::lock_guard lock(handlerMutex_);
+        handler = onPortLost_;
+    }
+    if (handler)
+        handler(port_->DeviceName(), busy_);
+}
+
 bool TMop::Fail(uint8_t status, Failure failure) {
     status_ = status;
     failure_ = failure;
     return true;
 }
 
+void TMop::SetWriteData(const std::string& data) {
+    std::lock_guard lock(setupMutex_);
+    if (busy_)
+        return;
+    setup_.writeData = data;
+    setup_.mode = 0;
+}
+
+void TMop::SetAddress(int i, uint8_t value) {
+    std::lock_guard lock(setupMutex_);
+    if (!busy_)
+        setup_.address[i] = value;
+}
+
+bool TMop::BeginExchange() {
+    std::lock_guard lock(setupMutex_);
+    if (busy_)
+        return false;
+    busy_ = true;
+    exchange_ = setup_;
+    // The write data serves this one exchange.
+    setup_.writeData.clear();
+    setup_.mode = -1;
+    return true;
+}
+
+namespace {
+
+// Ends the exchange that runs on every way out.
+struct ExchangeEnd {
+    std::atomic<bool>& busy;
+    ~ExchangeEnd() { busy = false; }
+};
+
+} // namespace
+
 bool TMop::TransactRetry(int n) {
-    const std::string data = writeData_;
-    const int mode = mode_;
+    if (!BeginExchange())
+        return true;
+    const ExchangeEnd end{busy_};
     bool failed = true;
     for (int attempt = 1;; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(mop::preSendPauseMs));
@@ -57,36 +108,28 @@ bool TMop::TransactRetry(int n) {
             failed = Fail(status_, Failure::Terminated);
             break;
         }
-        writeData_ = data;
-        mode_ = mode;
-        failed = Transact();
+        failed = Attempt();
         if (!failed)
             break;
         // Nothing will change for these by trying again.
         if (failure_ == Failure::PortClosed || failure_ == Failure::PortLost ||
-            failure_ == Failure::Busy || failure_ == Failure::BadRequest ||
-            failure_ == Failure::Terminated)
+            failure_ == Failure::BadRequest || failure_ == Failure::Terminated)
             break;
         if (attempt > n)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(mop::retryPauseMs));
     }
-    writeData_.clear();
-    mode_ = -1;
     return failed;
 }
 
 bool TMop::Transact() {
-    // One exchange at a time: a nested or concurrent one touches nothing and
-    // sends nothing.
-    bool expected = false;
-    if (!waiting_.compare_exchange_strong(expected, true))
-        return Fail(StatusBusy, Failure::Busy);
-    struct Release {
-        std::atomic<bool>& flag;
-        ~Release() { flag = false; }
-    } release{waiting_};
+    if (!BeginExchange())
+        return true;
+    const ExchangeEnd end{busy_};
+    return Attempt();
+}
 
+bool TMop::Attempt() {
     wordsTaken_ = 0;
     std::memset(frame_, 0, sizeof frame_);
     failure_ = Failure::None;
@@ -97,38 +140,34 @@ bool TMop::Transact() {
 }
 
 bool TMop::BuildRequest() {
-    frame_[0] = header_;
-    frame_[1] = address_[0];
-    frame_[2] = address_[1];
-    frame_[3] = address_[2];
-    frame_[4] = address_[3];
-    frame_[5] = static_cast<unsigned char>(readStart_ >> 8);
-    frame_[6] = static_cast<unsigned char>(readStart_ & 0xFF);
-    frame_[7] = readCount_;
-    frame_[8] = static_cast<unsigned char>(writeStart_ >> 8);
-    frame_[9] = static_cast<unsigned char>(writeStart_ & 0xFF);
-    frame_[10] = writeCount_;
+    const Setup& r = exchange_;
+    frame_[0] = r.header;
+    frame_[1] = r.address[0];
+    frame_[2] = r.address[1];
+    frame_[3] = r.address[2];
+    frame_[4] = r.address[3];
+    frame_[5] = static_cast<unsigned char>(r.readStart >> 8);
+    frame_[6] = static_cast<unsigned char>(r.readStart & 0xFF);
+    frame_[7] = r.readCount;
+    frame_[8] = static_cast<unsigned char>(r.writeStart >> 8);
+    frame_[9] = static_cast<unsigned char>(r.writeStart & 0xFF);
+    frame_[10] = r.writeCount;
     size_t length = mop::requestHeadLength;
 
-    // The write data serves this one request.
-    const std::string data = writeData_;
-    const int mode = mode_;
-    writeData_.clear();
-    mode_ = -1;
-    if (mode == 0) {
-        if (data.empty() && static_cast<int8_t>(writeCount_) > 0) {
+    if (r.mode == 0) {
+        if (r.writeData.empty() && static_cast<int8_t>(r.writeCount) > 0) {
             error_ = ErrorNoWriteData;
             return Fail(status_, Failure::BadRequest);
         }
         // Count and data must agree; a longer request is refused, never cut.
-        if (data.size() > static_cast<size_t>(mop::maxWriteDataBytes) ||
-            data.size() != static_cast<size_t>(writeCount_) * 2) {
+        if (r.writeData.size() > static_cast<size_t>(mop::maxWriteDataBytes) ||
+            r.writeData.size() != static_cast<size_t>(r.writeCount) * 2) {
             error_ = ErrorWriteMismatch;
             return Fail(status_, Failure::BadRequest);
         }
-        std::memcpy(frame_ + length, data.data(), data.size());
-        length += data.size();
-    } else if (writeCount_ > 0) {
+        std::memcpy(frame_ + length, r.writeData.data(), r.writeData.size());
+        length += r.writeData.size();
+    } else if (r.writeCount > 0) {
         error_ = ErrorNoWriteData;
         return Fail(status_, Failure::BadRequest);
     }
@@ -137,10 +176,19 @@ bool TMop::BuildRequest() {
     return false;
 }
 
+bool TMop::FailPortLost() {
+    if (log_)
+        log_->Write("RS232 connection lost on port " + port_->DeviceName());
+    return Fail(StatusPortClosed, Failure::PortLost);
+}
+
 bool TMop::SendRequest() {
     framer_->ClearFlags();
     if (!port_->GetActive())
         return Fail(StatusPortClosed, Failure::PortClosed);
+    // Lost and not yet closed: as lost as during the wait.
+    if (port_->Lost())
+        return FailPortLost();
     try {
         port_->PurgeInput();
         port_->ClearInput();
@@ -148,6 +196,8 @@ bool TMop::SendRequest() {
         port_->ClearOutput();
         framer_->Send(request_);
     } catch (const EComError& e) {
+        if (port_->Lost())
+            return FailPortLost();
         if (log_)
             log_->Write("RS232 write failed: " + std::string(e.what()));
         return Fail(StatusPortClosed, Failure::WriteFailed);
@@ -159,55 +209,60 @@ bool TMop::AwaitAnswer() {
     const auto deadline = ModBus::Clock::now() + std::chrono::milliseconds(responseTimeoutMs_);
     std::memset(frame_, 0, sizeof frame_);
 
-    // On the main thread the windows stay alive: the wait is cut into short
-    // slices with the window messages handled in between.
-    const bool pump = TApplication::IsMainThread();
-    bool done = false;
-    bool failed = false;
-    while (!Application().Terminated()) {
-        auto until = deadline;
-        if (pump)
-            until = std::min(deadline, ModBus::Clock::now() + kPumpSlice);
-        const ModBus::Snapshot s = framer_->WaitUntil(until);
-        if (s.complete)
-            done = !CheckAnswer(framer_->TakeFrame());
-        else
-            failed = WaitFailed(s, deadline);
-        if (done || failed)
-            break;
-        if (pump)
-            Application().ProcessMessages();
+    // On the main thread the windows stay alive: window messages are handled
+    // while the answer is awaited, and the framer wakes the wait when the
+    // answer is complete or broken or the port is lost. Other threads sleep
+    // on the framer alone.
+    const bool pump = TApplication::HandlesMessagesHere();
+    const auto settled = [this] {
+        const ModBus::Snapshot s = framer_->Peek();
+        return s.complete || s.fault != MopFrameAssembler::Fault::None || s.lost;
+    };
+    for (;;) {
+        if (Application().Terminated())
+            return Fail(status_, Failure::Terminated);
+        ModBus::Snapshot s;
+        if (pump) {
+            Application().ProcessMessagesUntil(deadline, settled);
+            s = framer_->Peek();
+        } else {
+            s = framer_->WaitUntil(deadline);
+        }
+        if (s.complete) {
+            // An answer that does not fit is logged and waited past.
+            if (!CheckAnswer(framer_->TakeFrame()))
+                return false;
+        } else if (WaitFailed(s, deadline)) {
+            return true;
+        }
     }
-    if (Application().Terminated() && !done)
-        return Fail(status_, Failure::Terminated);
-    return failed;
 }
 
 bool TMop::CheckAnswer(const std::string& frame) {
-    std::memcpy(frame_, frame.data(), std::min(frame.size(), sizeof frame_));
-    uint32_t first = 0;
-    GetResponseAddress(first);
-    const bool wellFormed =
-        frame.size() == 8 + 2 * static_cast<size_t>(static_cast<unsigned char>(frame[7]));
-    if (!wellFormed || CheckResponseHeader()) {
+    const auto at = [&frame](size_t i) { return static_cast<unsigned char>(frame[i]); };
+    const bool wellFormed = frame.size() >= 8 && frame.size() <= sizeof frame_ &&
+                            frame.size() == 8 + 2 * static_cast<size_t>(at(7));
+    if (!wellFormed || CheckResponseHeader(frame)) {
         error_ = ErrorBadResponse;
         LogUnknownRecord(frame);
         return true;
     }
-    if (first != readStart_) {
+    const uint32_t first = (static_cast<uint32_t>(at(5)) << 8) | at(6);
+    if (first != exchange_.readStart) {
         error_ = ErrorBadResponse;
         LogUnknownRecord(frame);
         if (log_)
             log_->Write("Oben ist die LeseAdr false! erwartet wurde Adr: " +
-                        std::to_string(readStart_));
+                        std::to_string(exchange_.readStart));
         return true;
     }
+    std::memcpy(frame_, frame.data(), frame.size());
     return false;
 }
 
 bool TMop::WaitFailed(const ModBus::Snapshot& s, ModBus::Clock::time_point deadline) {
     if (s.lost)
-        return Fail(StatusPortClosed, Failure::PortLost);
+        return FailPortLost();
     if (s.fault == MopFrameAssembler::Fault::OverLong) {
         error_ = ErrorOverLong;
         return Fail(StatusTimeout, Failure::OverLong);
@@ -233,9 +288,11 @@ void TMop::TakeAnswer() {
     failure_ = Failure::None;
 }
 
-bool TMop::CheckResponseHeader() const {
-    return frame_[0] != mop::responseHeader || frame_[2] != address_[0] ||
-           frame_[3] != address_[1] || frame_[4] != address_[2] || frame_[1] != address_[3];
+bool TMop::CheckResponseHeader(const std::string& frame) const {
+    const auto at = [&frame](size_t i) { return static_cast<unsigned char>(frame[i]); };
+    const uint8_t* address = exchange_.address;
+    return at(0) != mop::responseHeader || at(2) != address[0] || at(3) != address[1] ||
+           at(4) != address[2] || at(1) != address[3];
 }
 
 void TMop::LogUnknownRecord(const std::string& frame) {
@@ -255,6 +312,9 @@ bool TMop::GetResponseAddress(uint32_t& reg) const {
 }
 
 bool TMop::NextDataWord(uint32_t& value) {
+    // The answer of a running exchange is not there yet.
+    if (busy_)
+        return true;
     // The count is a signed byte: an answer of 128 or more words hands out none.
     if (wordsTaken_ >= responseCount_)
         return true;
@@ -267,7 +327,7 @@ bool TMop::NextDataWord(uint32_t& value) {
 }
 
 void TMop::ClearReceiveBuffer() {
-    if (waiting_)
+    if (busy_)
         return;
     framer_->ClearFlags();
     if (!port_->GetActive())
@@ -286,6 +346,8 @@ void TMop::SetPort(const std::string& deviceName) {
 void TMop::Open() {
     status_ = StatusOk;
     try {
+        if (port_->Lost())
+            port_->Close();
         port_->Open();
     } catch (const std::exception& e) {
         status_ = StatusOpenFailed;

@@ -8,7 +8,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class LogSink;
@@ -22,7 +24,6 @@ public:
         StatusCloseFailed = 2,
         StatusTimeout = 3,    // no answer in time, or a gap inside the answer
         StatusPortClosed = 4, // the port is closed, vanished or refused the write
-        StatusBusy = 5,       // another exchange was waiting; nothing was sent
     };
     // Code of the last fault.
     enum : uint8_t {
@@ -42,7 +43,6 @@ public:
         PortClosed,
         PortLost,
         WriteFailed,
-        Busy,
         BadRequest,
         Terminated
     };
@@ -55,44 +55,60 @@ public:
     TMop(const TMop&) = delete;
     TMop& operator=(const TMop&) = delete;
 
-    void SetHeader(uint8_t v) { header_ = v; }
-    void SetAddress1(uint8_t v) { address_[0] = v; }
-    void SetAddress2(uint8_t v) { address_[1] = v; }
-    void SetAddress3(uint8_t v) { address_[2] = v; }
-    void SetAddress4(uint8_t v) { address_[3] = v; }
-    void SetReadAddress(uint16_t v) { readStart_ = v; }
-    void SetReadCount(uint8_t v) { readCount_ = v; }
-    void SetWriteAddress(uint16_t v) { writeStart_ = v; }
-    void SetWriteCount(uint8_t v) { writeCount_ = v; }
-    // Data of the next request, 2 bytes per register, high byte first.
-    void SetWriteData(const std::string& data) {
-        writeData_ = data;
-        mode_ = 0;
-    }
+    // The set-up of the next request; fields not set keep their value. While
+    // an exchange runs, the set-up belongs to it: a setter called meanwhile
+    // (by a window message handled during the wait, or on another thread)
+    // changes nothing.
+    void SetHeader(uint8_t v) { Set(&Setup::header, v); }
+    void SetAddress1(uint8_t v) { SetAddress(0, v); }
+    void SetAddress2(uint8_t v) { SetAddress(1, v); }
+    void SetAddress3(uint8_t v) { SetAddress(2, v); }
+    void SetAddress4(uint8_t v) { SetAddress(3, v); }
+    void SetReadAddress(uint16_t v) { Set(&Setup::readStart, v); }
+    void SetReadCount(uint8_t v) { Set(&Setup::readCount, v); }
+    void SetWriteAddress(uint16_t v) { Set(&Setup::writeStart, v); }
+    void SetWriteCount(uint8_t v) { Set(&Setup::writeCount, v); }
+    // Data of the next request, 2 bytes per register, high byte first. It
+    // serves one exchange (all its attempts).
+    void SetWriteData(const std::string& data);
 
-    // Up to n+1 attempts of Transact, 5 ms before each and 1 ms between.
+    // Up to n+1 attempts of one request, 5 ms before each and 1 ms between.
     // The write data is sent with every attempt. Stops early when trying again
-    // cannot help (port closed or lost, busy, bad request, terminating).
+    // cannot help (port closed or lost, bad request, terminating).
     // true = failed.
     bool TransactRetry(int n);
     // One request and its answer. true = failed; Status(), Error() and
     // LastFailure() tell why. Never throws.
     bool Transact();
+    // One exchange at a time: TransactRetry or Transact called while another
+    // exchange runs (nested in its wait, or on another thread) is refused. It
+    // fails at once, sends nothing and touches nothing of the running one:
+    // its request, its attempts, its answer, Status(), Error(), LastFailure().
+    bool Busy() const { return busy_; }
 
     uint8_t GetResponseHeader() const;
     // First register of the answer's data; returns false (success).
     bool GetResponseAddress(uint32_t& reg) const;
     int8_t GetResponseCount() const { return responseCount_; }
-    // The next data word; true (failed, value untouched) once N words are taken.
+    // The next data word; true (failed, value untouched) once N words are
+    // taken, and while an exchange runs.
     bool NextDataWord(uint32_t& value);
 
     // Drops whatever was received outside an exchange (not during one).
     void ClearReceiveBuffer();
 
     void SetPort(const std::string& deviceName);
+    // Opens the port; a port whose device was lost is closed first.
     void Open();
     void Close();
     bool IsOpen() const;
+    // The open port's device went away; the port closes itself soon after.
+    bool PortLost() const { return port_->Lost(); }
+    // Called once per loss of the open port's device, on the port's thread,
+    // with the port's name and whether an exchange was running (which then
+    // fails with Failure::PortLost and tells its caller).
+    using PortLostHandler = std::function<void(const std::string& portName, bool duringExchange)>;
+    void SetOnPortLost(PortLostHandler handler);
 
     uint8_t Status() const { return status_; }
     uint8_t Error() const { return error_; }
@@ -107,20 +123,44 @@ public:
     SerialPort& Port() { return *port_; }
 
 private:
-    // The steps of Transact; each true = failed, with status, error and
+    // The fields of a request as the setters leave them.
+    struct Setup {
+        uint8_t header = mop::requestHeader;
+        uint8_t address[4] = {0, 0, 0, 0};
+        uint16_t readStart = 0;
+        uint8_t readCount = 0;
+        uint16_t writeStart = 0;
+        uint8_t writeCount = 0;
+        std::string writeData;
+        int mode = -1; // 0: write data set; -1: none
+    };
+
+    template <class T> void Set(T Setup::*field, T value) {
+        std::lock_guard lock(setupMutex_);
+        if (!busy_)
+            setup_.*field = value;
+    }
+    void SetAddress(int i, uint8_t value);
+    // Takes the set-up for an exchange (using up the write data) and marks
+    // the object busy; false when another exchange runs.
+    bool BeginExchange();
+    // One attempt of the exchange that runs.
+    bool Attempt();
+
+    // The steps of an attempt; each true = failed, with status, error and
     // failure set.
-    // Lays out the request in frame_ and request_ from the fields set and the
-    // pending write data, which it uses up.
+    // Lays out the request of the exchange in frame_ and request_.
     bool BuildRequest();
     // Empties the port's buffers and sends request_.
     bool SendRequest();
     // Waits for a fitting answer up to the answer time-out, handling window
-    // messages meanwhile when on the main thread. Answers that do not fit
-    // are logged and waited past.
+    // messages meanwhile when on the main thread, sleeping until the answer,
+    // a message or the deadline comes. Answers that do not fit are logged
+    // and waited past.
     bool AwaitAnswer();
-    // Puts a received frame into frame_ and checks it answers the request:
-    // its length, header, address and first register. true = it does not
-    // (logged, error_ set).
+    // Checks that a received frame answers the request (its length, header,
+    // address and first register) and puts it into frame_. true = it does
+    // not (logged, error_ set, frame_ untouched).
     bool CheckAnswer(const std::string& frame);
     // Whether a wait that brought no frame ends the exchange: the port is
     // lost, the frame broke off or grew too long, or the deadline passed.
@@ -128,30 +168,32 @@ private:
     // Hands out the answer's data words and marks the exchange successful.
     void TakeAnswer();
 
-    bool CheckResponseHeader() const; // true = bad
+    bool CheckResponseHeader(const std::string& frame) const; // true = bad; 8 bytes at least
     void LogUnknownRecord(const std::string& frame);
     bool Fail(uint8_t status, Failure failure);
+    void PortWentAway();
+    // The port's device went away: logged once per exchange, never retried.
+    bool FailPortLost();
 
     LogSink* log_;
     std::unique_ptr<SerialPort> port_;
     std::unique_ptr<ModBus> framer_;
 
+    std::mutex setupMutex_; // guards setup_ and the start of an exchange
+    Setup setup_;           // what the setters left for the next exchange
+    Setup exchange_;        // the request of the exchange that runs (or ran last)
+    std::atomic<bool> busy_{false};
+
+    std::mutex handlerMutex_;
+    PortLostHandler onPortLost_;
+
     std::string request_;
-    std::string writeData_;
     unsigned char frame_[mop::frameBufferBytes] = {};
-    uint8_t address_[4] = {0, 0, 0, 0};
-    uint8_t header_ = mop::requestHeader;
-    uint8_t readCount_ = 0;
-    uint8_t writeCount_ = 0;
     size_t cursor_ = 8;
     int8_t responseCount_ = 0;
     int8_t wordsTaken_ = 0;
-    uint16_t readStart_ = 0;
-    uint16_t writeStart_ = 0;
-    int mode_ = -1;
     uint32_t responseTimeoutMs_ = mop::responseTimeoutMs;
     std::atomic<uint8_t> status_{StatusOk};
-    uint8_t error_ = ErrorNone;
+    std::atomic<uint8_t> error_{ErrorNone};
     std::atomic<Failure> failure_{Failure::None};
-    std::atomic<bool> waiting_{false};
 };

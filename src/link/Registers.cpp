@@ -124,6 +124,8 @@ int WriteRegisterBlock(TMop& mop, const TRegisterImage& image, ChannelCells chan
         PrepareWrite(mop, static_cast<uint16_t>(current), static_cast<uint8_t>(n),
                      RegistersToText(image, index, n));
         if (mop.TransactRetry(retries)) {
+            if (hooks.exchangeFailed)
+                hooks.exchangeFailed();
             // No answer: nothing of this block is known to be written.
             mismatches += n;
             for (int i = 0; i < n; ++i)

@@ -39,6 +39,7 @@ struct BlockWriteHooks {
     std::function<void(const std::string&)> transferLine; // wrong answer count
     std::function<void(int)> advance;                     // registers done
     std::function<void(int ms)> wait;                     // pause before re-applying
+    std::function<void()> exchangeFailed; // a block's exchange failed (TMop tells why)
 };
 
 // The cells of the active channel and of the channel count (entries in use

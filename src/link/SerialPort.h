@@ -4,15 +4,23 @@
 
 #include "link/ComTypes.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 class SerialPort {
 public:
-    // Called for every receive event, on the port's event thread (or on the
-    // thread that feeds a test port). Handlers must be thread-safe.
-    using RxHandler = std::function<void()>;
+    // Called with the bytes of every receive event, on the port's event
+    // thread (or on the thread that feeds a test port). Every byte is handed
+    // over once: what the handler does not keep is gone, and ReadString does
+    // not see it again. Handlers must be thread-safe.
+    using RxHandler = std::function<void(const std::string& bytes)>;
+    // Called when the line stayed quiet for the quiet interval after bytes
+    // had come: the event thread waited that long and no byte came. Once per
+    // pause, on the same thread as the receive handler. The program's own
+    // pauses (a handler that takes long, a busy machine) never count.
+    using QuietHandler = std::function<void()>;
     // Called once when the open port fails for good (hang-up, device gone,
     // POLLERR), on the event thread, before the port closes itself.
     using LostHandler = std::function<void(const EComError&)>;
@@ -34,6 +42,9 @@ public:
     // Close does nothing when closed; never throws for an already vanished device.
     virtual void Close() = 0;
     virtual bool GetActive() const = 0;
+    // True from the loss of the open device (before the lost handler runs)
+    // until Close; transfers then throw EComError.
+    virtual bool Lost() const = 0;
 
     // The queue operations do nothing on a closed port.
     virtual void PurgeInput() = 0;
@@ -42,14 +53,16 @@ public:
     virtual void ClearOutput() = 0;
     // Bytes waiting in the input queue; 0 on a closed port.
     virtual int InputCount() = 0;
-    // Everything waiting now, without blocking; "" when nothing waits.
-    // Throws EComError on a closed port.
+    // Everything waiting now and not handed to the receive handler, without
+    // blocking; "" when nothing waits. Throws EComError on a closed port.
     virtual std::string ReadString() = 0;
     // Writes count bytes; with wait, returns when they are handed to the driver.
     // Throws EComError on a closed port or a failed write.
     virtual void Write(const char* buffer, int count, bool wait) = 0;
 
     virtual void SetOnRxChar(RxHandler handler) = 0;
+    // The quiet interval in ms and its handler; 0 or no handler: no reports.
+    virtual void SetOnQuiet(uint32_t intervalMs, QuietHandler handler) = 0;
     virtual void SetOnLost(LostHandler handler) = 0;
 };
 

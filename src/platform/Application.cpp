@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <mutex>
@@ -15,6 +16,7 @@ struct TApplication::State {
     std::function<void()> onIdle;
     QMetaObject::Connection idleConnection;
     bool inIdle = false;
+    int waits = 0; // ProcessMessagesUntil calls under way (main thread only)
 };
 
 TApplication& TApplication::Instance() {
@@ -42,10 +44,52 @@ bool TApplication::IsMainThread() {
     return !app || QThread::currentThread() == app->thread();
 }
 
+bool TApplication::HandlesMessagesHere() {
+    auto* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
 void TApplication::ProcessMessages() {
-    if (!QCoreApplication::instance() || !IsMainThread())
+    if (!HandlesMessagesHere())
         return;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool TApplication::ProcessMessagesUntil(std::chrono::steady_clock::time_point deadline,
+                                        const std::function<bool()>& done) {
+    if (!HandlesMessagesHere())
+        return done();
+    State& s = state();
+    ++s.waits;
+    struct Leave {
+        State& s;
+        ~Leave() { --s.waits; }
+    } leave{s};
+    // The timer's event ends the sleep at the deadline; messages and WakeUp
+    // end it earlier.
+    QTimer deadlineTimer;
+    deadlineTimer.setSingleShot(true);
+    deadlineTimer.setTimerType(Qt::PreciseTimer);
+    for (;;) {
+        if (done())
+            return true;
+        if (Terminated())
+            return false;
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero())
+            return false;
+        if (!deadlineTimer.isActive())
+            deadlineTimer.start(std::chrono::ceil<std::chrono::milliseconds>(left));
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void TApplication::WakeUp() {
+    auto* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    if (auto* dispatcher = QAbstractEventDispatcher::instance(app->thread()))
+        dispatcher->wakeUp();
 }
 
 bool TApplication::Terminated() const {
@@ -56,6 +100,7 @@ void TApplication::Terminate() {
     state().terminated = true;
     if (QCoreApplication::instance())
         QCoreApplication::quit();
+    WakeUp();
 }
 
 void TApplication::ResetTerminated() {
@@ -74,11 +119,12 @@ void TApplication::SetOnIdle(std::function<void()> hook) {
     if (!dispatcher)
         return;
     // aboutToBlock is emitted only when the loop waits for new events, never
-    // from the non-blocking pump of ProcessMessages, so the hook runs at true
-    // idle moments. The hook must not block.
+    // from the non-blocking pump of ProcessMessages; the waits of
+    // ProcessMessagesUntil are skipped, so the hook runs at true idle moments.
+    // The hook must not block.
     s.idleConnection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [] {
         State& st = Instance().state();
-        if (st.inIdle || !st.onIdle)
+        if (st.inIdle || !st.onIdle || st.waits > 0)
             return;
         st.inIdle = true;
         auto hook = st.onIdle;

@@ -3,6 +3,7 @@
 // idle hook and the "terminating" flag. Headless code uses it through this
 // header only; with no Qt application running, the pump does nothing.
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -17,6 +18,16 @@ public:
     // Handles every event waiting for this thread without blocking. Does
     // nothing off the main thread or without a Qt application.
     void ProcessMessages();
+    // Handles window messages, sleeping while there are none, until done()
+    // holds, the deadline passes or the application terminates; returns
+    // done(). done() is looked at again after every message and after each
+    // WakeUp. Off the main thread or without a Qt application it handles
+    // nothing and returns done() at once. The idle hook does not run meanwhile.
+    bool ProcessMessagesUntil(std::chrono::steady_clock::time_point deadline,
+                              const std::function<bool()>& done);
+    // Makes a waiting ProcessMessagesUntil look at its condition again.
+    // Callable from any thread.
+    void WakeUp();
 
     // True from Terminate() on; readable from any thread.
     bool Terminated() const;
@@ -31,6 +42,9 @@ public:
 
     // True on the thread that created the Qt application (or when none exists).
     static bool IsMainThread();
+    // True on the thread that created the Qt application, when one exists:
+    // where window messages can be handled.
+    static bool HandlesMessagesHere();
 
 private:
     TApplication() = default;

@@ -184,11 +184,11 @@ protected:
         port_.SetStopBits(sb1);
     }
 
-    // A receive handler that reads everything, as the protocol's framer does.
+    // A receive handler that keeps every byte handed to it, as the
+    // protocol's framer does.
     void InstallReadingHandler() {
-        port_.SetOnRxChar([this] {
+        port_.SetOnRxChar([this](const std::string& bytes) {
             log_.rxThread = ThreadId();
-            std::string bytes = port_.ReadString();
             {
                 std::lock_guard<std::mutex> lock(log_.mutex);
                 log_.received += bytes;
@@ -469,33 +469,71 @@ TEST_F(ComPortTest, PurgeDropsWaitingInput) {
     EXPECT_EQ(port_.InputCount(), 0);
     EXPECT_EQ(port_.ReadString(), "");
 
-    // With the event thread the bytes wait in the port's own queue instead.
+    // With the event thread the bytes go to the handler, which may drop
+    // them: nothing is left to purge or to read.
     std::atomic<int> calls{0};
-    port_.SetOnRxChar([&] { ++calls; }); // leaves the bytes where they are
+    port_.SetOnRxChar([&](const std::string&) { ++calls; });
     ASSERT_TRUE(pty_.Send("old"));
-    ASSERT_TRUE(WaitUntil([&] { return calls.load() >= 1 && port_.InputCount() == 3; }));
-    port_.ClearInput();
+    ASSERT_TRUE(WaitUntil([&] { return calls.load() >= 1; }));
     EXPECT_EQ(port_.InputCount(), 0);
+    port_.ClearInput();
     EXPECT_EQ(port_.ReadString(), "");
-
-    ASSERT_TRUE(pty_.Send("new"));
-    ASSERT_TRUE(WaitUntil([&] { return port_.InputCount() == 3; }));
-    EXPECT_EQ(port_.ReadString(), "new");
     port_.Close();
 }
 
-TEST_F(ComPortTest, UnreadBytesStayQueuedWithoutRepeatedEvents) {
-    std::atomic<int> calls{0};
-    port_.SetOnRxChar([&] { ++calls; });
+// The event thread reads the bytes and hands them over: each byte reaches the
+// handler once, and no second read through ReadString finds it again.
+TEST_F(ComPortTest, BytesAreHandedToTheHandlerOnceWithoutRepeatedEvents) {
+    InstallReadingHandler();
     port_.Open();
     ASSERT_TRUE(pty_.Send("abc"));
-    ASSERT_TRUE(WaitUntil([&] { return calls.load() >= 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return log_.rxCalls.load() >= 1; }));
     ASSERT_TRUE(pty_.Send("de"));
-    ASSERT_TRUE(WaitUntil([&] { return port_.InputCount() == 5; }));
-    // One event per arrival; a thread that kept waking for the waiting bytes
-    // would have counted far more.
-    EXPECT_LE(calls.load(), 4);
-    EXPECT_EQ(port_.ReadString(), "abcde");
+    ASSERT_TRUE(WaitUntil([&] { return log_.Received().size() >= 5; }));
+    EXPECT_EQ(log_.Received(), "abcde");
+    // One event per arrival; a thread that kept waking would have counted
+    // far more.
+    EXPECT_LE(log_.rxCalls.load(), 4);
+    EXPECT_EQ(port_.InputCount(), 0);
+    EXPECT_EQ(port_.ReadString(), "");
+    port_.Close();
+}
+
+// A pause is reported when the line was quiet for the interval, never because
+// the event thread was kept back (a handler that takes long, a busy machine):
+// the received bytes with "." for each quiet report, in the order they came.
+TEST_F(ComPortTest, QuietIsReportedForPausesOnTheLineOnly) {
+    std::mutex mutex;
+    std::string events;
+    std::atomic<bool> holding{false};
+    auto add = [&](const std::string& what) {
+        std::lock_guard<std::mutex> lock(mutex);
+        events += what;
+    };
+    auto seen = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return events;
+    };
+    port_.SetOnQuiet(40, [&] { add("."); });
+    port_.SetOnRxChar([&](const std::string& bytes) {
+        add(bytes);
+        if (bytes == "ab") {
+            holding = true;
+            std::this_thread::sleep_for(150ms);
+        }
+    });
+    port_.Open();
+    ASSERT_TRUE(pty_.Send("ab"));
+    ASSERT_TRUE(WaitUntil([&] { return holding.load(); }));
+    ASSERT_TRUE(pty_.Send("cd")); // right behind, while the thread is kept back
+    ASSERT_TRUE(WaitUntil([&] { return seen() == "abcd."; })) << seen();
+    // The sender pauses: reported between the pieces, once per pause.
+    ASSERT_TRUE(pty_.Send("e"));
+    ASSERT_TRUE(WaitUntil([&] { return seen() == "abcd.e."; })) << seen();
+    ASSERT_TRUE(pty_.Send("f"));
+    ASSERT_TRUE(WaitUntil([&] { return seen() == "abcd.e.f."; })) << seen();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(seen(), "abcd.e.f.");
     port_.Close();
 }
 
@@ -573,6 +611,7 @@ TEST_F(ComPortTest, HangUpIsReportedOnceAndEndsTheEventThread) {
 
     // Lost but not yet closed: transfers fail, the count is quiet.
     EXPECT_TRUE(port_.GetActive());
+    EXPECT_TRUE(port_.Lost());
     const char byte = 'y';
     ExpectComError([&] { port_.Write(&byte, 1, false); }, EIO, pty_.SlavePath());
     ExpectComError([&] { port_.ReadString(); }, EIO, pty_.SlavePath());
@@ -580,12 +619,13 @@ TEST_F(ComPortTest, HangUpIsReportedOnceAndEndsTheEventThread) {
 
     // The close arrives on the application thread.
     EXPECT_TRUE(WaitProcessingEvents([&] { return !port_.GetActive(); }));
+    EXPECT_FALSE(port_.Lost());
     EXPECT_EQ(log_.lostCalls.load(), 1);
 }
 
 TEST_F(ComPortTest, CloseFromTheHandlerIsHandedToTheApplicationThread) {
     std::atomic<int> stillActive{-1};
-    port_.SetOnRxChar([&] {
+    port_.SetOnRxChar([&](const std::string&) {
         port_.Close(); // must neither join itself nor deadlock
         stillActive = port_.GetActive() ? 1 : 0;
     });
@@ -602,7 +642,7 @@ TEST_F(ComPortTest, LateCloseNeverTouchesADestroyedOrReopenedPort) {
         auto port = std::make_unique<TComPort>();
         std::atomic<int> lost{0};
         port->SetDeviceName(pty_.SlavePath());
-        port->SetOnRxChar([] {});
+        port->SetOnRxChar([](const std::string&) {});
         port->SetOnLost([&](const EComError&) { ++lost; });
         port->Open();
         pty_.CloseMaster();
@@ -617,8 +657,8 @@ TEST_F(ComPortTest, LateCloseNeverTouchesADestroyedOrReopenedPort) {
     PtyPair second;
     ASSERT_TRUE(second.Ok());
     std::atomic<int> lost{0};
+    InstallReadingHandler();
     port_.SetDeviceName(first.SlavePath());
-    port_.SetOnRxChar([] {});
     port_.SetOnLost([&](const EComError&) { ++lost; });
     port_.Open();
     first.CloseMaster();
@@ -629,7 +669,7 @@ TEST_F(ComPortTest, LateCloseNeverTouchesADestroyedOrReopenedPort) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(port_.GetActive());
     ASSERT_TRUE(second.Send("alive"));
-    EXPECT_TRUE(WaitUntil([&] { return port_.InputCount() == 5; }));
+    EXPECT_TRUE(WaitUntil([&] { return log_.Received() == "alive"; })) << log_.Received();
     EXPECT_EQ(lost.load(), 1);
     port_.Close(); // before the handlers' counters go out of scope
 }

@@ -1,5 +1,5 @@
-// MopFrameAssembler on its own: bytes and receive times in, frames or
-// faults out.
+// MopFrameAssembler on its own: bytes and reports of a quiet line in, frames
+// or faults out.
 #include "link/FrameAssembler.h"
 #include "link/MemoryPort.h"
 
@@ -13,29 +13,27 @@ namespace {
 
 const std::string kFrame = Bytes({0xE0, 0, 0, 0, 0, 0x03, 0x8A, 0x01, 0x00, 0x21});
 
-MopFrameAssembler Assembler(uint32_t gapLimitMs = 40) {
-    MopFrameAssembler a;
-    a.SetGapLimit(gapLimitMs);
-    return a;
+MopFrameAssembler Assembler() {
+    return MopFrameAssembler();
 }
 
 TEST(FrameAssemblerStates, WalksHeaderAddressRegisterAndData) {
     auto a = Assembler();
     EXPECT_EQ(a.State(), 0);
-    a.Receive(Bytes({0xE0}), 100);
+    a.Receive(Bytes({0xE0}));
     EXPECT_EQ(a.State(), 1);
-    a.Receive(Bytes({0, 0, 0}), 100);
+    a.Receive(Bytes({0, 0, 0}));
     EXPECT_EQ(a.State(), 1) << "three address bytes are not enough";
     EXPECT_EQ(a.PendingCount(), 3u);
-    a.Receive(Bytes({0}), 101);
+    a.Receive(Bytes({0}));
     EXPECT_EQ(a.State(), 2);
     EXPECT_EQ(a.PendingCount(), 0u);
-    a.Receive(Bytes({0x03, 0x8A, 0x02}), 102);
+    a.Receive(Bytes({0x03, 0x8A, 0x02}));
     EXPECT_EQ(a.State(), 3);
-    a.Receive(Bytes({0x00, 0x21, 0x12}), 103);
+    a.Receive(Bytes({0x00, 0x21, 0x12}));
     EXPECT_EQ(a.State(), 3);
     EXPECT_FALSE(a.Complete());
-    a.Receive(Bytes({0x34}), 104);
+    a.Receive(Bytes({0x34}));
     ASSERT_TRUE(a.Complete());
     EXPECT_EQ(a.State(), 0);
     EXPECT_EQ(a.LastFault(), Fault::None);
@@ -47,17 +45,17 @@ TEST(FrameAssemblerStates, WalksHeaderAddressRegisterAndData) {
 TEST(FrameAssemblerStates, ZeroCountFrameCompletesAfterTheCount) {
     auto a = Assembler();
     const std::string empty = Answer(906, {});
-    a.Receive(empty, 0);
+    a.Receive(empty);
     ASSERT_TRUE(a.Complete());
     EXPECT_EQ(a.TakeFrame(), empty);
 }
 
 TEST(FrameAssemblerStates, BytesBeforeTheHeaderAreDropped) {
     auto a = Assembler();
-    a.Receive(Bytes({0x00, 0x60, 0xE1, 0xFF}), 0);
+    a.Receive(Bytes({0x00, 0x60, 0xE1, 0xFF}));
     EXPECT_EQ(a.State(), 0);
     EXPECT_EQ(a.PendingCount(), 0u);
-    a.Receive(Bytes({0x7F}) + kFrame, 1);
+    a.Receive(Bytes({0x7F}) + kFrame);
     ASSERT_TRUE(a.Complete());
     EXPECT_EQ(a.TakeFrame(), kFrame);
 }
@@ -66,7 +64,7 @@ TEST(FrameAssemblerStates, RoutingMarkerInTheFirstEchoByteIsData) {
     // Only echo bytes 2-4 announce a routing block.
     auto a = Assembler();
     const std::string frame = Answer(906, {0x21}, {0xEF, 0, 0, 0});
-    a.Receive(frame, 0);
+    a.Receive(frame);
     ASSERT_TRUE(a.Complete());
     EXPECT_EQ(a.TakeFrame(), frame);
 }
@@ -77,16 +75,16 @@ TEST(FrameAssemblerStates, RoutingBlockIsAssembledBeforeRegisterAndData) {
         auto a = Assembler();
         std::string frame = Bytes({0xE0, 0, 0, 0, 0});
         frame[markerAt] = static_cast<char>(0xEF);
-        a.Receive(frame, 0);
+        a.Receive(frame);
         EXPECT_EQ(a.State(), 5);
-        a.Receive(Bytes({0x03}), 1);
+        a.Receive(Bytes({0x03}));
         EXPECT_EQ(a.State(), 6);
         // The block may hold anything, a header byte too.
-        a.Receive(Bytes({0xE0, 0x8A}), 2);
+        a.Receive(Bytes({0xE0, 0x8A}));
         EXPECT_EQ(a.State(), 6);
-        a.Receive(Bytes({0x01, 0x03, 0x8A}), 3);
+        a.Receive(Bytes({0x01, 0x03, 0x8A}));
         EXPECT_EQ(a.State(), 2);
-        a.Receive(Bytes({0x01, 0x00, 0x21}), 4);
+        a.Receive(Bytes({0x01, 0x00, 0x21}));
         ASSERT_TRUE(a.Complete());
         frame += Bytes({0x03, 0xE0, 0x8A, 0x01, 0x03, 0x8A, 0x01, 0x00, 0x21});
         EXPECT_EQ(a.TakeFrame(), frame);
@@ -96,26 +94,28 @@ TEST(FrameAssemblerStates, RoutingBlockIsAssembledBeforeRegisterAndData) {
 TEST(FrameAssemblerStates, EmptyRoutingBlockGoesStraightToTheRegister) {
     auto a = Assembler();
     const std::string frame = Bytes({0xE0, 0, 0, 0, 0xEF, 0x00, 0x03, 0x8A, 0x01, 0xAB, 0xCD});
-    a.Receive(frame, 0);
+    a.Receive(frame);
     ASSERT_TRUE(a.Complete());
     EXPECT_EQ(a.TakeFrame(), frame);
 }
 
-// --- the gap limit ------------------------------------------------------
+// --- pauses on the line ---------------------------------------------------
 
-TEST(FrameAssemblerGap, PauseAboveTheLimitDropsThePartialFrame) {
-    auto a = Assembler(40);
-    a.Receive(kFrame.substr(0, 7), 1000); // header, address, half the register
+TEST(FrameAssemblerGap, QuietLineDropsThePartialFrame) {
+    auto a = Assembler();
+    a.Receive(kFrame.substr(0, 7)); // header, address, half the register
     ASSERT_EQ(a.State(), 2);
     ASSERT_EQ(a.PendingCount(), 2u);
-    a.Receive(kFrame.substr(7), 1041);
-    EXPECT_FALSE(a.Complete());
+    a.LineQuiet();
     EXPECT_EQ(a.LastFault(), Fault::Gap);
     EXPECT_EQ(a.State(), 0);
+    EXPECT_EQ(a.PendingCount(), 0u);
+    a.Receive(kFrame.substr(7));
+    EXPECT_FALSE(a.Complete());
     EXPECT_EQ(a.PendingCount(), 0u) << "the rest of the broken frame holds no header";
 
     // A new frame after the gap is assembled; the fault stays until cleared.
-    a.Receive(kFrame, 1042);
+    a.Receive(kFrame);
     ASSERT_TRUE(a.Complete());
     EXPECT_EQ(a.TakeFrame(), kFrame);
     EXPECT_EQ(a.LastFault(), Fault::Gap);
@@ -123,42 +123,63 @@ TEST(FrameAssemblerGap, PauseAboveTheLimitDropsThePartialFrame) {
     EXPECT_EQ(a.LastFault(), Fault::None);
 }
 
-TEST(FrameAssemblerGap, PauseOfExactlyTheLimitIsFine) {
-    auto a = Assembler(40);
-    a.Receive(kFrame.substr(0, 3), 1000);
-    a.Receive(kFrame.substr(3, 3), 1040);
-    a.Receive(kFrame.substr(6), 1080);
+// How long the program took to hand over the pieces does not matter: only
+// the line's pauses do.
+TEST(FrameAssemblerGap, PiecesWithoutAQuietLineAreOneFrame) {
+    auto a = Assembler();
+    a.Receive(kFrame.substr(0, 3));
+    a.Receive(kFrame.substr(3, 3));
+    a.Receive(kFrame.substr(6));
     ASSERT_TRUE(a.Complete());
     EXPECT_EQ(a.LastFault(), Fault::None);
     EXPECT_EQ(a.TakeFrame(), kFrame);
 }
 
-TEST(FrameAssemblerGap, PauseBetweenFramesIsNoGap) {
-    auto a = Assembler(40);
-    a.Receive(kFrame, 1000);
+TEST(FrameAssemblerGap, QuietLineBetweenFramesIsNoGap) {
+    auto a = Assembler();
+    a.Receive(kFrame);
     ASSERT_TRUE(a.Complete());
+    a.LineQuiet(); // the frame waits to be taken
     a.TakeFrame();
-    a.Receive(Bytes({0x55}), 3000); // garbage while hunting
-    a.Receive(kFrame, 9000);
+    a.LineQuiet();
+    a.Receive(Bytes({0x55})); // garbage while hunting
+    a.LineQuiet();
+    a.Receive(kFrame);
     EXPECT_TRUE(a.Complete());
     EXPECT_EQ(a.LastFault(), Fault::None);
 }
 
-TEST(FrameAssemblerGap, TickCounterWrapIsNoGap) {
-    auto a = Assembler(40);
-    a.Receive(kFrame.substr(0, 5), 0xFFFFFFF0u);
-    a.Receive(kFrame.substr(5), 0x00000010u); // 32 ms later
-    EXPECT_TRUE(a.Complete());
-    EXPECT_EQ(a.LastFault(), Fault::None);
+// A frame begun by bytes queued behind a waiting frame broke off when the
+// line went quiet after them; a whole frame queued there did not.
+TEST(FrameAssemblerGap, QuietLineBreaksOffAFrameQueuedBehindAWaitingOne) {
+    const std::string second = Answer(907, {7});
+    for (size_t queued : {second.size() - 1, second.size()}) {
+        SCOPED_TRACE("queued bytes " + std::to_string(queued));
+        auto a = Assembler();
+        a.Receive(kFrame + second.substr(0, queued));
+        a.LineQuiet();
+        ASSERT_TRUE(a.Complete());
+        EXPECT_EQ(a.LastFault(), Fault::None);
+        EXPECT_EQ(a.TakeFrame(), kFrame);
+        const bool whole = queued == second.size();
+        EXPECT_EQ(a.Complete(), whole);
+        EXPECT_EQ(a.LastFault(), whole ? Fault::None : Fault::Gap);
+        if (!whole) {
+            // The missing byte comes too late to complete the frame.
+            a.Receive(second.substr(queued));
+            EXPECT_FALSE(a.Complete());
+        }
+    }
 }
 
 TEST(FrameAssemblerGap, GapDropsBytesQueuedBehindAPartialFrame) {
-    auto a = Assembler(40);
-    a.Receive(kFrame.substr(0, 8), 0); // waiting for the two data bytes
-    a.Receive(kFrame.substr(8, 1), 100);
+    auto a = Assembler();
+    a.Receive(kFrame.substr(0, 8)); // waiting for the two data bytes
+    a.Receive(kFrame.substr(8, 1));
+    a.LineQuiet();
     EXPECT_EQ(a.LastFault(), Fault::Gap);
     EXPECT_EQ(a.PendingCount(), 0u);
-    a.Receive(kFrame.substr(9), 101);
+    a.Receive(kFrame.substr(9));
     EXPECT_FALSE(a.Complete());
 }
 
@@ -167,7 +188,7 @@ TEST(FrameAssemblerGap, GapDropsBytesQueuedBehindAPartialFrame) {
 TEST(FrameAssemblerFrames, TwoFramesInOneChunkGiveTwoFrames) {
     auto a = Assembler();
     const std::string second = Answer(907, {1, 2, 3});
-    a.Receive(kFrame + Bytes({0x00}) + second + Bytes({0xE0, 0x00}), 0);
+    a.Receive(kFrame + Bytes({0x00}) + second + Bytes({0xE0, 0x00}));
     ASSERT_TRUE(a.Complete());
     EXPECT_EQ(a.TakeFrame(), kFrame);
     ASSERT_TRUE(a.Complete()) << "TakeFrame goes on with the bytes that followed";
@@ -179,9 +200,9 @@ TEST(FrameAssemblerFrames, TwoFramesInOneChunkGiveTwoFrames) {
 TEST(FrameAssemblerFrames, BytesReceivedWhileAFrameWaitsAreQueued) {
     auto a = Assembler();
     const std::string second = Answer(907, {7});
-    a.Receive(kFrame, 0);
-    a.Receive(second.substr(0, 4), 1);
-    a.Receive(second.substr(4), 2);
+    a.Receive(kFrame);
+    a.Receive(second.substr(0, 4));
+    a.Receive(second.substr(4));
     EXPECT_EQ(a.PendingCount(), second.size());
     EXPECT_EQ(a.TakeFrame(), kFrame);
     ASSERT_TRUE(a.Complete());
@@ -191,7 +212,7 @@ TEST(FrameAssemblerFrames, BytesReceivedWhileAFrameWaitsAreQueued) {
 
 TEST(FrameAssemblerFrames, CountThatWouldOverrunTheBufferIsRefused) {
     auto a = Assembler();
-    a.Receive(Bytes({0xE0, 0, 0, 0, 0, 0x03, 0x8A, 0x93}) + std::string(40, '\x11'), 0);
+    a.Receive(Bytes({0xE0, 0, 0, 0, 0, 0x03, 0x8A, 0x93}) + std::string(40, '\x11'));
     EXPECT_FALSE(a.Complete());
     EXPECT_EQ(a.LastFault(), Fault::OverLong);
     EXPECT_EQ(a.State(), 0);
@@ -202,7 +223,7 @@ TEST(FrameAssemblerFrames, CountThatWouldOverrunTheBufferIsRefused) {
     const std::string full = Answer(906, std::vector<uint16_t>(146, 0xE0E0));
     ASSERT_EQ(full.size(), 300u);
     for (size_t pos = 0; pos < full.size(); pos += 64)
-        a.Receive(full.substr(pos, 64), static_cast<uint32_t>(pos / 64));
+        a.Receive(full.substr(pos, 64));
     ASSERT_TRUE(a.Complete());
     EXPECT_EQ(a.LastFault(), Fault::None);
     EXPECT_EQ(a.TakeFrame(), full);
@@ -215,7 +236,7 @@ TEST(FrameAssemblerFrames, RoutingBlockCountsTowardsTheBufferSize) {
         auto a = Assembler();
         std::string frame = Bytes({0xE0, 0, 0xEF, 0, 0, 200}) + std::string(200, '\x01') +
                             Bytes({0x03, 0x8A, count}) + std::string(2 * count, '\x02');
-        a.Receive(frame, 0);
+        a.Receive(frame);
         if (count == 45) {
             ASSERT_TRUE(a.Complete());
             EXPECT_EQ(a.TakeFrame(), frame);
@@ -228,9 +249,10 @@ TEST(FrameAssemblerFrames, RoutingBlockCountsTowardsTheBufferSize) {
 
 TEST(FrameAssemblerFrames, ResetDropsEverythingClearFlagsKeepsTheFrameUnderWay) {
     auto a = Assembler();
-    a.Receive(kFrame.substr(0, 6), 0);
-    a.Receive(kFrame.substr(6, 4), 100); // gap: fault recorded
-    a.Receive(kFrame.substr(0, 6), 101);
+    a.Receive(kFrame.substr(0, 6));
+    a.LineQuiet(); // gap: fault recorded
+    a.Receive(kFrame.substr(6, 4));
+    a.Receive(kFrame.substr(0, 6));
     ASSERT_EQ(a.LastFault(), Fault::Gap);
     ASSERT_EQ(a.State(), 2);
     a.ClearFlags();
@@ -241,9 +263,9 @@ TEST(FrameAssemblerFrames, ResetDropsEverythingClearFlagsKeepsTheFrameUnderWay) 
     EXPECT_EQ(a.State(), 0);
     EXPECT_EQ(a.PendingCount(), 0u);
     // The tail of the old frame after a reset is no frame.
-    a.Receive(kFrame.substr(6), 102);
+    a.Receive(kFrame.substr(6));
     EXPECT_FALSE(a.Complete());
-    a.Receive(kFrame, 103);
+    a.Receive(kFrame);
     ASSERT_TRUE(a.Complete());
     EXPECT_EQ(a.TakeFrame(), kFrame);
 }

@@ -1,10 +1,13 @@
 #pragma once
 // An in-memory SerialPort for the protocol tests. Every Write is recorded as
-// one request and handed to a scripted responder, which may queue answer
+// one request and handed to a scripted responder, which may deliver answer
 // bytes with Deliver (at once) or DeliverLater (from a helper thread after a
-// delay). Delivery from helper threads is safe: the queue and the handlers
-// are guarded, a handler removed with SetOnRxChar(nullptr) is never called
-// again once that call returns, and the destructor joins every helper thread.
+// delay). Delivered bytes go to the receive handler, or wait for ReadString
+// when none is set. Pauses between pieces that are longer than the quiet
+// interval are reported to the quiet handler, as the real port's event thread
+// does. Delivery from helper threads is safe: the queue and the handlers are
+// guarded, a handler removed with SetOnRxChar(nullptr) is never called again
+// once that call returns, and the destructor joins every helper thread.
 
 #include "link/SerialPort.h"
 
@@ -43,30 +46,50 @@ public:
     // The next opens throw EComError and leave the port closed.
     void SetOpenFails(bool fails) { openFails_ = fails; }
 
-    // Appends bytes to the input queue and runs the receive handler on the
-    // calling thread. Bytes for a closed port are dropped.
+    // Hands bytes to the receive handler on the calling thread, or queues
+    // them for ReadString when no handler is set. Bytes for a closed port are
+    // dropped.
     void Deliver(const std::string& bytes) {
         {
             std::lock_guard lock(mutex_);
             if (!active_)
                 return;
-            input_ += bytes;
         }
         std::lock_guard call(handlerMutex_);
-        if (onRx_)
-            onRx_();
+        if (onRx_) {
+            onRx_(bytes);
+            return;
+        }
+        std::lock_guard lock(mutex_);
+        input_ += bytes;
+    }
+
+    // The line stayed quiet for the quiet interval: runs the quiet handler on
+    // the calling thread.
+    void ReportQuiet() {
+        std::lock_guard call(handlerMutex_);
+        if (onQuiet_)
+            onQuiet_();
     }
 
     // Delivers the pieces one after the other from a helper thread: the
     // first after firstDelay, each further one gap after the previous one.
+    // A gap longer than the quiet interval is reported quiet after the
+    // interval.
     void DeliverLater(std::vector<std::string> pieces, std::chrono::milliseconds firstDelay,
                       std::chrono::milliseconds gap = std::chrono::milliseconds(0)) {
         StartHelper([this, pieces = std::move(pieces), firstDelay, gap] {
             auto at = Clock::now() + firstDelay;
-            for (const std::string& piece : pieces) {
+            for (size_t i = 0; i < pieces.size(); ++i) {
+                const auto quiet = std::chrono::milliseconds(quietMs_.load());
+                if (i > 0 && quiet.count() > 0 && gap > quiet) {
+                    if (!SleepUntil(at - gap + quiet))
+                        return;
+                    ReportQuiet();
+                }
                 if (!SleepUntil(at))
                     return;
-                Deliver(piece);
+                Deliver(pieces[i]);
                 at += gap;
             }
         });
@@ -75,17 +98,22 @@ public:
         DeliverLater(std::vector<std::string>{bytes}, delay);
     }
 
-    // The device vanishes: the lost handler runs (on the calling thread),
-    // then the port closes itself, as the real port does.
-    void Lose() {
+    // The device vanishes: the port is lost and the lost handler runs (on
+    // the calling thread); the port stays open, refusing transfers, as the
+    // real port does until its close reaches the application's thread.
+    void Hangup() {
         {
-            std::lock_guard call(handlerMutex_);
-            if (onLost_)
-                onLost_(EComError(5, "Input/output error"));
+            std::lock_guard lock(mutex_);
+            lost_ = true;
         }
-        std::lock_guard lock(mutex_);
-        active_ = false;
-        input_.clear();
+        std::lock_guard call(handlerMutex_);
+        if (onLost_)
+            onLost_(EComError(5, "Input/output error"));
+    }
+    // Hangup, then the port closes itself.
+    void Lose() {
+        Hangup();
+        Close();
     }
     void LoseLater(std::chrono::milliseconds delay) {
         StartHelper([this, delay] {
@@ -157,11 +185,16 @@ public:
     void Close() override {
         std::lock_guard lock(mutex_);
         active_ = false;
+        lost_ = false;
         input_.clear();
     }
     bool GetActive() const override {
         std::lock_guard lock(mutex_);
         return active_;
+    }
+    bool Lost() const override {
+        std::lock_guard lock(mutex_);
+        return lost_;
     }
 
     void PurgeInput() override {
@@ -173,12 +206,14 @@ public:
     void ClearOutput() override {}
     int InputCount() override {
         std::lock_guard lock(mutex_);
-        return active_ ? static_cast<int>(input_.size()) : 0;
+        return active_ && !lost_ ? static_cast<int>(input_.size()) : 0;
     }
     std::string ReadString() override {
         std::lock_guard lock(mutex_);
         if (!active_)
             throw EComError(0, "Can't perform this operation on a closed port");
+        if (lost_)
+            throw EComError(5, "Input/output error");
         return std::exchange(input_, std::string());
     }
     void Write(const char* buffer, int count, bool /*wait*/) override {
@@ -188,7 +223,7 @@ public:
             std::lock_guard lock(mutex_);
             if (!active_)
                 throw EComError(0, "Can't perform this operation on a closed port");
-            if (writeFails_)
+            if (writeFails_ || lost_)
                 throw EComError(5, "Input/output error");
             requests_.push_back(request);
             responder = responder_;
@@ -201,6 +236,11 @@ public:
     void SetOnRxChar(RxHandler handler) override {
         std::lock_guard call(handlerMutex_);
         onRx_ = std::move(handler);
+    }
+    void SetOnQuiet(uint32_t intervalMs, QuietHandler handler) override {
+        std::lock_guard call(handlerMutex_);
+        quietMs_ = intervalMs;
+        onQuiet_ = std::move(handler);
     }
     void SetOnLost(LostHandler handler) override {
         std::lock_guard call(handlerMutex_);
@@ -223,6 +263,8 @@ private:
     std::condition_variable stop_;
     std::mutex handlerMutex_; // held while a handler runs or is replaced
     RxHandler onRx_;
+    QuietHandler onQuiet_;
+    std::atomic<uint32_t> quietMs_{0};
     LostHandler onLost_;
     Responder responder_;
     std::string name_ = "COM1";
@@ -230,6 +272,7 @@ private:
     std::vector<std::string> requests_;
     std::vector<std::thread> helpers_;
     bool active_ = false;
+    bool lost_ = false;
     bool stopping_ = false;
     std::atomic<bool> writeFails_{false};
     std::atomic<bool> openFails_{false};

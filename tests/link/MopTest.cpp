@@ -20,6 +20,8 @@
 #include <regex>
 #include <sstream>
 #include <thread>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -40,6 +42,13 @@ std::chrono::nanoseconds ThreadCpuTime() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
+}
+
+// How often the calling thread went to sleep and was woken.
+long Wakeups() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
 }
 
 const std::string kRead906 = Bytes({0x60, 0, 0, 0, 0, 0x03, 0x8A, 0x01, 0, 0, 0});
@@ -207,10 +216,12 @@ TEST_F(MopRequestTest, TheWaitBlocksInsteadOfSpinning) {
     mop_->SetResponseTimeout(300);
     // On the main thread (the wait pumps messages) ...
     auto cpu = ThreadCpuTime();
+    const long wakeups = Wakeups();
     auto start = Clock::now();
     EXPECT_TRUE(mop_->Transact());
     EXPECT_GE(ElapsedMs(start), 295);
     EXPECT_LT(ThreadCpuTime() - cpu, 100ms);
+    EXPECT_LT(Wakeups() - wakeups, 10) << "the wait looks for its answer in slices";
     // ... and on another thread.
     std::chrono::nanoseconds used{};
     long waited = 0;
@@ -519,25 +530,45 @@ TEST_F(MopStatusTest, FailedWriteIsReportedAndLogged) {
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"RS232 write failed: Input/output error"});
 }
 
-TEST_F(MopStatusTest, PortLostMidWaitFailsAtOnceAndIsNotRetried) {
-    mop_->SetResponseTimeout(1500);
-    port_->SetResponder([](MemoryPort& port, const std::string&) { port.LoseLater(30ms); });
-    const auto start = Clock::now();
-    EXPECT_TRUE(mop_->TransactRetry(2));
-    EXPECT_LT(ElapsedMs(start), 500);
-    EXPECT_EQ(mop_->Status(), TMop::StatusPortClosed);
-    EXPECT_EQ(mop_->LastFailure(), TMop::Failure::PortLost);
-    EXPECT_EQ(port_->RequestCount(), 1u);
-    // The port closes itself right after reporting the loss.
-    const auto deadline = Clock::now() + 1s;
-    while (mop_->IsOpen() && Clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
-    EXPECT_FALSE(mop_->IsOpen());
+// A device that went away ends the exchange the same way whether it went
+// before the exchange (the port not closed yet) or during its wait: one
+// attempt, "port lost", one log line.
+TEST_F(MopStatusTest, LostPortFailsAtOnceWithOneLogLineAndIsNotRetried) {
+    struct Case {
+        const char* what;
+        bool beforeTheExchange;
+        size_t requests;
+    };
+    const Case cases[] = {{"lost between exchanges", true, 0}, {"lost during the wait", false, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(folder_ / "Error.txt");
+        port_->JoinHelpers();
+        port_->Close();
+        mop_->Open();
+        const size_t requestsBefore = port_->RequestCount();
+        mop_->SetResponseTimeout(1500);
+        if (c.beforeTheExchange) {
+            port_->Hangup();
+            port_->SetResponder(nullptr);
+        } else {
+            port_->SetResponder([](MemoryPort& port, const std::string&) { port.LoseLater(30ms); });
+        }
+        const auto start = Clock::now();
+        EXPECT_TRUE(mop_->TransactRetry(2));
+        EXPECT_LT(ElapsedMs(start), 500);
+        EXPECT_EQ(mop_->Status(), TMop::StatusPortClosed);
+        EXPECT_EQ(mop_->LastFailure(), TMop::Failure::PortLost);
+        EXPECT_EQ(port_->RequestCount() - requestsBefore, c.requests);
+        EXPECT_EQ(LogMessages(), std::vector<std::string>{"RS232 connection lost on port COM1"});
 
-    // A reopened port works again.
-    mop_->Open();
-    AnswerWith({kAnswer906});
-    EXPECT_FALSE(mop_->Transact());
+        // Opening again gives a working port, lost or closed meanwhile.
+        mop_->Open();
+        EXPECT_TRUE(mop_->IsOpen());
+        EXPECT_FALSE(mop_->PortLost());
+        AnswerWith({kAnswer906});
+        EXPECT_FALSE(mop_->Transact());
+    }
 }
 
 TEST_F(MopStatusTest, TerminatingEndsTheWaitAndTheRetries) {
@@ -558,67 +589,77 @@ TEST_F(MopStatusTest, TerminatingEndsTheWaitAndTheRetries) {
     EXPECT_EQ(port_->RequestCount(), 1u);
 }
 
-TEST_F(MopStatusTest, ExchangeFromAnotherThreadWhileOneWaitsIsBusy) {
+TEST_F(MopStatusTest, ExchangeFromAnotherThreadWhileOneWaitsIsRefused) {
     mop_->SetResponseTimeout(1500);
     port_->SetResponder(
         [](MemoryPort& port, const std::string&) { port.DeliverLater(kAnswer906, 200ms); });
     std::atomic<bool> secondFailed{false};
-    std::atomic<TMop::Failure> secondFailure{TMop::Failure::None};
-    std::atomic<int> secondStatus{-1};
+    std::atomic<bool> busySeen{false};
     std::atomic<long> secondMs{-1};
     std::thread second([&] {
         if (!port_->WaitForRequests(1, 1000ms))
             return;
         const auto start = Clock::now();
+        mop_->SetReadAddress(1000);
         secondFailed = mop_->Transact();
+        busySeen = mop_->Busy();
         secondMs = ElapsedMs(start);
-        secondFailure = mop_->LastFailure();
-        secondStatus = mop_->Status();
     });
     const bool firstFailed = mop_->Transact();
     second.join();
     EXPECT_FALSE(firstFailed) << "the waiting exchange still gets its answer";
     EXPECT_EQ(mop_->Status(), TMop::StatusOk);
+    EXPECT_EQ(mop_->LastFailure(), TMop::Failure::None);
     ASSERT_GE(secondMs.load(), 0) << "the second exchange never started";
     EXPECT_TRUE(secondFailed);
+    EXPECT_TRUE(busySeen);
     EXPECT_LT(secondMs.load(), 100);
-    EXPECT_EQ(secondFailure.load(), TMop::Failure::Busy);
-    EXPECT_EQ(secondStatus.load(), TMop::StatusBusy);
-    EXPECT_EQ(port_->RequestCount(), 1u) << "the busy exchange sent nothing";
+    EXPECT_EQ(port_->RequestCount(), 1u) << "the refused exchange sent nothing";
     uint32_t value = 0;
     EXPECT_FALSE(mop_->NextDataWord(value));
     EXPECT_EQ(value, 0x21u);
 }
 
-TEST_F(MopStatusTest, NestedExchangeFromTheMessagePumpIsBusy) {
+// What the waiting exchange owns is the same before and after the nested
+// call; only the answer of its own request ends it.
+TEST_F(MopStatusTest, NestedExchangeFromTheMessagePumpIsRefusedAndTouchesNothing) {
     ASSERT_NE(QCoreApplication::instance(), nullptr);
     mop_->SetResponseTimeout(1500);
     port_->SetResponder(
         [](MemoryPort& port, const std::string&) { port.DeliverLater(kAnswer906, 150ms); });
     bool ran = false;
     bool nestedFailed = false;
-    TMop::Failure nestedFailure = TMop::Failure::None;
-    uint8_t nestedStatus = 0;
+    std::pair<uint8_t, TMop::Failure> before{}, after{};
+    std::string requestBefore, requestAfter;
     QTimer::singleShot(20, QCoreApplication::instance(), [&] {
         ran = true;
+        before = {mop_->Status(), mop_->LastFailure()};
+        requestBefore = mop_->Request();
         // A handler that wants to write a register while the read waits.
+        mop_->SetReadAddress(10);
         mop_->SetWriteAddress(10);
         mop_->SetWriteCount(1);
         mop_->SetWriteData(Bytes({0x00, 0x05}));
-        nestedFailed = mop_->Transact();
-        nestedFailure = mop_->LastFailure();
-        nestedStatus = mop_->Status();
+        nestedFailed = mop_->TransactRetry(2);
+        after = {mop_->Status(), mop_->LastFailure()};
+        requestAfter = mop_->Request();
     });
     const auto start = Clock::now();
     EXPECT_FALSE(mop_->Transact());
     EXPECT_LT(ElapsedMs(start), 1000);
     ASSERT_TRUE(ran) << "the pump did not run the handler";
     EXPECT_TRUE(nestedFailed);
-    EXPECT_EQ(nestedFailure, TMop::Failure::Busy);
-    EXPECT_EQ(nestedStatus, TMop::StatusBusy);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(requestAfter, requestBefore);
     EXPECT_EQ(port_->Requests(), std::vector<std::string>{kRead906});
     EXPECT_EQ(mop_->Request(), kRead906) << "the request is the one that was sent";
     EXPECT_EQ(mop_->Status(), TMop::StatusOk);
+
+    // The nested set-up was not kept for later either: the next exchange
+    // sends the read of 906 again.
+    AnswerWith({kAnswer906});
+    EXPECT_FALSE(mop_->Transact());
+    EXPECT_EQ(port_->Requests().back(), kRead906);
 }
 
 } // namespace

@@ -9,10 +9,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+using namespace std::chrono_literals;
+using testframes::Answer;
 using testframes::Bytes;
 
 namespace {
@@ -132,6 +139,61 @@ TEST_F(RegistersTest, CheckedWriteFailsOnSilenceAndOnAWrongWordCount) {
     EXPECT_EQ(link_.device->RequestCount(), 4u);
 }
 
+// --- an access started while another one waits ----------------------------
+
+// A handler that runs while an access waits for its answer (a timer of the
+// register scan, say) starts an access of its own: the waiting access goes on
+// with its own request, attempts and answer; the nested one fails unsent.
+TEST(RegistersNested, AccessStartedDuringTheWaitLeavesTheWaitingOneAlone) {
+    struct Case {
+        const char* what;
+        std::function<int(TMop&)> outer; // 0 when it did all it should
+        std::function<int(TMop&)> nested;
+        std::string lateFirstAnswer;    // "": the first attempt is not answered
+        std::vector<uint16_t> requests; // first register of each request seen
+    };
+    const Case cases[] = {
+        {"read inside a read answered late",
+         [](TMop& mop) {
+             uint32_t value = 0;
+             return registers::ReadRegisterQuiet(mop, 906, value) == 0 && value == 0x21 ? 0 : 1;
+         },
+         [](TMop& mop) {
+             uint32_t value = 0;
+             return registers::ReadRegisterQuiet(mop, 1000, value);
+         },
+         Answer(906, {0x21}),
+         {906}},
+        {"write inside a write that is retried",
+         [](TMop& mop) { return registers::WriteRegisterChecked(mop, 1010, 5); },
+         [](TMop& mop) { return registers::WriteRegisterChecked(mop, 999, 0); },
+         "",
+         {1010, 1010}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeLink link(300);
+        link.device->SetRegister(906, 0x21);
+        link.device->SetRegister(999, 8362);
+        link.device->SetSilent([&](const FakeDevice::Request&, int exchange) {
+            if (exchange == 1 && !c.lateFirstAnswer.empty())
+                link.port->DeliverLater(c.lateFirstAnswer, 40ms);
+            return exchange == 1;
+        });
+        int nested = -1;
+        QTimer::singleShot(0, QCoreApplication::instance(), [&] { nested = c.nested(*link.mop); });
+
+        EXPECT_EQ(c.outer(*link.mop), 0);
+        EXPECT_EQ(nested, 1) << "the nested access did not run or did not fail";
+        std::vector<uint16_t> seen;
+        for (const FakeDevice::Request& r : link.device->Requests())
+            seen.push_back(r.readStart);
+        EXPECT_EQ(seen, c.requests);
+        EXPECT_EQ(link.device->Register(1010), c.requests[0] == 1010 ? 5 : 0);
+        EXPECT_EQ(link.device->Register(999), 8362) << "the nested write reached the device";
+    }
+}
+
 TEST_F(RegistersTest, RegistersToTextGivesHighByteFirstAndStopsAtTheImageEnd) {
     image_[5] = 0x1234;
     image_[6] = 0xABCD;
@@ -153,6 +215,7 @@ struct BlockRecord {
     std::vector<std::string> transferLines;
     std::vector<int> advances;
     std::vector<int> waits;
+    int exchangesFailed = 0;
     int Advanced() const {
         int sum = 0;
         for (int n : advances)
@@ -167,6 +230,7 @@ registers::BlockWriteHooks HooksInto(BlockRecord& r) {
     hooks.transferLine = [&r](const std::string& s) { r.transferLines.push_back(s); };
     hooks.advance = [&r](int n) { r.advances.push_back(n); };
     hooks.wait = [&r](int ms) { r.waits.push_back(ms); };
+    hooks.exchangeFailed = [&r] { ++r.exchangesFailed; };
     return hooks;
 }
 
@@ -219,6 +283,7 @@ TEST_F(BlockWriteTest, DifferingReadBackIsCountedAndNamed) {
         registers::WriteRegisterBlock(*link_.mop, image_, channel_, 1216, 1344, HooksInto(rec)), 2);
     EXPECT_EQ(rec.mismatches, (std::vector<std::string>{"Register NR: 1220", "Register NR: 1300"}));
     EXPECT_EQ(rec.Advanced(), 129);
+    EXPECT_EQ(rec.exchangesFailed, 0) << "a differing read-back is an answer";
 }
 
 TEST_F(BlockWriteTest, FailedExchangeCountsItsWholeBlockAndTheWriteGoesOn) {
@@ -232,6 +297,7 @@ TEST_F(BlockWriteTest, FailedExchangeCountsItsWholeBlockAndTheWriteGoesOn) {
     ASSERT_EQ(rec.mismatches.size(), 15u);
     EXPECT_EQ(rec.mismatches.front(), "Register NR: 1231");
     EXPECT_EQ(rec.mismatches.back(), "Register NR: 1245");
+    EXPECT_EQ(rec.exchangesFailed, 1);
     EXPECT_EQ(rec.Advanced(), 129);
     EXPECT_EQ(uint32_t{link_.device->Register(1344)}, image_[444])
         << "the blocks after the failed one are written";

@@ -3,6 +3,7 @@
 // set-up on the main thread when the reader is done.
 #include "device/ChangeFlags.h"
 #include "device/DeviceTypes.h"
+#include "device/LinkFault.h"
 #include "device/PowerTable.h"
 #include "device/RegisterImage.h"
 #include "device/RegisterMap.h"
@@ -81,6 +82,17 @@ private:
     bool handedOver_ = false;
 };
 
+// The end of a read that failed on the link: what failed, as the last line
+// of the transfer window (red, then "***End***") and in the log. No answer
+// keeps the read's own "Timeout Error!".
+void EndReadWithLinkFault(TForm1& form) {
+    const LinkFault fault = LinkFaultOf(form.Mop->LastFailure(), form.Mop->Error());
+    Form4->EndWithError(fault == LinkFault::NoAnswer ? std::string("Timeout Error!")
+                                                     : form.GetText(LinkFaultTextId(fault)));
+    if (form.LogFile)
+        form.LogFile->Write(std::string("Read failed: ") + LinkFaultLogText(fault));
+}
+
 } // namespace
 
 void ShowCommError() {
@@ -158,6 +170,13 @@ void TForm1::down_loadClick() {
     ReadCommandExit exit(*this);
     ui.down_load->setEnabled(false);
     LeaveBrowser();
+    // A port closed or lost since is opened again; without one there is
+    // nothing to read.
+    if (!EnsurePortOpen()) {
+        SetTransferStatus("");
+        ShowCommError();
+        return;
+    }
     // Data on the pages is replaced only when the user agrees.
     if (DeviceFamily != FamilyNone && RegisterImage[DeviceTypeCell] != 0) {
         TranslateDatenladenDialog();
@@ -185,10 +204,8 @@ void TForm1::down_loadClick() {
         SetTransferStatus("");
         ShowCommError();
         Form4->EnableClose(true);
-        if (Mop->Status() == TMop::StatusTimeout) {
-            Form4->EndWithError("Timeout Error!");
-            Application().ProcessMessages();
-        }
+        EndReadWithLinkFault(*this);
+        Application().ProcessMessages();
         Form4->ShowOverMain();
         Form4->FocusClose();
         return;
@@ -257,16 +274,16 @@ void TForm1::Timer1Timer() {
     Application().ProcessMessages();
     SetTransferStatus(Form4->Progress() == Form4->ProgressMaximum() ? "$T29001" : "$T29002");
 
-    // A failed read leaves nothing behind.
-    if (Mop->Status() == TMop::StatusTimeout) {
-        Form4->EnableClose(true);
-        Form4->EndWithError("Timeout Error!");
+    // A failed read leaves nothing behind. An exchange that failed ended it
+    // on the link; otherwise the readings did not agree or fit.
+    Form4->EnableClose(true);
+    if (ReadFailed && Mop->LastFailure() != TMop::Failure::None) {
+        EndReadWithLinkFault(*this);
         Form4->ShowOverMain();
         ClearParameterSet();
         Application().ProcessMessages();
         return;
     }
-    Form4->EnableClose(true);
     if (ReadFailed) {
         Form4->EndWithError("Read Error!");
         if (LogFile)

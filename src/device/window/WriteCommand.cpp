@@ -4,6 +4,7 @@
 #include "device/ChangeFlags.h"
 #include "device/DeviceTypes.h"
 #include "device/FrequencyLimits.h"
+#include "device/LinkFault.h"
 #include "device/RegisterImage.h"
 #include "device/RegisterMap.h"
 #include "device/window/Form4.h"
@@ -21,6 +22,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QToolBar>
+
+#include <optional>
 
 namespace {
 
@@ -54,7 +57,7 @@ public:
             return false;
         // A value that does not fit a register comes back different: failed.
         if (WriteRegisterChecked(reg, static_cast<int>(value)) != 0)
-            ok_ = false;
+            Failed();
         return ok_;
     }
     bool WriteCell(long long reg) { return Write(reg, ImageCell(static_cast<int>(reg - 900))); }
@@ -100,11 +103,20 @@ public:
                 return;
             }
             Form4->StepProgress(1);
-            int mismatches = form_.WriteRegisterBlock(Form4, 1216, 1216 + m);
+            // A block whose exchange failed tells why at once; later
+            // exchanges may go through.
+            std::optional<LinkFault> blockFault;
+            const auto exchangeFailed = [&blockFault] {
+                if (!blockFault)
+                    blockFault = LastLinkFault();
+            };
+            int mismatches = form_.WriteRegisterBlock(Form4, 1216, 1216 + m, exchangeFailed);
             if (mismatches == 0)
-                mismatches = form_.WriteRegisterBlock(Form4, 1344, 1344 + m);
-            if (mismatches != 0)
+                mismatches = form_.WriteRegisterBlock(Form4, 1344, 1344 + m, exchangeFailed);
+            if (mismatches != 0) {
                 ok_ = false;
+                fault_ = blockFault.value_or(LinkFault::WrongAnswer);
+            }
             Relock();
             if (!ok_)
                 return;
@@ -121,7 +133,10 @@ public:
             RadioSettingsChanged = 0;
             DeviceSettingsChanged = 0;
         } else {
+            Form4->AddLine(form_.GetText(LinkFaultTextId(fault_)));
             Form4->AddLine(form_.GetText("$T30026"));
+            if (form_.LogFile)
+                form_.LogFile->Write(std::string("Write failed: ") + LinkFaultLogText(fault_));
         }
         Form4->AddLine("***End***");
         Form4->EnableClose(true);
@@ -130,8 +145,19 @@ public:
     }
 
 private:
+    // What the protocol object's last exchange tells about a failed step.
+    static LinkFault LastLinkFault() {
+        const TMop& mop = *Form1->Mop;
+        return LinkFaultOf(mop.LastFailure(), mop.Error());
+    }
+    void Failed() {
+        ok_ = false;
+        fault_ = LastLinkFault();
+    }
+
     TForm1& form_;
     bool ok_ = true;
+    LinkFault fault_ = LinkFault::NoAnswer; // why ok_ went false
     bool unlocked_ = false;
 };
 
@@ -284,6 +310,12 @@ void TForm1::up_loadClick() {
         RefuseWithCommError(*this);
         return;
     }
+    // A port closed or lost since is opened again; without one nothing is
+    // asked or written.
+    if (!EnsurePortOpen()) {
+        RefuseWithCommError(*this);
+        return;
+    }
     if (Dialogs::MessageBox(GetText("$T30027"), GetText("$T30021"), Dialogs::YesNoCancel,
                             Dialogs::Error) != Dialogs::Yes) {
         ui.up_load->setEnabled(true);
@@ -306,6 +338,9 @@ void TForm1::up_loadClick() {
     // The device connected must be of the type the data belongs to.
     uint32_t type = 0;
     if (ReadRegisterQuiet(906, type) != 0) {
+        if (LogFile)
+            LogFile->Write(std::string("Write failed: ") +
+                           LinkFaultLogText(LinkFaultOf(Mop->LastFailure(), Mop->Error())));
         ErrorBox(GetText("$T30028"));
         SetTransferStatus("");
         ShowCommError();

@@ -9,11 +9,15 @@
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
+#include "shell/LogFile.h"
+#include "shell/Sprache.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Program.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -23,11 +27,20 @@ TMop* LinkMop() {
 
 // Waits ms while the window keeps answering.
 void PumpingWait(int ms) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until && !Application().Terminated()) {
-        Application().ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    Application().ProcessMessagesUntil(
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(ms), [] { return false; });
+}
+
+// The connection on the port went away while no exchange ran: said once,
+// unless a command runs, which tells it itself when its exchange fails.
+void TellLostConnection(const std::string& portName) {
+    if (!Form1 || Form1->TransferRunning())
+        return;
+    if (Form1->LogFile)
+        Form1->LogFile->Write("Serial port " + portName + ": connection lost");
+    const std::string text =
+        Form1->Sprache ? Form1->Sprache->GetText1Arg("$T30081", portName) : "$T30081";
+    Dialogs::MessageBox(text, Form1->GetText("$T30024"), Dialogs::OK, Dialogs::Error);
 }
 
 } // namespace
@@ -36,9 +49,28 @@ bool OpenPort() {
     TMop* mop = LinkMop();
     if (!mop)
         return false;
+    // Reported on the port's thread; told on the main thread.
+    mop->SetOnPortLost([](const std::string& portName, bool duringExchange) {
+        if (duringExchange)
+            return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [portName] { TellLostConnection(portName); },
+            Qt::QueuedConnection);
+    });
     mop->SetPort(PortName);
     mop->Open();
     return mop->IsOpen();
+}
+
+bool EnsurePortOpen() {
+    TMop* mop = LinkMop();
+    if (!mop)
+        return false;
+    if ((mop->IsOpen() && !mop->PortLost()) || OpenPort())
+        return true;
+    Dialogs::MessageBox(Form1->GetText("$T30023"), Form1->GetText("$T30024"), Dialogs::OK,
+                        Dialogs::NoIcon);
+    return false;
 }
 
 void ClosePort() {
@@ -92,7 +124,8 @@ std::string RegistersToText(int firstIndex, int count) {
     return registers::RegistersToText(RegisterImage, firstIndex, count);
 }
 
-int TForm1::WriteRegisterBlock(TForm4* window, long long first, long long last) {
+int TForm1::WriteRegisterBlock(TForm4* window, long long first, long long last,
+                               const std::function<void()>& onExchangeFailed) {
     if (!Mop)
         return static_cast<int>(last >= first ? last - first + 1 : 0);
     registers::BlockWriteHooks hooks;
@@ -109,6 +142,7 @@ int TForm1::WriteRegisterBlock(TForm4* window, long long first, long long last) 
             window->StepProgress(n);
     };
     hooks.wait = PumpingWait;
+    hooks.exchangeFailed = onExchangeFailed;
     const registers::ChannelCells channel{RegisterMap.aktu_funkkanal,
                                           RegisterMap.max_anzahl_funkkanal};
     return registers::WriteRegisterBlock(*Mop, RegisterImage, channel, first, last, hooks);

@@ -5,8 +5,14 @@
 #include <cstdint>
 #include <string>
 
-// Opens the port named by PortName; true when it is open afterwards.
+// Opens the port named by PortName; true when it is open afterwards. When the
+// connection on the open port is lost later while nothing uses it, the user
+// is told once (message and log line naming the port).
 bool OpenPort();
+// The port ready for a command's exchanges: a closed or lost port is opened
+// again. When that fails, shows the closed-port message of the start-up and
+// returns false.
+bool EnsurePortOpen();
 void ClosePort();
 // The value; -1 after a failed exchange, 0 for an answer about another
 // register; both failures are reported in a message box.

@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -155,7 +156,8 @@ public:
     // Writes first..last from the image in blocks with read-back; mismatches
     // and progress go to the transfer window (none when null). Returns the
     // number of registers not confirmed.
-    int WriteRegisterBlock(TForm4* window, long long first, long long last);
+    int WriteRegisterBlock(TForm4* window, long long first, long long last,
+                           const std::function<void()>& onExchangeFailed = {});
     // True while a parameter-set read owns the link and the register image;
     // every command that touches either is disabled meanwhile.
     bool TransferRunning() const { return !TransferIdle || commandsRunning_ > 0; }

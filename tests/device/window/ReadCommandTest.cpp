@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <ostream>
@@ -154,6 +155,50 @@ TEST_F(ReadTest, SilentDeviceEndsWithATimeOutAndAClearImage) {
     for (const SimExchange& ex : log)
         EXPECT_FALSE(ex.answered) << ex.number;
 }
+
+// However the type read fails, the transfer window and the log say what
+// failed.
+struct TypeReadFailure {
+    const char* fault;
+    const char* line;
+    const char* log;
+};
+
+void PrintTo(const TypeReadFailure& c, std::ostream* os) {
+    *os << c.fault;
+}
+
+class TypeReadFailureTest : public ReadTest,
+                            public ::testing::WithParamInterface<TypeReadFailure> {};
+
+TEST_P(TypeReadFailureTest, TransferWindowAndLogSayWhatFailed) {
+    const TypeReadFailure& c = GetParam();
+    StartWithDevice({"--fault", c.fault});
+    ASSERT_TRUE(Read(3000));
+
+    EXPECT_EQ(Form4->LogLines(), (std::vector<std::string>{c.line, "***End***"}));
+    EXPECT_EQ(Form4->LogColor(), QColor(Qt::red));
+    EXPECT_TRUE(Form4->isVisible());
+    EXPECT_EQ(Status(), "$T29002");
+    EXPECT_NE(ReadFile(dir_ / Form1->LogFileName).find(std::string("Read failed: ") + c.log),
+              std::string::npos);
+    EXPECT_EQ(Form1->Reader, nullptr);
+    EXPECT_TRUE(Form1->ui.down_load->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, TypeReadFailureTest,
+                         ::testing::Values(TypeReadFailure{"silence@1:always", "Timeout Error!",
+                                                           "no answer from the device"},
+                                           TypeReadFailure{"wrong-echo@1:always", "$T30083",
+                                                           "wrong answer from the device"},
+                                           TypeReadFailure{"hangup@1", "$T30084",
+                                                           "connection to the device lost"}),
+                         [](const auto& info) {
+                             std::string name = info.param.fault;
+                             name = name.substr(0, name.find('@'));
+                             name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                             return name;
+                         });
 
 TEST_F(ReadTest, UnknownTypeIsRefusedWithoutStartingTheReader) {
     StartWithDevice({"--set", "906=21"}); // 0x15
@@ -331,10 +376,12 @@ TEST_F(ReadTest, PortThatVanishesDuringTheReadFailsCleanly) {
     StartWithDevice({"--type", "0x21", "--fault", "hangup@10"});
     ASSERT_TRUE(Read(3000));
 
-    ASSERT_FALSE(Form4->LogLines().empty());
     // The line went away at the first reading of block 5.
     EXPECT_EQ(Form4->Progress(), 1 + 4 * 50);
-    EXPECT_EQ(Form4->LogLines().back(), "***End***");
+    EXPECT_EQ(Form4->LogLines(), (std::vector<std::string>{"$T30084", "***End***"}));
+    EXPECT_NE(
+        ReadFile(dir_ / Form1->LogFileName).find("Read failed: connection to the device lost"),
+        std::string::npos);
     EXPECT_EQ(Form4->LogColor(), QColor(Qt::red));
     EXPECT_TRUE(ImageIsClear());
     EXPECT_EQ(DeviceFamily, 0);
@@ -348,9 +395,17 @@ TEST_F(ReadTest, PortThatVanishesDuringTheReadFailsCleanly) {
     EXPECT_TRUE(Form1->ui.ToolButton2->isEnabled());
     EXPECT_TRUE(ImageIsClear());
 
-    // Read on the vanished port fails at once.
+    // The loss during the read is the read's to tell, not a notice's.
+    EXPECT_EQ(CountMessages("$T30081"), 0);
+
+    // Read on the vanished port fails at once: it cannot be opened again.
+    // (The pty's name may belong to another test's simulator by now.)
+    PortName = "/nonexistent/ostara-vanished-port";
+    Form4->hide();
     ASSERT_TRUE(Read(1000));
     EXPECT_EQ(Status(), "$T29002");
+    EXPECT_EQ(CountMessages("$T30023"), 1);
+    EXPECT_FALSE(Form4->isVisible());
     EXPECT_TRUE(Form1->ui.down_load->isEnabled());
     EXPECT_TRUE(Form1->TransferIdle);
 

@@ -1,5 +1,6 @@
 // The register dump of the service mode: a register range read from the
 // device in chunks of 25 registers into a register text file.
+#include "device/LinkFault.h"
 #include "device/window/Form4.h"
 #include "files/FileNames.h"
 #include "files/RegisterLines.h"
@@ -70,19 +71,23 @@ ChunkResult ReadChunk(TMop& mop, uint32_t first, uint32_t count, TStringList& li
     mop.SetReadCount(static_cast<uint8_t>(count));
     mop.SetWriteAddress(0);
     mop.SetWriteCount(0);
-    const bool failed = mop.TransactRetry(retries);
-    uint32_t answered = 0;
-    mop.GetResponseAddress(answered);
-    // No frame at all came back: the device is gone, nothing more will come.
-    if (failed && mop.GetResponseHeader() == 0) {
+    if (mop.TransactRetry(retries)) {
+        // Answers for other registers: this chunk is left out. No answer at
+        // all, or a lost port: nothing more will come.
+        if (LinkFaultOf(mop.LastFailure(), mop.Error()) == LinkFault::WrongAnswer) {
+            Dialogs::ShowMessage("Error!\nWriteTimeDatenSatz (pruefAdr)!!!");
+            return ChunkResult::Failed;
+        }
         Dialogs::ShowMessage("Error!\nWriteTimeDatenSatz!!!");
         return ChunkResult::Silent;
     }
+    uint32_t answered = 0;
+    mop.GetResponseAddress(answered);
     if (answered != first) {
         Dialogs::ShowMessage("Error!\nWriteTimeDatenSatz (pruefAdr)!!!");
         return ChunkResult::Failed;
     }
-    if (failed || mop.GetResponseCount() < static_cast<int>(count)) {
+    if (mop.GetResponseCount() < static_cast<int>(count)) {
         Dialogs::ShowMessage("Error!\nWriteTimeDatenSatz!!!");
         return ChunkResult::Failed;
     }

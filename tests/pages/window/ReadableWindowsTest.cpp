@@ -27,6 +27,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -171,12 +172,6 @@ protected:
         if (const char* grab = std::getenv("OSTARA_GRAB_DIR"))
             grabDir_ = grab;
         font_ = QApplication::font();
-        if (const char* pt = std::getenv("OSTARA_FONT_PT")) {
-            QFont f = font_;
-            f.setPointSize(std::atoi(pt));
-            QApplication::setFont(f);
-        }
-        fprintf(stderr, "font %s\n", QApplication::font().toString().toStdString().c_str());
     }
 
     void TearDown() override {
@@ -251,19 +246,30 @@ protected:
     std::string grabDir_;
 };
 
-// Each family's pages after a read, the 0x10 device with a full channel table.
+// Each family's pages after a read, the 0x10 device with a full channel
+// table; with the platform's font and with a wider one, as desktops have.
+struct FamilyCase {
+    const char* type;
+    int points; // 0: the platform's font
+};
+
 class ReadableFamilyTest : public ReadableWindowsTest,
-                           public ::testing::WithParamInterface<const char*> {};
+                           public ::testing::WithParamInterface<FamilyCase> {};
 
 TEST_P(ReadableFamilyTest, PagesAndDialogsShowWholeTextsInBothLanguages) {
-    const std::string type = GetParam();
+    const std::string type = GetParam().type;
+    if (GetParam().points > 0) {
+        QFont wide = font_;
+        wide.setPointSize(GetParam().points);
+        QApplication::setFont(wide);
+    }
     std::vector<std::string> args = {"--type", type};
     if (type == "0x10")
         args.insert(args.end(), {"--channels", "128"});
     ASSERT_NO_FATAL_FAILURE(StartShown(args));
     ASSERT_TRUE(Read());
-    ASSERT_EQ(Form1->ui.PageControl1->isHidden(), true);
-    InBothLanguages(type, [this, &type](const std::string& view) {
+    const std::string view = type + "-" + std::to_string(GetParam().points) + "pt";
+    InBothLanguages(view, [this, &type](const std::string& view) {
         LookAtPages(view);
         if (type == "0x10")
             LookAtDialogs(view);
@@ -272,4 +278,77 @@ TEST_P(ReadableFamilyTest, PagesAndDialogsShowWholeTextsInBothLanguages) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, ReadableFamilyTest,
-                         ::testing::Values("0x10", "0x21", "0x70", "0xD0", "0x30", "0x71"));
+                         ::testing::Values(FamilyCase{"0x10", 0}, FamilyCase{"0x10", 12},
+                                           FamilyCase{"0x21", 0}, FamilyCase{"0x21", 12},
+                                           FamilyCase{"0x70", 0}, FamilyCase{"0xD0", 0},
+                                           FamilyCase{"0x30", 0}, FamilyCase{"0x71", 0}),
+                         [](const auto& info) {
+                             return std::string(info.param.type).substr(2) + "_" +
+                                    std::to_string(info.param.points) + "pt";
+                         });
+
+// With a language file whose texts are their ids, every caption the pages
+// show is an id: a caption the language file does not give stays in the
+// design's language whatever the user chose. Numbers, units, names and the
+// frequencies are the same in every language.
+class CaptionsFromTheFileTest : public PageTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    // What the client area and the tool bar show; the status line shows the
+    // device's own names and numbers.
+    std::vector<std::string> Fixed(const std::string& view) {
+        auto found = Fixed(Form1->centralWidget(), view);
+        const auto bar = Fixed(Form1->ui.ToolBar1, view);
+        found.insert(found.end(), bar.begin(), bar.end());
+        return found;
+    }
+
+    std::vector<std::string> Fixed(QWidget* root, const std::string& view) {
+        static const std::regex same(
+            R"(([0-9.,:=<>()! -]|mW|W|bps|ms|MHz|Hz|RS|3964R|[ABZf](?=[0-9]))*)");
+        std::vector<std::string> found;
+        for (QWidget* w : root->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(root->window()))
+                continue;
+            QStringList texts;
+            if (auto* label = qobject_cast<QLabel*>(w))
+                texts << label->text();
+            else if (auto* button = qobject_cast<QAbstractButton*>(w))
+                texts << button->text();
+            else if (auto* group = qobject_cast<QGroupBox*>(w))
+                texts << group->title();
+            else if (auto* tabs = qobject_cast<QTabWidget*>(w))
+                for (int i = 0; i < tabs->count(); ++i)
+                    if (tabs->isTabVisible(i))
+                        texts << tabs->tabText(i);
+            for (const QString& t : texts) {
+                const std::string text = FromQString(t);
+                if (text.find("$T") == std::string::npos && !std::regex_match(text, same))
+                    found.push_back(view + ": " + Name(w) + " \"" + text + "\"");
+            }
+        }
+        return found;
+    }
+};
+
+TEST_P(CaptionsFromTheFileTest, EveryCaptionOfEveryPageComesFromTheLanguageFile) {
+    ASSERT_NO_FATAL_FAILURE(StartShown({"--type", GetParam()}));
+    ASSERT_TRUE(Read());
+    Ui::TForm1& ui = Form1->ui;
+    std::vector<std::string> fixed = Fixed("empty");
+    for (QAction* show : {ui.funk, ui.einstellung}) {
+        show->trigger();
+        auto* pages = show == ui.funk ? ui.PageControl1 : ui.PageControl2;
+        ASSERT_TRUE(Shown(pages));
+        for (int i = 0; i < pages->count(); ++i) {
+            if (!pages->isTabVisible(i))
+                continue;
+            pages->setCurrentIndex(i);
+            const auto found = Fixed(FromQString(pages->widget(i)->objectName()));
+            fixed.insert(fixed.end(), found.begin(), found.end());
+        }
+    }
+    EXPECT_TRUE(fixed.empty()) << Lines(fixed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, CaptionsFromTheFileTest,
+                         ::testing::Values("0x10", "0x21", "0xD0", "0x71"));

@@ -8,7 +8,8 @@
 namespace {
 
 // The report's captions, the protocol names of both families and the footer.
-constexpr TextIdRange CaptionTexts{40, 1, ReportCaptionCount};
+constexpr TextIdRange CaptionTexts{40, 1, 40};
+static_assert(CaptionTexts.count == ReportCaptionCount);
 constexpr TextIdRange Protocols21{17, 2, 5};
 constexpr TextIdRange Protocols10{17, 8, 3};
 constexpr TextIdRange FooterTexts{37, 1, 5};

@@ -1,17 +1,12 @@
 // Fitting a form to its texts: a control grows to its whole text and what
-// lies beyond it moves aside as a whole column or row; frames and fixed
-// dialogs grow around what they hold; layouts keep their own say.
+// lies beyond it moves aside as a whole column or row.
 #include "platform/window/FitText.h"
 
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
-#include <QDialog>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include <memory>
 
@@ -80,63 +75,4 @@ TEST(FitTextTest, AWrappedTextGrowsDownAndMovesTheRowsBelow) {
     EXPECT_EQ(ok->pos(), QPoint(10, bottom + 6));
     EXPECT_EQ(cancel->pos(), QPoint(100, bottom + 6)) << "the row moves as one";
     EXPECT_EQ(above->pos(), QPoint(200, 0));
-}
-
-TEST(FitTextTest, FramesAndFixedDialogsGrowAroundWhatTheyHold) {
-    QDialog dialog;
-    dialog.setFixedSize(200, 120);
-    auto* group = Make<QGroupBox>(&dialog, {10, 10, 100, 60});
-    auto* option = Make<QCheckBox>(group, {10, 20, 60, 20}, kLong);
-    auto* right = Make<QPushButton>(&dialog, {120, 10, 70, 24}, "Go");
-    auto* label = Make<QLabel>(&dialog, {60, 80, 50, 20}, "12");
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setText("1234567890");
-    FitToTexts(&dialog);
-
-    EXPECT_EQ(option->width(), option->sizeHint().width());
-    EXPECT_EQ(group->width(), 10 + option->width() + 8);
-    EXPECT_EQ(right->x(), 10 + group->width() + 6);
-    // A right-aligned text keeps its right edge where there is room for it.
-    EXPECT_EQ(label->x() + label->width(), 110);
-    // The dialog holds all of it and stays of one size.
-    EXPECT_EQ(dialog.width(), right->x() + right->width() + 8);
-    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
-}
-
-TEST(FitTextTest, ALayoutPlacesItsOwnControls) {
-    QWidget form;
-    auto* group = Make<QGroupBox>(&form, {0, 0, 60, 40});
-    auto* layout = new QVBoxLayout(group);
-    auto* label = new QLabel(kLong);
-    layout->addWidget(label);
-    const QRect labelBefore = label->geometry();
-    FitToTexts(&form);
-    EXPECT_EQ(label->geometry(), labelBefore);
-    EXPECT_GE(group->width(), group->minimumSizeHint().width());
-}
-
-TEST(FitTextTest, TheWidthEachKindOfControlNeeds) {
-    QWidget form;
-    auto* label = Make<QLabel>(&form, {}, "Label");
-    auto* empty = Make<QLabel>(&form, {});
-    auto* check = Make<QCheckBox>(&form, {}, "Check");
-    auto* push = Make<QPushButton>(&form, {}, "&Push");
-    auto* group = Make<QGroupBox>(&form, {});
-    group->setTitle("Title");
-    auto* edit = Make<QLineEdit>(&form, {});
-    const QFontMetrics fm = form.fontMetrics();
-    struct Row {
-        const char* what;
-        QWidget* w;
-        int need;
-    } const rows[] = {
-        {"label", label, label->sizeHint().width()},
-        {"empty label", empty, 0},
-        {"check box with its box", check, check->sizeHint().width()},
-        {"push button without its mnemonic", push, fm.horizontalAdvance("Push") + 12},
-        {"group title", group, fm.horizontalAdvance("Title") + 16},
-        {"edit", edit, 0},
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(TextNeed(r.w), r.need) << r.what;
 }

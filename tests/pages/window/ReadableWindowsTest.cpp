@@ -3,6 +3,7 @@
 // or tool button shows less than its whole text, no text control lies over
 // another, and every caption comes from the language file. Set
 // OSTARA_GRAB_DIR to a folder to get a picture of each view.
+#include "device/window/Form4.h"
 #include "device/window/Stwaehlen.h"
 #include "files/window/Datenladen.h"
 #include "link/window/Form2.h"
@@ -194,6 +195,8 @@ TEST_P(ReadableFamilyTest, PagesAndDialogsShowWholeTextsInBothLanguages) {
         LookAtDialog(datenladen1, view);
         Form1->TranslateModelChooser();
         LookAtDialog(stwaehlen, view);
+        Form1->TranslateReadProgress("$T27001");
+        LookAtDialog(Form4, view);
     }
     QApplication::setFont(platform);
     EXPECT_TRUE(found_.empty()) << Lines(found_);

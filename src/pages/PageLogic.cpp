@@ -112,6 +112,11 @@ int ChannelColumns(int count) {
     return count / d;
 }
 
+int FittingColumns(int wanted, int itemWidth, int room) {
+    const int fit = itemWidth > 0 ? room / itemWidth : wanted;
+    return std::max(1, std::min(wanted, fit));
+}
+
 std::string ChannelItemText(int entry, uint32_t channel, uint32_t stepHz) {
     const int64_t units = EntryFrequencyUnits(channel, stepHz);
     std::string decimals = std::to_string(units % 10000);

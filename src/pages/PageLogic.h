@@ -76,6 +76,10 @@ std::string MarkedPowerCaption(const std::string& caption); // "(- " + caption +
 // Columns of the channel list for count entries: count div d, d from the
 // list's table (1 below 5 .. 15 above 128).
 int ChannelColumns(int count);
+// The columns the channel list shows: the wanted ones, fewer when that many
+// items of itemWidth do not fit side by side into room (at least one; the
+// list scrolls down to the rest).
+int FittingColumns(int wanted, int itemWidth, int room);
 // The item of entry (0-based): "f1 = 433.1250", the frequency in MHz with
 // four decimals, computed without rounding errors.
 std::string ChannelItemText(int entry, uint32_t channel, uint32_t stepHz);

@@ -7,6 +7,13 @@
 
 namespace {
 
+// The report's captions, the protocol names of both families and the footer.
+constexpr TextIdRange CaptionTexts{40, 1, 40};
+static_assert(CaptionTexts.count == ReportCaptionCount);
+constexpr TextIdRange Protocols21{17, 2, 5};
+constexpr TextIdRange Protocols10{17, 8, 3};
+constexpr TextIdRange FooterTexts{37, 1, 5};
+
 constexpr const char* InterfaceNames[] = {"RS-232", "RS-485", "RS-422"};
 constexpr const char* BaudNames[] = {"1200 bps",  "2400 bps",  "4800 bps", "9600 bps",
                                      "14400 bps", "19200 bps", "38400 bps"};
@@ -142,18 +149,18 @@ const std::string& ReportCaptions::C(int n) const {
 ReportCaptions ReadReportCaptions(TSprache& sprache) {
     ReportCaptions c;
     for (int n = 1; n <= ReportCaptionCount; ++n) {
-        std::string text = sprache.GetText(TSprache::MakeId(40, n));
+        std::string text = sprache.GetText(CaptionTexts.Id(n - 1));
         if (n <= 33)
             text += ' ';
         c.group40[static_cast<size_t>(n - 1)] = std::move(text);
     }
     for (size_t i = 0; i < c.protocols21.size(); ++i)
-        c.protocols21[i] = sprache.GetText(TSprache::MakeId(17, 2 + static_cast<int>(i)));
+        c.protocols21[i] = sprache.GetText(Protocols21.Id(static_cast<int>(i)));
     for (size_t i = 0; i < c.protocols10.size(); ++i)
-        c.protocols10[i] = sprache.GetText(TSprache::MakeId(17, 8 + static_cast<int>(i)));
+        c.protocols10[i] = sprache.GetText(Protocols10.Id(static_cast<int>(i)));
     c.wbsProtocolLabel = sprache.GetText("$T17013") + sprache.GetText("$T17001");
     c.dataRateLabel = sprache.GetText("$T14018");
-    c.footer = sprache.GetTexts(37, 1, 5);
+    c.footer = sprache.GetTexts(FooterTexts);
     return c;
 }
 

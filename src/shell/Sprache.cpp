@@ -194,6 +194,10 @@ std::string TSprache::MakeId(int group, int number) {
            TwoDigits(number % 100);
 }
 
+std::string TextIdRange::Id(int i) const {
+    return TSprache::MakeId(group, first + i);
+}
+
 bool TSprache::IsValidId(const std::string& id) {
     return id.size() == 7 && id.compare(0, 2, "$T") == 0;
 }

@@ -32,6 +32,18 @@
 class TLogFile;
 class TMemIniFile;
 
+// A run of texts whose ids the program builds instead of writing them out:
+// count ids of group, numbered from first on. Each run is named once, where
+// the program uses it, as "constexpr TextIdRange Name{group, first, count};"
+// - the form in which the language file test finds every built id.
+struct TextIdRange {
+    int group;
+    int first;
+    int count;
+    // The id of the run's i-th text (0-based).
+    std::string Id(int i) const;
+};
+
 class TSprache {
 public:
     // Shows text in a plain message box.
@@ -92,6 +104,9 @@ public:
     // The raw texts of ids (group, first) .. (group, first + count - 1)
     // joined with nothing between, then filled in once without arguments.
     std::string GetTexts(int group, int first, int count);
+    std::string GetTexts(const TextIdRange& range) {
+        return GetTexts(range.group, range.first, range.count);
+    }
 
     // "$T" + 2-digit group + 3-digit number; "" when group is outside 1..99
     // or number outside 0..999.

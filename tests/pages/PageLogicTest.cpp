@@ -155,6 +155,22 @@ TEST(PageChannels, ColumnsAtTheTableBoundaries) {
     EXPECT_EQ(ChannelColumns(0), 1);   // an empty list counts as one entry
 }
 
+TEST(PageChannels, FewerColumnsWhenTheEntriesDoNotFitSideBySide) {
+    struct Case {
+        int wanted, itemWidth, room, columns;
+    } const cases[] = {
+        {9, 120, 1080, 9}, // room for all: the table's columns
+        {9, 120, 1079, 8}, // one pixel short: one column fewer
+        {9, 120, 730, 6},  // a full table on a narrow page
+        {4, 120, 100, 1},  // not even one: still one column, scrolled
+        {1, 120, 2000, 1}, // never more than the table wants
+        {5, 0, 300, 5},    // no entries measured: the table's columns
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FittingColumns(c.wanted, c.itemWidth, c.room), c.columns)
+            << c.wanted << " " << c.itemWidth << " " << c.room;
+}
+
 TEST(PageChannels, ItemTexts) {
     EXPECT_EQ(ChannelItemText(0, 34650, 12500), "f1 = 433.1250");
     EXPECT_EQ(ChannelItemText(1, 43312, 10000), "f2 = 433.1200");

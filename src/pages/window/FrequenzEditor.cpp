@@ -21,7 +21,28 @@
 namespace {
 
 const QColor InvalidColor(255, 0, 0);
-const QColor InactiveColor(128, 128, 128);
+
+// The platform's text colour, faded halfway towards its ground: what the
+// read-only and unused rows are written in.
+QColor InactiveText() {
+    const QPalette platform;
+    const QColor text = platform.color(QPalette::Active, QPalette::Text);
+    const QColor ground = platform.color(QPalette::Active, QPalette::Window);
+    return QColor((text.red() + ground.red()) / 2, (text.green() + ground.green()) / 2,
+                  (text.blue() + ground.blue()) / 2);
+}
+
+// A row that cannot be edited: inactive text on the light window ground, so
+// that its value still reads easily.
+void SetInactive(QWidget* w) {
+    if (!w)
+        return;
+    QPalette p = w->palette();
+    p.setColor(QPalette::Base, QPalette().color(QPalette::Window));
+    p.setColor(QPalette::Disabled, QPalette::Text, InactiveText());
+    p.setColor(QPalette::Disabled, QPalette::WindowText, InactiveText());
+    w->setPalette(p);
+}
 
 void SetBase(QWidget* edit, const QColor& color) {
     QPalette p = edit->palette();
@@ -176,7 +197,7 @@ int TFrequenzEditor::ShowPage(int n) {
             invalidRow_[static_cast<size_t>(r)] = false;
             edit->setEnabled(false);
             edit->clear();
-            SetBase(edit, InactiveColor);
+            SetInactive(edit);
             if (number)
                 number->setEnabled(false);
             if (unit)
@@ -207,7 +228,9 @@ void TFrequenzEditor::ApplyEditMode() {
                 number->setEnabled(false);
             if (unit)
                 unit->setEnabled(false);
-            SetBase(edit, InactiveColor);
+            SetInactive(edit);
+            SetInactive(number);
+            SetInactive(unit);
         } else if (used) {
             edit->setEnabled(true);
             if (number)

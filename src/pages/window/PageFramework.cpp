@@ -28,6 +28,9 @@ int KonfGeraetBit0 = 0;
 
 namespace {
 
+// The protocols of the radio modems; the last one only with newer firmware.
+constexpr TextIdRange ProtocolItems33{17, 2, 5};
+
 QWidget* SettingsTabPage(SettingsTab tab) {
     auto& ui = Form1->ui;
     switch (tab) {
@@ -108,6 +111,22 @@ void ShowPagesFamily16() {
     ApplyProfile(FamilyWBS420);
 }
 
+int WidestSettingsTabRow() {
+    auto& ui = Form1->ui;
+    int widest = 0;
+    for (int family : {FamilyKVL420, FamilyWBS420, FamilyHNQ120, FamilyHNQ130, FamilyDZF420}) {
+        QList<QWidget*> row;
+        for (const TabShown& t : SettingsProfile(static_cast<uint32_t>(family)))
+            if (t.shown)
+                row.push_back(SettingsTabPage(t.tab));
+        // Remote terminals with newer firmware add the input delays.
+        if (family == FamilyWBS420)
+            row.push_back(ui.InputTabSheet);
+        widest = std::max(widest, ui.PageControl2->TabRowWidth(row));
+    }
+    return widest;
+}
+
 void ShowIoOverview() {
     auto& ui = Form1->ui;
     const TRegisterMap& m = RegisterMap;
@@ -136,7 +155,7 @@ void ShowProtocolGroup() {
         ui.schicht1->setTitle(ToQString(f.GetText("$T17001")));
         const int items = ProtocolItemCount33(f.FirmwareHundredths, f.Has3964R != 0);
         for (int i = 0; i < items; ++i)
-            ui.schicht1->AddItem(ToQString(f.GetText("$T1700" + std::to_string(2 + i))));
+            ui.schicht1->AddItem(ToQString(f.GetText(ProtocolItems33.Id(i))));
         const int item = static_cast<int>(ImageCell(RegisterMap.protokoll_com0) & 7);
         ui.schicht1->SetItemIndex(item);
         ui.schicht1->resize(ui.schicht1->width(), 209);
@@ -356,6 +375,7 @@ void TForm1::PageControl1Change() {
     } else if (page == ui.FrequenzEditor) {
         ShowFrequencyEditorTab();
     }
+    FitWindowToTexts();
 }
 
 void TForm1::PageControl2Change() {
@@ -437,6 +457,7 @@ void TForm1::PageControl2Change() {
             PageVisibility->Apply(ui.Modbus);
     }
     StatusPanels[5]->clear();
+    FitWindowToTexts();
 }
 
 void TForm1::PageControl3Change() {

@@ -10,6 +10,8 @@ void ShowPagesFamily33();
 void ShowPagesFamily208();
 void ShowPagesFamily113();
 void ShowPagesFamily16();
+// The width of the widest row of device-settings tabs any family shows.
+int WidestSettingsTabRow();
 // The fill functions of the pages' groups.
 void ShowIoOverview();
 void ShowProtocolGroup();

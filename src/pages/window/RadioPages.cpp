@@ -17,13 +17,54 @@
 #include "shell/window/Globals.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
 
 namespace {
 
 std::array<QCheckBox*, TimeSlotCount> TimeSlotBoxes() {
     auto& ui = Form1->ui;
     return {ui.Z1, ui.Z2, ui.Z3, ui.Z4, ui.Z5, ui.Z6, ui.Z7, ui.Z8, ui.Z9, ui.Z10};
+}
+
+// Room around the channel list on its page, and inside the list's group.
+constexpr int ChannelPageMargin = 8;
+constexpr int ChannelGroupMargin = 16;
+// The frame of a page control around its pages.
+constexpr int PageFrame = 4;
+
+// The channel list fills its page and scrolls down when a full table needs
+// more rows than the page has.
+void PutChannelListInScroller(Ui::TForm1& ui) {
+    auto* area = new QScrollArea(ui.Frequenzliste);
+    area->setObjectName("frequenz1Scroller");
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidget(ui.frequenz1);
+    auto* layout = new QVBoxLayout(ui.Frequenzliste);
+    layout->setContentsMargins(ChannelPageMargin, ChannelPageMargin, ChannelPageMargin,
+                               ChannelPageMargin);
+    layout->addWidget(area);
+}
+
+// Columns of the channel list: as many as the table wants, as long as every
+// entry shows its whole text side by side.
+int ChannelListColumns(int count) {
+    TForm1& f = *Form1;
+    TRadioGroup* group = f.ui.frequenz1;
+    int itemWidth = 0;
+    for (int i = 0; i < group->Count(); ++i)
+        itemWidth = std::max(itemWidth, group->Button(i)->sizeHint().width());
+    const auto* grid = qobject_cast<QGridLayout*>(group->layout());
+    const int spacing = grid ? std::max(0, grid->horizontalSpacing()) : 0;
+    const int scrollBar = f.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int room = f.ui.PageControl1->width() - 2 * PageFrame - 2 * ChannelPageMargin -
+                     ChannelGroupMargin - scrollBar;
+    return FittingColumns(ChannelColumns(count), itemWidth + spacing, room);
 }
 
 } // namespace
@@ -99,7 +140,7 @@ void FillFrequencyGroup(int count, int current) {
                                               ImageCell(m.tab_anf_fraster + i)));
     group->SetItems(captions);
     group->SetItemIndex(current);
-    group->SetColumns(ChannelColumns(count));
+    group->SetColumns(ChannelListColumns(count));
 }
 
 void TForm1::frequenz1Click() {
@@ -180,6 +221,7 @@ void TForm1::BetriebsartClick() {
 }
 
 void TForm1::ConnectRadioPages() {
+    PutChannelListInScroller(ui);
     ui.frequenz1->OnClick = [this] { frequenz1Click(); };
     ui.sendeleistung->OnClick = [this] { sendeleistungClick(); };
     ui.SubSlot->OnClick = [this] { SubSlotClick(); };

@@ -1,6 +1,20 @@
 #include "platform/window/PageControl.h"
 
+#include <QTabBar>
+
+namespace {
+
+// A tab bar that tells the size of any of its tabs, hidden ones too.
+class TabBar : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+    int TabWidth(int i) const { return tabSizeHint(i).width(); }
+};
+
+} // namespace
+
 TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent) {
+    setTabBar(new TabBar(this));
     connect(this, &QTabWidget::currentChanged, this, [this](int) {
         if (codeChanging_ == 0 && OnChange)
             OnChange();
@@ -33,4 +47,13 @@ void TPageControl::SetTabVisibleOnly(QWidget* page, bool visible) {
 bool TPageControl::TabShown(QWidget* page) const {
     const int i = indexOf(page);
     return i >= 0 && isTabVisible(i);
+}
+
+int TPageControl::TabRowWidth(const QList<QWidget*>& pages) const {
+    const auto* bar = static_cast<const TabBar*>(tabBar());
+    int width = 0;
+    for (QWidget* page : pages)
+        if (const int i = indexOf(page); i >= 0)
+            width += bar->TabWidth(i);
+    return width;
 }

@@ -19,6 +19,8 @@ public:
     void SetTabShown(QWidget* page, bool shown);
     void SetTabVisibleOnly(QWidget* page, bool visible);
     bool TabShown(QWidget* page) const;
+    // The width the tabs of pages take side by side, shown or not.
+    int TabRowWidth(const QList<QWidget*>& pages) const;
 
     std::function<void()> OnChange;
 

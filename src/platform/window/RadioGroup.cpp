@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 TRadioGroup::TRadioGroup(QWidget* parent) : QGroupBox(parent) {
     grid_ = new QGridLayout(this);
@@ -32,6 +33,11 @@ void TRadioGroup::AdoptButtons() {
         connect(b, &QRadioButton::toggled, this, [this, b](bool on) { ButtonToggled(b, on); });
     }
     itemIndex_ = chosen;
+    // The form's columns: as many as its buttons have left edges.
+    std::set<int> lefts;
+    for (QRadioButton* b : buttons_)
+        lefts.insert(b->x());
+    columns_ = std::max(1, static_cast<int>(lefts.size()));
     Arrange();
     ShowChoice();
 }

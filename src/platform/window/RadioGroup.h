@@ -19,7 +19,7 @@ public:
     explicit TRadioGroup(QWidget* parent = nullptr);
 
     // Takes the radio buttons the form gave the group (<group>_0,
-    // <group>_1, ...) as its items.
+    // <group>_1, ...) as its items, in as many columns as the form has.
     void AdoptButtons();
 
     int Count() const { return static_cast<int>(buttons_.size()); }

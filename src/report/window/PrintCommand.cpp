@@ -41,11 +41,14 @@ private:
     std::string code_;
 };
 
+// Why a print with unsaved changes is refused, joined from two texts.
+constexpr TextIdRange UnsavedChangesRefusal{38, 1, 2};
+
 void RefusePrint(TForm1& f, const ReportOutcome& outcome) {
     std::string text;
     switch (outcome.refusal) {
     case RefusalMessage::UnsavedChanges:
-        text = f.Sprache->GetTexts(38, 1, 2);
+        text = f.Sprache->GetTexts(UnsavedChangesRefusal);
         break;
     case RefusalMessage::NoData:
         text = f.GetText("$T30022");

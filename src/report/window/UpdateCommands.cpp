@@ -15,6 +15,9 @@
 
 namespace {
 
+// The note before the downloaded setup starts, joined from two texts.
+constexpr TextIdRange SetupNote{36, 1, 2};
+
 // Marks the update check as running; while it runs the window counts as
 // busy, so a close waits for its end and no transfer starts meanwhile.
 class UpdateCheckScope {
@@ -100,7 +103,7 @@ bool TForm1::RunUpdateCheck(bool fromMenu) {
         return false;
     }
     const std::string question =
-        Sprache->GetTexts(36, 1, 2) + Sprache->GetText1Arg("$T30045", path) + "\n";
+        Sprache->GetTexts(SetupNote) + Sprache->GetText1Arg("$T30045", path) + "\n";
     Application().ProcessMessages();
     if (Dialogs::MessageBox(question, title, Dialogs::YesNoCancel, Dialogs::Question,
                             Dialogs::Cancel) != Dialogs::Yes)

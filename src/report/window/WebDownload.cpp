@@ -28,6 +28,9 @@
 
 namespace {
 
+// The question before a download, joined from two texts.
+constexpr TextIdRange DownloadQuestion{42, 1, 2};
+
 // Failures that mean no connection to the server came about.
 bool IsConnectionFailure(QNetworkReply::NetworkError error) {
     switch (error) {
@@ -172,7 +175,7 @@ bool TWebDownload::Run() {
         return Fail("$T41003", descriptionFile_ + " lists no files to download");
 
     // Only Yes downloads; a question closed without an answer is a No.
-    if (Dialogs::MessageBox(sprache_->GetTexts(42, 1, 2), windowTitle_, Dialogs::YesNo,
+    if (Dialogs::MessageBox(sprache_->GetTexts(DownloadQuestion), windowTitle_, Dialogs::YesNo,
                             Dialogs::Information) != Dialogs::Yes)
         return true;
 

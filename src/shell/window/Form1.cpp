@@ -16,14 +16,15 @@
 #include "platform/Text.h"
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
-#include "report/window/WebDownload.h"
 #include "report/window/PrintSteuerung.h"
+#include "report/window/WebDownload.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/WinLanguage.h"
 #include "shell/window/AboutBox.h"
 #include "shell/window/FileListDialog.h"
 #include "shell/window/Globals.h"
+#include "shell/window/MainWindowLayout.h"
 #include "shell/window/PasswordDlg.h"
 #include "shell/window/Program.h"
 
@@ -72,11 +73,15 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     Drucker = std::make_unique<TTimer>();
     Drucker->SetInterval(100);
     Drucker->SetOnTimer([this] { DruckerTimer(); });
+    WindowLayout = new TMainWindowLayout(*this);
     ConnectCommands();
     ConnectPages();
 }
 
 TForm1::~TForm1() {
+    // The client area stops being laid out before its controls go.
+    delete WindowLayout;
+    WindowLayout = nullptr;
     DestroyHelpers();
     if (Form1 == this)
         Form1 = nullptr;
@@ -324,6 +329,11 @@ void TForm1::RunPasswordDialog() {
     ui.savebutton->setEnabled(true);
     ui.BrowserEnable->setVisible(true);
     ui.browserdiv1->setVisible(true);
+}
+
+void TForm1::FitWindowToTexts() {
+    if (WindowLayout)
+        WindowLayout->Refit();
 }
 
 void TForm1::ToolButton1Click() {

@@ -28,6 +28,7 @@ class TLedBalken;
 class TBit8Feld;
 class TFileListDialog;
 class TLogFile;
+class TMainWindowLayout;
 class TSprache;
 class TMop;
 class TForm4;
@@ -123,6 +124,8 @@ public:
     std::unique_ptr<TBit8Feld> Bit8Feld1;
     std::unique_ptr<TBit8Feld> Bit8Feld2;
     std::unique_ptr<TPrintSteuerung> PrintSteuerung;
+    // Places the client area and fits the window to its texts (a child).
+    TMainWindowLayout* WindowLayout = nullptr;
     // Brings the print dialog of a service-mode print to the front: every
     // 100 ms, at most six times per print.
     std::unique_ptr<TTimer> Drucker;
@@ -263,6 +266,8 @@ public:
     void ShowRepeaterPage();
     void ShowInputDelays();
     void SetupLedRows();
+    // Every text of the window shown whole, the window as large as its pages.
+    void FitWindowToTexts();
     // Forgets what the pages decided for the device of the cleared image.
     void ResetPageGating();
     std::string GetText(const std::string& id);

@@ -11,6 +11,7 @@
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
+#include "platform/window/FitText.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/window/Form1.h"
@@ -30,6 +31,13 @@
 #include <initializer_list>
 
 namespace {
+
+// The hints of the tool bar's buttons, by running number.
+constexpr TextIdRange ToolBarHints{5, 1, 9};
+// The first time-out's group title, joined from two texts.
+constexpr TextIdRange FirstTimeoutTitle{21, 1, 2};
+// The question before loading, joined from three texts.
+constexpr TextIdRange LoadQuestion{24, 1, 3};
 
 // True when the action has a hint of its own: an action without one shows
 // its text as its tool tip, so the tool tip follows a change of the text.
@@ -52,7 +60,7 @@ void SetToolBarHints(QToolBar* bar, TSprache& s) {
     for (int i = 0; i < buttons.size() && i < 11; ++i) {
         if (!HasOwnHint(buttons[i]))
             continue;
-        buttons[i]->setToolTip(ToQString(s.GetTexts(5, n, 1)));
+        buttons[i]->setToolTip(ToQString(s.GetText(ToolBarHints.Id(n - 1))));
         ++n;
     }
 }
@@ -148,14 +156,15 @@ void TForm1::RetranslateMainForm() {
     ApplyChoices(MainWindowChoices(ui), text);
     SetToolBarHints(ui.ToolBar1, s);
 
-    // The options keep their fixed widths, wider only where a text needs it.
+    // The options' fixed widths; fitting the window to its texts below widens
+    // those whose text needs more and moves their neighbours aside.
     for (QWidget* option : std::initializer_list<QWidget*>{
              ui.Counter, ui.GatewayFunktion, ui.GatewayMRTU, ui.MOP2deaktivieren, ui.MoPMastermode,
              ui.Pipeline, ui.RTSaktivieren, ui.S7OPC, ui.FeldstaerkenByte})
-        option->resize(std::max(220, option->sizeHint().width()), option->height());
-    ui.MoPtimeout->resize(std::max(66, ui.MoPtimeout->sizeHint().width()), ui.MoPtimeout->height());
+        option->resize(220, option->height());
+    ui.MoPtimeout->resize(66, ui.MoPtimeout->height());
     // The first time-out's caption is made of two texts.
-    ui.t_Timeout->setTitle(ToQString(s.GetTexts(21, 1, 2)));
+    ui.t_Timeout->setTitle(ToQString(s.GetTexts(FirstTimeoutTitle)));
 
     // The check box between inputs k and k + 1 names both; the last input
     // of the first block pairs with the first of the second.
@@ -190,6 +199,8 @@ void TForm1::RetranslateMainForm() {
     for (TInputFrame* frame : InputFrames)
         if (frame)
             frame->SetText(text("$T08003"));
+
+    FitWindowToTexts();
 }
 
 void TForm1::TranslateDatenladenDialog() {
@@ -197,21 +208,26 @@ void TForm1::TranslateDatenladenDialog() {
         return;
     datenladen1->setWindowTitle(ToQString(ProgramTitle));
     // The question is made of three texts.
-    datenladen1->ui.Label2->setText(ToQString(Sprache->GetTexts(24, 1, 3)));
+    datenladen1->ui.Label2->setText(ToQString(Sprache->GetTexts(LoadQuestion)));
     ApplyTexts({{datenladen1->ui.Laden1, "$T23001"}, {datenladen1->ui.Button2, "$T23002"}},
                [this](const std::string& id) { return GetText(id); });
+    FitToTexts(datenladen1);
 }
 
 void TForm1::TranslatePortSettingsDialog() {
     if (!Form2)
         return;
+    const TextLookup text = [this](const std::string& id) { return GetText(id); };
     ApplyTexts({{Form2, "$T25001"},
                 {Form2->ui.Label1, "$T25002"},
                 {Form2->ui.Label2, "$T25003"},
                 {Form2->ui.datenbitsgroup, "$T25004"},
+                {Form2->ui.paritygroup, "$T43008"},
                 {Form2->ui.ok, "$T23003"},
                 {Form2->ui.abbrechen, "$T23002"}},
-               [this](const std::string& id) { return GetText(id); });
+               text);
+    ApplyChoices({{Form2->ui.paritygroup, {"$T43011", "$T43009", "$T43010"}}}, text);
+    FitToTexts(Form2);
 }
 
 // The transfer window's texts are set before each transfer; its lines
@@ -224,6 +240,7 @@ void TForm1::TranslateWriteProgress(const std::string& secondLine) {
     if (!secondLine.empty())
         Form4->SetLabel2Caption(GetText(secondLine));
     Form4->SetButton1Caption(GetText("$T23004"));
+    FitToTexts(Form4);
 }
 
 void TForm1::TranslateReadProgress(const std::string& titleId) {
@@ -234,6 +251,7 @@ void TForm1::TranslateReadProgress(const std::string& titleId) {
         Form4->SetLabel1Caption(GetText(titleId));
     Form4->SetLabel2Caption("");
     Form4->SetButton1Caption(GetText("$T23004"));
+    FitToTexts(Form4);
 }
 
 void TForm1::TranslateModelChooser() {
@@ -243,4 +261,5 @@ void TForm1::TranslateModelChooser() {
                 {stwaehlen->ui.OkButton, "$T23003"},
                 {stwaehlen->ui.Button2, "$T23002"}},
                [this](const std::string& id) { return GetText(id); });
+    FitToTexts(stwaehlen);
 }

@@ -77,6 +77,21 @@ std::vector<TextRow> MainWindowTexts(const Ui::TForm1& ui) {
         {ui.nowUpdates, "$T04002"},
         {ui.ber1, "$T04003"},
 
+        // The tool bar's captions; its hints are numbered texts of their own.
+        {ui.ToolButton1, "$T44001"},
+        {ui.ToolButton2, "$T44002"},
+        {ui.openbutton, "$T44003"},
+        {ui.savebutton, "$T44004"},
+        {ui.down_load, "$T44005"},
+        {ui.up_load, "$T44006"},
+        {ui.funk, "$T44007"},
+        {ui.einstellung, "$T44008"},
+        {ui.SaveToStrg, "$T44009"},
+        {ui.BrowserEnable, "$T44010"},
+        {ui.scanreg, "$T44011"},
+        {ui.service, "$T44012"},
+        {ui.Konverter, "$T44013"},
+
         // The pop-up menu of the pages.
         {ui.Exit, "$T05001"},
         {ui.Clear1, "$T05002"},
@@ -102,6 +117,10 @@ std::vector<TextRow> MainWindowTexts(const Ui::TForm1& ui) {
         // Basic settings: the protocol options, the averaging and the
         // time-outs (the first time-out's caption is a joined text).
         {ui.Grundeinstellung, "$T06003"},
+        {ui.GroupBox12, "$T14023"},
+        {ui.reg917, "$T14002"},
+        {ui.Durchschnitt, "$T14024"},
+        {ui.Fadresse, "$T14025"},
         {ui.Counter, "$T14001"},
         {ui.DatenrateFunk, "$T14018"},
         {ui.GatewayFunktion, "$T14003"},
@@ -148,6 +167,7 @@ std::vector<TextRow> MainWindowTexts(const Ui::TForm1& ui) {
         {ui.comport, "$T06008"},
         {ui.baudrate, "$T43001"},
         {ui.GroupBox13, "$T43002"},
+        {ui.Parity, "$T43008"},
         {ui.Datenbits, "$T43003"},
         {ui.Stopbits, "$T43007"},
 
@@ -182,6 +202,9 @@ std::vector<TextRow> MainWindowTexts(const Ui::TForm1& ui) {
         {ui.dzfLabGro, "$T07003"},
         {ui.dzfLabBegin, "$T07004"},
         {ui.dzfFunk, "$T07005"},
+
+        // Input power-on delays; the heading and the frames are made at start-up.
+        {ui.InputTabSheet, "$T06013"},
 
         // Frequency editor; its hints depend on the table it shows.
         {ui.FrequenzEditor, "$T06011"},
@@ -218,6 +241,7 @@ std::vector<ChoiceRow> MainWindowChoices(const Ui::TForm1& ui) {
         {ui.zb14, input},
         {ui.zb15, input},
 
+        {ui.Parity, {"$T43009", "$T43010", "$T43011"}},
         {ui.Datenbits, {"$T43004", "$T43005"}},
         {ui.Stopbits, {"$T43006"}},
 

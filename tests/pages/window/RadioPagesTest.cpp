@@ -201,6 +201,13 @@ TEST_F(RadioPagesTest, EachEditChangesExactlyItsCellsAndTheWriteBringsThemToTheD
 
     // Frequency editor: 433.1250 becomes 434.0000 MHz, channel 34720 x 12.5 kHz.
     UserSelects(ui.PageControl1, ui.FrequenzEditor);
+    // Read-only, the table still reads easily: faded text on a light ground.
+    ASSERT_FALSE(ui.FEdit1->isEnabled());
+    const QPalette readOnly = ui.FEdit1->palette();
+    const QColor ground = readOnly.color(QPalette::Disabled, QPalette::Base);
+    EXPECT_GE(ground.lightness(), 200);
+    EXPECT_GE(ground.lightness() - readOnly.color(QPalette::Disabled, QPalette::Text).lightness(),
+              80);
     ui.FSetAendern->click();
     EXPECT_TRUE(Form1->FrequencyTableChanged);
     EXPECT_TRUE(ui.FSetLaden->isEnabled());

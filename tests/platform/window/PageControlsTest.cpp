@@ -65,13 +65,16 @@ TEST(RadioGroupTest, AdoptsTheFormsButtonsInTheirNumberedOrder) {
         b->setObjectName(name);
     }
     qobject_cast<QRadioButton*>(group.findChild<QRadioButton*>("mode_1"))->setChecked(true);
+    // The form puts the last one into a second column.
+    group.findChild<QRadioButton*>("mode_2")->move(100, 0);
     group.AdoptButtons();
     ASSERT_EQ(group.Count(), 3);
     EXPECT_EQ(group.Button(0)->objectName(), "mode_0");
     EXPECT_EQ(group.Button(2)->objectName(), "mode_2");
     EXPECT_EQ(group.ItemIndex(), 1);
-    group.SetColumns(2);
     EXPECT_EQ(group.Columns(), 2);
+    group.SetColumns(3);
+    EXPECT_EQ(group.Columns(), 3);
     group.SetColumns(0);
     EXPECT_EQ(group.Columns(), 1);
 }

@@ -1,5 +1,6 @@
 // The main window's life cycle, driven offscreen with scripted dialogs.
 #include "device/ChangeFlags.h"
+#include "platform/Text.h"
 #include "shell/window/FileListDialog.h"
 #include "support/WindowFixture.h"
 
@@ -12,7 +13,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QRadioButton>
+#include <QToolBar>
 
 #include <fstream>
 
@@ -137,6 +140,36 @@ TEST_F(WindowTest, SubSlotButtonsMoveRightAndWiden) {
     Start();
     EXPECT_EQ(Form1->ui.SubSlot_2->pos(), before + QPoint(60, 0));
     EXPECT_EQ(Form1->ui.SubSlot_2->width(), 150);
+}
+
+TEST_F(WindowTest, TheToolBarShowsPicturesBesideItsCaptions) {
+    Start();
+    Ui::TForm1& ui = Form1->ui;
+    EXPECT_EQ(ui.ToolBar1->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    for (QAction* a : {ui.ToolButton1, ui.ToolButton2, ui.openbutton, ui.savebutton, ui.down_load,
+                       ui.up_load, ui.funk, ui.einstellung, ui.SaveToStrg})
+        EXPECT_FALSE(a->icon().pixmap(ui.ToolBar1->iconSize()).isNull())
+            << FromQString(a->objectName());
+}
+
+TEST_F(WindowTest, TheEmptyWindowShowsItsPictureScaledToTheWindow) {
+    Start();
+    Form1->show();
+    ASSERT_TRUE(RunUntil([] { return Form1->ui.Bild1->isVisible(); }));
+    const QSize small = Form1->ui.Bild1->pixmap().deviceIndependentSize().toSize();
+    ASSERT_FALSE(small.isEmpty());
+    EXPECT_LE(small.width(), Form1->ui.Bild1->width());
+    EXPECT_LE(small.height(), Form1->ui.Bild1->height());
+
+    Form1->resize(Form1->size() * 3 / 2);
+    ASSERT_TRUE(RunUntil([small] {
+        return Form1->ui.Bild1->pixmap().deviceIndependentSize().width() > small.width();
+    }));
+    const QSizeF large = Form1->ui.Bild1->pixmap().deviceIndependentSize();
+    // Its proportions stay.
+    EXPECT_NEAR(large.width() / large.height(), double(small.width()) / small.height(), 0.02);
+    // The pages take the same room as the picture.
+    EXPECT_EQ(Form1->ui.PageControl2->geometry(), Form1->ui.Bild1->geometry());
 }
 
 TEST_F(WindowTest, DataFolderIsCreatedAndAStaleUpdateFileRemoved) {

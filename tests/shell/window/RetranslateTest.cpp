@@ -463,6 +463,11 @@ TEST_F(WindowTest, TheSmallDialogsReceiveTheirTexts) {
     EXPECT_EQ(FromQString(Form2->ui.datenbitsgroup->title()), "$T25004");
     EXPECT_EQ(FromQString(Form2->ui.ok->text()), "$T23003");
     EXPECT_EQ(FromQString(Form2->ui.abbrechen->text()), "$T23002");
+    // The parity choice lists none, odd, even.
+    EXPECT_EQ(FromQString(Form2->ui.paritygroup->title()), "$T43008");
+    EXPECT_EQ(FromQString(Form2->ui.paritygroup_0->text()), "$T43011");
+    EXPECT_EQ(FromQString(Form2->ui.paritygroup_1->text()), "$T43009");
+    EXPECT_EQ(FromQString(Form2->ui.paritygroup_2->text()), "$T43010");
 
     EXPECT_TRUE(Dialogs::History().empty());
 }

@@ -7,6 +7,7 @@
 #include "pages/window/PageAnAusVisible.h"
 
 #include "device/RegisterImage.h"
+#include "device/RegisterText.h"
 #include "link/Mop.h"
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"
@@ -15,8 +16,8 @@
 #include "platform/Text.h"
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
-#include "report/window/WebDownload.h"
 #include "report/window/PrintSteuerung.h"
+#include "report/window/WebDownload.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/WinLanguage.h"
@@ -71,6 +72,7 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     Drucker->SetOnTimer([this] { DruckerTimer(); });
     ConnectCommands();
     ConnectPages();
+    ConnectBrowser();
 }
 
 TForm1::~TForm1() {
@@ -120,6 +122,9 @@ void TForm1::ConnectCommands() {
     bind(ui.nowUpdates, &TForm1::nowUpdatesClick);
     bind(ui.Updatessuchen, &TForm1::UpdatessuchenClick);
     bind(ui.drucken1, &TForm1::drucken1Click);
+    bind(ui.BrowserEnable, &TForm1::BrowserEnableClick);
+    bind(ui.scanreg, &TForm1::scanregClick);
+    bind(ui.service, &TForm1::serviceClick);
     connect(ui.Datei1, &QMenu::aboutToShow, this, [this] { RebuildDemoMenu(); });
 }
 
@@ -291,7 +296,8 @@ void TForm1::FormActivate() {
             ServiceMode = 0;
             return;
         }
-        RunPasswordDialog();
+        if (RunPasswordDialog())
+            ui.savebutton->setEnabled(true);
     }
     if (ServiceMode != 1) {
         ui.browser_label->setVisible(false);
@@ -299,24 +305,6 @@ void TForm1::FormActivate() {
         ui.scanreg->setVisible(false);
         ui.service->setVisible(false);
     }
-}
-
-void TForm1::RunPasswordDialog() {
-    if (!PasswordDlg)
-        return;
-    PasswordDlg->ui.Password->clear();
-    PasswordDlg->raise();
-    Dialogs::ShowModal(*PasswordDlg);
-    if (PasswordAccepted != 1 ||
-        FromQString(PasswordDlg->ui.Password->text()) != ServiceAccessCode) {
-        PasswordAccepted = 0;
-        ServiceMode = 0;
-        return;
-    }
-    ui.imp_ein->setEnabled(true);
-    ui.savebutton->setEnabled(true);
-    ui.BrowserEnable->setVisible(true);
-    ui.browserdiv1->setVisible(true);
 }
 
 void TForm1::ToolButton1Click() {

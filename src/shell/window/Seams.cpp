@@ -10,16 +10,9 @@ void TForm1::ClearPresetMenu() {}
 void TForm1::FillPresetMenuForDevice() {}
 // The header of the customer file held by the main window.
 void TForm1::ResetCustomerFileHeader() {}
-// Entering and leaving the register browser.
-void TForm1::BrowserEnableClick() {}
 // The demo-file entries of the file menu.
 void TForm1::RebuildDemoMenu() {}
-// The help file.
-void TForm1::Hilfe1Click() {}
-// The register scan of the service mode.
-void TForm1::scanregClick() {}
-// The register browser's controller id and the keying test's parameters.
-void TForm1::Button6Click() {}
+// The keying test's parameters.
 void TForm1::newParameterClick() {}
 // The register names of the preset page.
 void TForm1::FillPresetRegisterNames() {}

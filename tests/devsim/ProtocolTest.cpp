@@ -202,9 +202,13 @@ TEST(Unlock, ProtectedRegistersTakeWritesOnlyBetweenUnlockAndRelock) {
     served(e, request(1216, 1, 1216, {4711}));
     EXPECT_EQ(readBack(e, 1216), before) << "written while locked";
 
-    served(e, request(999, 1, 999, {8362}));
+    // Register 999 reads the lock state; a write's read-back echoes it.
+    EXPECT_EQ(served(e, request(999, 1, 999, {8362})),
+              bytes({0xE0, 0, 0, 0, 0, 3, 0xE7, 1, 0x20, 0xAA}));
     EXPECT_FALSE(e.device().unlocked());
-    served(e, request(999, 1, 999, {9286}));
+    EXPECT_EQ(readBack(e, 999), lockedReadValue);
+    EXPECT_EQ(served(e, request(999, 1, 999, {9286})),
+              bytes({0xE0, 0, 0, 0, 0, 3, 0xE7, 1, 0x24, 0x46}));
     EXPECT_TRUE(e.device().unlocked());
     EXPECT_EQ(readBack(e, 999), unlockedReadValue);
 
@@ -236,7 +240,7 @@ TEST(Unlock, OtherSequencesKeepOrReturnToLocked) {
     EXPECT_TRUE(d.unlocked());
     d.write(999, 1234);
     EXPECT_FALSE(d.unlocked());
-    EXPECT_EQ(d.read(999), 1234);
+    EXPECT_EQ(d.read(999), lockedReadValue);
 }
 
 TEST(Unlock, UnprotectedRegistersIgnoreTheLockAndRangesCanBeReplaced) {

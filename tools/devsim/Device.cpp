@@ -16,8 +16,8 @@ const char* lockStateName(LockState state) {
 Device::Device() : protected_(defaultProtectedRanges()) {}
 
 std::uint16_t Device::read(std::uint16_t reg) const {
-    if (reg == unlockRegister && lock_ == LockState::Unlocked)
-        return unlockedReadValue;
+    if (reg == unlockRegister)
+        return lock_ == LockState::Unlocked ? unlockedReadValue : lockedReadValue;
     return regs_[reg];
 }
 

@@ -20,6 +20,7 @@ constexpr std::uint16_t unlockRegister = 999;
 constexpr std::uint16_t unlockFirstCode = 8362;
 constexpr std::uint16_t unlockSecondCode = 9286;
 constexpr std::uint16_t unlockedReadValue = 0xFFFF; // what register 999 reads while unlocked
+constexpr std::uint16_t lockedReadValue = 0;        // ... and while locked
 
 // The registers that ignore writes while locked, unless --protect replaces them:
 // the two frequency tables (channel numbers 1216..1343, channel steps 1344..1471).
@@ -38,7 +39,8 @@ public:
     Device();
 
     // What the device answers for a read of `reg`: the stored value, except
-    // register 999 which reads 65535 while unlocked.
+    // register 999, which reads 65535 while unlocked and 0 while locked
+    // (whatever was written to it last).
     std::uint16_t read(std::uint16_t reg) const;
 
     // A write as a request makes it. Register 999 drives the lock state machine

@@ -5,6 +5,20 @@
 
 namespace devsim {
 
+namespace {
+
+// The value the request writes to the unlock register, if it writes one.
+std::optional<std::uint16_t> writtenUnlockValue(const Request& request, bool ignored) {
+    if (ignored || request.writeStart > unlockRegister)
+        return std::nullopt;
+    const std::size_t at = static_cast<std::size_t>(unlockRegister - request.writeStart);
+    if (at >= request.writeData.size())
+        return std::nullopt;
+    return request.writeData[at];
+}
+
+} // namespace
+
 Exchange Engine::handle(const Request& request) {
     Exchange ex;
     ex.number = ++received_;
@@ -49,11 +63,16 @@ Exchange Engine::handle(const Request& request) {
     unsigned count = request.readCount;
     if (wrongCount)
         count = count == 255 ? 254 : count + 1;
+    // A write to the unlock register is echoed by the read-back of the same
+    // request, so that a write with read-back sees what it wrote.
+    const std::optional<std::uint16_t> echo = writtenUnlockValue(request, ignoreWrites);
     std::vector<std::uint16_t> words;
     words.reserve(count);
     for (unsigned i = 0; i < count; ++i) {
         const auto reg = static_cast<std::uint16_t>(start + i);
         std::uint16_t value = device_.read(reg);
+        if (echo && reg == unlockRegister)
+            value = *echo;
         if (alternate && (alternate->when != Fault::When::Register || alternate->value == reg))
             value ^= 1;
         words.push_back(value);

@@ -169,7 +169,9 @@ Device contents (applied in this order: type preset, image files, --set):
                      replaces the default 1216-1471; "none" for no protection).
                      Unlock: write 8362 then 9286 to register 999; writing 0
                      (or anything else) locks again. Register 999 reads 65535
-                     while unlocked.
+                     while unlocked and 0 while locked; the read-back of a
+                     request that writes register 999 echoes the value
+                     written (so a write with read-back sees its echo).
 
 Line:
   --link PATH        also create the symlink PATH -> the pty (removed at exit).

@@ -88,8 +88,10 @@ void ClearStatusPanels() {
 }
 
 void TForm1::ToolButton2Click() {
-    // Nothing is cleared under a running transfer: it owns the image.
-    if (!TransferCommandAllowed())
+    // Nothing is cleared under a running transfer: it owns the image. A
+    // register-browser read owns neither image nor pages: Clear closes the
+    // browser all the same (its relock follows that read's answer).
+    if (!(commandsRunning_ == 0 && BrowserExchangeWaiting()) && !TransferCommandAllowed())
         return;
     ClearParameterSet();
 }

@@ -78,7 +78,7 @@ void ClosePort() {
         mop->Close();
 }
 
-int ReadRegister(long long reg) {
+int ReadRegister(long long reg, bool* failed) {
     TMop* mop = LinkMop();
     registers::ReadOutcome outcome = registers::ReadOutcome::LinkFailed;
     const int value = mop ? registers::ReadRegister(*mop, reg, outcome) : -1;
@@ -87,6 +87,8 @@ int ReadRegister(long long reg) {
     else if (outcome == registers::ReadOutcome::WrongRegister)
         Dialogs::ShowMessage(
             "Error!\nWriteTimeDatenSatz:\n\t(pruefAdr & DatensatzKennungEmpfang)!!!");
+    if (failed)
+        *failed = outcome != registers::ReadOutcome::Ok;
     return value;
 }
 

@@ -15,8 +15,9 @@ bool OpenPort();
 bool EnsurePortOpen();
 void ClosePort();
 // The value; -1 after a failed exchange, 0 for an answer about another
-// register; both failures are reported in a message box.
-int ReadRegister(long long reg);
+// register; both failures are reported in a message box (and *failed, when
+// given, tells whether one happened).
+int ReadRegister(long long reg, bool* failed = nullptr);
 int ReadRegisterQuiet(long long reg, uint32_t& value);
 int WriteRegisterChecked(long long reg, int value);
 int WriteAndVerifyRegisters(long long firstRegister, int firstIndex, int endIndex);

@@ -8,6 +8,7 @@
 
 #include "device/RegisterImage.h"
 #include "files/KundenFile.h"
+#include "device/RegisterText.h"
 #include "link/Mop.h"
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"
@@ -76,6 +77,7 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     WindowLayout = new TMainWindowLayout(*this);
     ConnectCommands();
     ConnectPages();
+    ConnectBrowser();
 }
 
 TForm1::~TForm1() {
@@ -132,6 +134,9 @@ void TForm1::ConnectCommands() {
     bind(ui.LoadFile1, &TForm1::openbuttonClick);
     bind(ui.savebutton, &TForm1::savebuttonClick);
     bind(ui.SaveFile1, &TForm1::savebuttonClick);
+    bind(ui.BrowserEnable, &TForm1::BrowserEnableClick);
+    bind(ui.scanreg, &TForm1::scanregClick);
+    bind(ui.service, &TForm1::serviceClick);
     connect(ui.Datei1, &QMenu::aboutToShow, this, [this] { RebuildDemoMenu(); });
 }
 
@@ -303,7 +308,8 @@ void TForm1::FormActivate() {
             ServiceMode = 0;
             return;
         }
-        RunPasswordDialog();
+        if (RunPasswordDialog())
+            ui.savebutton->setEnabled(true);
     }
     if (ServiceMode != 1) {
         ui.browser_label->setVisible(false);
@@ -311,24 +317,6 @@ void TForm1::FormActivate() {
         ui.scanreg->setVisible(false);
         ui.service->setVisible(false);
     }
-}
-
-void TForm1::RunPasswordDialog() {
-    if (!PasswordDlg)
-        return;
-    PasswordDlg->ui.Password->clear();
-    PasswordDlg->raise();
-    Dialogs::ShowModal(*PasswordDlg);
-    if (PasswordAccepted != 1 ||
-        FromQString(PasswordDlg->ui.Password->text()) != ServiceAccessCode) {
-        PasswordAccepted = 0;
-        ServiceMode = 0;
-        return;
-    }
-    ui.imp_ein->setEnabled(true);
-    ui.savebutton->setEnabled(true);
-    ui.BrowserEnable->setVisible(true);
-    ui.browserdiv1->setVisible(true);
 }
 
 void TForm1::FitWindowToTexts() {

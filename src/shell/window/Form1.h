@@ -26,6 +26,7 @@ class TPrintSteuerung;
 class TInputFrame;
 class TLedBalken;
 class TBit8Feld;
+class TRegisterText;
 class TFileListDialog;
 class TLogFile;
 class TMainWindowLayout;
@@ -216,6 +217,47 @@ public:
     void FRightButtonClick();
     void FSetAendernClick();
 
+    // --- register browser and service mode ------------------------------
+    std::unique_ptr<TRegisterText> RegisterText;
+    // Opens the browser 10 ms after its button went down.
+    std::unique_ptr<TTimer> Timer2;
+    void Timer2Timer();
+    void GoToRegister(uint32_t address);
+    // Reads the register and fills every view; the value, 0 after a failure.
+    int ShowRegister(uint32_t address);
+    void WriteBrowserRegister();
+    void NextRegister();
+    void PreviousRegister();
+    // Moves by step registers (wrapping) unless an edit waits for Enter.
+    void MoveRegister(int step);
+    void BrowserKeyCommand(int key, Qt::KeyboardModifiers shift);
+    void serviceClick();
+    void Beenden2Click();
+    void RegTextSelect();
+    void ShowBits(const std::string& bits);
+    void ApplyBinaryText(const std::string& bits);
+    // The edits' handlers: focus taken, text changed, character typed (set
+    // to 0 to discard it, or replaced), key released.
+    void reg_nameEnter();
+    void reg_deziEnter();
+    void reg_hexEnter();
+    void reg_deziChange();
+    void reg_hexChange();
+    void reg_nameKeyPress(char& key);
+    void reg_deziKeyPress(char& key);
+    void reg_hexKeyPress(char& key);
+    void reg_nameKeyUp(int key, Qt::KeyboardModifiers shift);
+    void reg_deziKeyUp(int key, Qt::KeyboardModifiers shift);
+    void reg_hexKeyUp(int key, Qt::KeyboardModifiers shift);
+    // Bit box 1..16 (box 1 is bit 15).
+    void CheckBoxClick(int box);
+    void CheckBoxKeyUp(int box, int key, Qt::KeyboardModifiers shift);
+    // True while a browser exchange waits for the device's answer.
+    bool BrowserExchangeWaiting() const;
+    // The password dialog run of both ways into service mode; true when the
+    // right code was given (service mode is then on).
+    bool RunPasswordDialog();
+
     // --- the configuration printout --------------------------------------
     void drucken1Click();
     void DruckerTimer();
@@ -294,7 +336,7 @@ private:
     void CreateInputFrames();
     void FillComboBoxes();
     void PrepareDataFolder();
-    void RunPasswordDialog();
+    void ConnectBrowser();
     // The update check's steps; true when the new version was started.
     bool RunUpdateCheck(bool fromMenu);
 

@@ -13,8 +13,8 @@
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
 #include "platform/window/SingleInstance.h"
-#include "report/window/WebDownload.h"
 #include "report/window/PrintSteuerung.h"
+#include "report/window/WebDownload.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/window/Program.h"
@@ -80,6 +80,8 @@ bool TForm1::FormClose() {
                 return false; // the write did not complete: keep the data
         }
     }
+    // The browser closes as its button closes it: scan stopped, device relocked.
+    LeaveBrowser();
     DestroyHelpers();
     Application().Terminate();
     Application().ProcessMessages();

@@ -8,16 +8,9 @@ void TForm1::FillPresetMenu() {}
 void TForm1::ClearPresetMenu() {}
 // The preset menu for the device just read.
 void TForm1::FillPresetMenuForDevice() {}
-// Entering and leaving the register browser.
-void TForm1::BrowserEnableClick() {}
 // The demo-file entries of the file menu.
 void TForm1::RebuildDemoMenu() {}
-// The help file.
-void TForm1::Hilfe1Click() {}
-// The register scan of the service mode.
-void TForm1::scanregClick() {}
-// The register browser's controller id and the keying test's parameters.
-void TForm1::Button6Click() {}
+// The keying test's parameters.
 void TForm1::newParameterClick() {}
 // The register names of the preset page.
 void TForm1::FillPresetRegisterNames() {}

@@ -24,6 +24,7 @@
 #include "shell/window/Program.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -34,6 +35,7 @@ namespace {
 constexpr uint32_t serialRegister = 908;
 constexpr uint32_t typeRegister = 906;
 constexpr int silentBlock = 1000;
+constexpr int progressIntervalMs = 100;
 
 // The device gave no answer at all (or the port is gone), as opposed to an
 // answer that did not confirm the value.
@@ -135,12 +137,18 @@ public:
     // Runs every step up to the first one the device does not answer; the
     // relock always runs.
     LoadResult Run(const std::vector<LoadStep>& steps) {
+        // The bar repaints at once whenever it moves: it follows the lines at
+        // most every 100 ms, and is full only once everything was confirmed.
+        QElapsedTimer sinceProgress;
+        sinceProgress.start();
         for (const LoadStep& step : steps) {
             if (result_.silent && step.kind != LoadStepKind::Relock)
                 continue;
             Do(step);
-            // The bar is full only once everything was confirmed.
-            Form4->SetProgress(static_cast<int>(step.line));
+            if (sinceProgress.hasExpired(progressIntervalMs) || &step == &steps.back()) {
+                Form4->SetProgress(static_cast<int>(step.line));
+                sinceProgress.restart();
+            }
         }
         return result_;
     }

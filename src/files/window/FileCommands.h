@@ -6,6 +6,34 @@
 
 class TForm1;
 
+// The filters of the file dialogs: customer files, in the service mode also
+// register text files.
+extern const char* const CustomerFileFilter;
+extern const char* const RegisterTextFileFilter;
+std::string ParameterFileFilter();
+// The entry a file dialog preselects: register text files in the service
+// mode, customer files otherwise.
+std::string PreselectedFileFilter();
+// The name of a file chosen to be read: in the service mode a name of
+// neither kind gets ".RTU", otherwise a name that is no customer file gets
+// ".QDV".
+std::string CompleteReadName(std::string name);
+// The folder the file dialogs start in (the program folder when none is set).
+std::string StartFolder(TForm1& form);
+
+// While a file command owns the link the transfer commands are locked and
+// the window refuses to close.
+class TransferLock {
+public:
+    explicit TransferLock(TForm1& form);
+    ~TransferLock();
+    TransferLock(const TransferLock&) = delete;
+    TransferLock& operator=(const TransferLock&) = delete;
+
+private:
+    TForm1& form_;
+};
+
 enum class SaveOutcome {
     Saved,   // the file holds everything asked for
     Failed,  // something went wrong; the user was told

@@ -32,14 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const customerFilter = "QDV Files (*.qdv *.QDV)";
-const char* const registerTextFilter = "RTU Files (*.rtu *.RTU)";
-
-std::string FileFilter() {
-    return ServiceMode ? std::string(customerFilter) + ";;" + registerTextFilter
-                       : std::string(customerFilter);
-}
-
 // The button of a command is disabled while the command runs and comes back
 // as it was on every way out.
 class CommandButton {
@@ -58,13 +50,6 @@ private:
 
 bool ParameterSetPresent() {
     return DeviceFamily != FamilyNone && RegisterImage[DeviceTypeCell] != 0;
-}
-
-// The folder the file dialogs start in.
-std::string StartFolder(TForm1& f) {
-    if (f.WorkDir.empty())
-        f.WorkDir = f.ProgramDir;
-    return f.WorkDir;
 }
 
 void HidePages(TForm1& f) {
@@ -132,6 +117,43 @@ SaveOutcome SaveCustomerFile(TForm1& f, std::string name) {
 
 } // namespace
 
+const char* const CustomerFileFilter = "QDV Files (*.qdv *.QDV)";
+const char* const RegisterTextFileFilter = "RTU Files (*.rtu *.RTU)";
+
+std::string ParameterFileFilter() {
+    return ServiceMode ? std::string(CustomerFileFilter) + ";;" + RegisterTextFileFilter
+                       : std::string(CustomerFileFilter);
+}
+
+std::string PreselectedFileFilter() {
+    return ServiceMode ? RegisterTextFileFilter : CustomerFileFilter;
+}
+
+std::string CompleteReadName(std::string name) {
+    const ParameterFileKind kind = FileKindOf(name);
+    if (ServiceMode && kind == ParameterFileKind::Other)
+        name += ".RTU";
+    else if (!ServiceMode && kind != ParameterFileKind::Customer)
+        name += ".QDV";
+    return name;
+}
+
+std::string StartFolder(TForm1& f) {
+    if (f.WorkDir.empty())
+        f.WorkDir = f.ProgramDir;
+    return f.WorkDir;
+}
+
+TransferLock::TransferLock(TForm1& form) : form_(form) {
+    form_.TransferIdle = false;
+    form_.LockTransferCommands(true);
+}
+
+TransferLock::~TransferLock() {
+    form_.LockTransferCommands(false);
+    form_.TransferIdle = true;
+}
+
 bool LoadParameterFile(TForm1& f, const std::string& name, std::vector<std::string>& lines) {
     std::string bytes, error;
     if (!ReadFileBytes(name, bytes, error)) {
@@ -177,19 +199,15 @@ void TForm1::openbuttonClick() {
     LeaveBrowser();
     std::string name = DemoFile;
     if (!OpenDemoFile) {
-        name = Dialogs::OpenFileName(GetText("$T05003"), StartFolder(*this), FileFilter(),
-                                     ServiceMode ? registerTextFilter : customerFilter);
+        name = Dialogs::OpenFileName(GetText("$T05003"), StartFolder(*this), ParameterFileFilter(),
+                                     PreselectedFileFilter());
         if (name.empty())
             return;
     }
     ClearParameterSet();
     SetTransferStatus("$T29007");
 
-    const ParameterFileKind kind = FileKindOf(name);
-    if (ServiceMode && kind == ParameterFileKind::Other)
-        name += ".RTU";
-    else if (!ServiceMode && kind != ParameterFileKind::Customer)
-        name += ".QDV";
+    name = CompleteReadName(name);
     const bool customer = FileKindOf(name) == ParameterFileKind::Customer;
     std::error_code ec;
     if (!fs::exists(name, ec)) {
@@ -350,8 +368,8 @@ void TForm1::savebuttonClick() {
     if (DemoLoaded) {
         name = AskDemoSaveName(*this);
     } else {
-        name = Dialogs::SaveFileName(GetText("$T05004"), StartFolder(*this), FileFilter(),
-                                     customerFilter);
+        name = Dialogs::SaveFileName(GetText("$T05004"), StartFolder(*this), ParameterFileFilter(),
+                                     CustomerFileFilter);
     }
     if (name.empty())
         return;

@@ -39,25 +39,6 @@ std::optional<uint32_t> RangeEnd(const QLineEdit* edit, uint32_t fallback) {
     return static_cast<uint32_t>(*number);
 }
 
-// The transfer commands are locked and the window refuses to close while the
-// dump owns the link.
-class DumpRunning {
-public:
-    explicit DumpRunning(TForm1& form) : form_(form) {
-        form_.TransferIdle = false;
-        form_.LockTransferCommands(true);
-    }
-    ~DumpRunning() {
-        form_.LockTransferCommands(false);
-        form_.TransferIdle = true;
-    }
-    DumpRunning(const DumpRunning&) = delete;
-    DumpRunning& operator=(const DumpRunning&) = delete;
-
-private:
-    TForm1& form_;
-};
-
 enum class ChunkResult { Read, Failed, Silent };
 
 // Reads count registers from first; their dump lines go into lines.
@@ -137,7 +118,7 @@ SaveOutcome RunRegisterDump(TForm1& f, std::string name) {
     }
     const std::size_t linesBefore = lines.Count();
 
-    const DumpRunning running(f);
+    const TransferLock running(f);
     const uint32_t total = *end - *start + 1;
     Form4->SetLabel1Caption("Daten werden gelesen!");
     Form4->SetLabel2Caption("");

@@ -121,6 +121,9 @@ void TForm1::ConnectCommands() {
     bind(ui.Clear1, &TForm1::ToolButton2Click);
     bind(ui.up_load, &TForm1::up_loadClick);
     bind(ui.SaveatDevice1, &TForm1::up_loadClick);
+    bind(ui.DateiinSteuerungladen1, &TForm1::DateiinSteuerungladen1Click);
+    bind(ui.SaveToStrg, &TForm1::SaveToStrgClick);
+    bind(ui.SaveFileatDevice1, &TForm1::SaveToStrgClick);
     bind(ui.Userdaten, &TForm1::UserdatenClick);
     bind(ui.funk, &TForm1::funkClick);
     bind(ui.einstellung, &TForm1::einstellungClick);

@@ -187,6 +187,10 @@ public:
     // Cleans the lines in place and tests each; true when one is invalid
     // (its message is shown and logged).
     bool CheckParameterLines(TStringList& lines);
+    // Loads a parameter file straight into the device (menu item), and the
+    // same from the tool button and F9, whose button is disabled meanwhile.
+    void DateiinSteuerungladen1Click();
+    void SaveToStrgClick();
 
     // --- handlers of the window's own commands --------------------------
     void ToolButton1Click();

@@ -29,6 +29,7 @@
 // One exchange as the simulator logged it.
 struct SimExchange {
     int number = 0;                // 1-based request count of the simulator
+    double atMs = 0;               // when the request came, ms after midnight
     int first = -1;                // first register the request reads
     int count = -1;                // registers it reads
     int writeFirst = -1;           // first register the request writes
@@ -124,6 +125,9 @@ protected:
                 continue;
             SimExchange ex;
             ex.number = std::atoi(number.c_str() + 1);
+            if (time.size() >= 12)
+                ex.atMs = (std::atoi(time.c_str()) * 60 + std::atoi(time.c_str() + 3)) * 60000.0 +
+                          std::atof(time.c_str() + 6) * 1000.0;
             // Request: 60 a1 a2 a3 a4 RR RR rc WW WW wc, then wc data words,
             // hex without blanks.
             const std::string hex = req.substr(4);

@@ -1,0 +1,71 @@
+#pragma once
+// Loading a parameter file straight into a device, without a window: the
+// file's lines read and checked as a whole before the device is touched, and
+// grouped into the writes that send them.
+//
+// Consecutive registers go out as runs of at most 10 in one block write with
+// read-back; a register that breaks a run is written by itself. Register 999
+// is the unlock register: the first pair of lines "999 = first code",
+// "999 = second code" unlocks the device (first code, 200 ms, second code,
+// then the second code once more as the start of a run, the way register
+// dumps have always been loaded). Every other line of register 999 is skipped,
+// so that data can never relock the device partway or send half an unlock.
+// The last step always locks the device again.
+
+#include "files/RegisterLines.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr uint32_t UnlockRegister = 999;
+constexpr uint32_t UnlockFirstCode = 8362;
+constexpr uint32_t UnlockSecondCode = 9286;
+constexpr uint32_t LastDeviceRegister = 0xFFFF;
+constexpr std::size_t LoadRunLength = 10;
+constexpr int UnlockPauseMs = 200;
+
+struct LoadLine {
+    uint32_t reg = 0;
+    uint32_t value = 0;
+    std::size_t line = 0; // index in the file's lines
+};
+
+struct LoadLines {
+    LineFault fault = LineFault::None; // the first invalid line's fault
+    std::size_t line = 0;              // and its index
+    std::vector<LoadLine> lines;       // the register lines, blank ones left out
+};
+
+// Cleans and reads every line; names is the form of the file's kind. A
+// register number above 65535 is no register (BadName). Stops at the first
+// invalid line.
+LoadLines ReadLoadLines(const std::vector<std::string>& lines, NameForm names);
+
+enum class LoadStepKind {
+    Write,  // one register with read-back
+    Block,  // a run of 2 to 10 consecutive registers with read-back
+    Pause,  // the pause between the two unlock codes
+    Skip,   // a line of register 999 that is not sent
+    Relock, // 0 to register 999, the last step
+};
+
+struct LoadStep {
+    LoadStepKind kind = LoadStepKind::Write;
+    uint32_t reg = 0;             // the (first) register
+    std::vector<uint32_t> values; // Write and Skip: one; Block: the run
+    std::size_t line = 0;         // the file line that brought the step
+    // The memo line for a register not confirmed starts with "Register: "
+    // (full runs of 10 and the unlock codes) or "Error Reg.Nr.: ".
+    bool registerMemo = false;
+    // The run still open after the last line.
+    bool closing = false;
+};
+
+// The ordered steps that send lines into a device.
+std::vector<LoadStep> PlanDeviceLoad(const std::vector<LoadLine>& lines);
+
+// A device type as the binding messages name it: its model name, or 4
+// upper-case hexadecimal digits for a code the program does not know.
+std::string DeviceTypeName(uint32_t code);

@@ -1,0 +1,227 @@
+// Loading a parameter file into the device end to end against the
+// simulator: the writes and lock states of its log, what the device holds
+// afterwards, the messages, the transfer window's log and the status.
+#include "device/RegisterMap.h"
+#include "device/window/ReadFixture.h"
+#include "files/KundenFile.h"
+#include "platform/StringList.h"
+
+#include <QTimer>
+
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The last n items, "|"-separated.
+std::string Join(const std::vector<std::string>& items, size_t n = 100) {
+    std::string out;
+    for (size_t i = items.size() - std::min(n, items.size()); i < items.size(); ++i)
+        out += (out.empty() ? "" : "|") + items[i];
+    return out;
+}
+
+std::string ReadAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+class LoadTest : public ReadTest {
+protected:
+    void SetUp() override {
+        ReadTest::SetUp();
+        // The messages with arguments show them.
+        std::string lang = ReadAll(dir_ / "default.lang");
+        for (const std::string id : {"$T30036", "$T30037", "$T30090"})
+            lang.replace(lang.find(id + "GB="), 17,
+                         id + "GB=" + id + " %S%" + (id == "$T30090" ? "" : "/%S%"));
+        std::ofstream(dir_ / "default.lang", std::ios::binary | std::ios::trunc) << lang;
+    }
+
+    // The writes since Load: "reg=value" for one register, "first[count]" for
+    // a block.
+    std::string Writes() const {
+        std::vector<std::string> out;
+        const std::vector<SimExchange> log = SimLog();
+        for (size_t i = mark_; i < log.size(); ++i)
+            if (log[i].writeCount > 0)
+                out.push_back(std::to_string(log[i].writeFirst) +
+                              (log[i].writeCount == 1
+                                   ? "=" + std::to_string(log[i].written[0])
+                                   : "[" + std::to_string(log[i].writeCount) + "]"));
+        return Join(out, out.size());
+    }
+
+    static std::string Shown() {
+        std::vector<std::string> out;
+        for (const Dialogs::Shown& s : Dialogs::History())
+            if (s.kind == "message" || s.kind == "plain")
+                out.push_back(s.text);
+        return Join(out);
+    }
+
+    // F9 with the file chosen; the window is back as it was afterwards.
+    void Load(const fs::path& file) {
+        mark_ = SimLog().size();
+        Dialogs::QueueFileName(file.string());
+        Form1->SaveToStrgClick();
+        EXPECT_TRUE(Form1->TransferIdle && Form1->ui.SaveToStrg->isEnabled());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+
+    size_t mark_ = 0;
+};
+
+TEST_F(LoadTest, EditorSaveOfOneDeviceGoesIntoAnotherOfItsType) {
+    StartWithDevice({"--type", "0x21"});
+    ASSERT_TRUE(Read());
+    const uint32_t address = RegisterImage[RegisterMap.defstationsadresse] ^= 0x15;
+    DeviceSettingsChanged = 1;
+    const fs::path file = dir_ / "set.qdv";
+    Dialogs::QueueFileName(file.string());
+    Form1->savebuttonClick();
+    TStringList saved;
+    saved.SetText(ReadAll(file));
+    TKundenFile().ReadMain(saved);
+    ASSERT_EQ(saved.Count(), 572u);
+    const auto value = [&saved](int reg) {
+        const std::string& line = saved[static_cast<size_t>(reg - 900)];
+        return std::to_string(std::stol(line.substr(line.find('$') + 1), nullptr, 16));
+    };
+
+    ClosePort();
+    StartSim({"--type", "0x21"});
+    PortName = sim_->PtyPath();
+    ASSERT_TRUE(OpenPort());
+    // The change was not written to the first device: the user is asked.
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    Load(file);
+
+    // Runs of 10, 999 left out, 1000 and 1471 alone, the relock last.
+    std::string expected;
+    for (int reg = 900; reg <= 1461; reg += reg == 980 ? 21 : 10)
+        expected +=
+            std::to_string(reg) + "[10]|" + (reg == 980 ? "990[9]|1000=" + value(1000) + "|" : "");
+    EXPECT_EQ(Writes(), expected + "1471=" + value(1471) + "|999=0");
+    EXPECT_EQ(CountModals("Tdatenladen1"), 1);
+    for (int reg = 900; reg <= 1471; ++reg)
+        ASSERT_TRUE(reg == 999 || std::to_string(SimValue(reg)) == value(reg)) << reg;
+    EXPECT_EQ(Join(Form4->LogLines()), "$T30090 100|***End***");
+    EXPECT_EQ(Status(), "$T29010");
+    EXPECT_EQ(Form4->Progress(), Form4->ProgressMaximum());
+    EXPECT_TRUE(ImageIsClear());
+    EXPECT_EQ(sim_->Command("lock?"), "locked");
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(RegisterImage[RegisterMap.defstationsadresse], address);
+}
+
+struct LoadCase {
+    const char* name;
+    std::string sim;   // the simulator's arguments
+    std::string file;  // *.qdv: through the codec with the bindings below
+    std::string lines; // "up": registers 900..959 of 1, in runs of 10
+    int serial, type;
+    bool service;
+    int question; // the answer to the unsaved-edits question; 0: none asked
+    std::string writes, log, shown, status;
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LoadCaseTest : public LoadTest, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(LoadCaseTest, WritesWhatTheFileHoldsOrNothing) {
+    const LoadCase& c = GetParam();
+    std::istringstream words(c.sim);
+    StartWithDevice({std::istream_iterator<std::string>(words), {}});
+    ServiceMode = c.file.ends_with(".rtu");
+    TStringList lines;
+    for (int reg = 900; c.lines == "up" && reg < 960; ++reg)
+        lines.Add("r" + std::to_string(reg) + "=1");
+    if (c.lines != "up")
+        lines.SetText(c.lines);
+    TKundenFile header;
+    header.SetSerial(c.serial);
+    header.SetControllerType(c.type);
+    header.SetServiceMode(c.service);
+    header.Info().SetVersion(FileFormatVersion);
+    std::ofstream(dir_ / c.file) << (c.file.ends_with(".qdv") ? header.Write(lines) : lines.Text());
+    if (c.question) {
+        RadioSettingsChanged = 1;
+        Dialogs::QueueModal([&c](QDialog&) { return c.question; });
+    }
+    // While the unlock pause runs, no command reaches the link or the image
+    // and the window does not close.
+    QTimer pause;
+    bool busy = false;
+    QObject::connect(&pause, &QTimer::timeout, [&] {
+        bool canClose = true;
+        Form1->FormCloseQuery(canClose);
+        Form1->ClosePending = false;
+        busy = !canClose && !Form1->TransferIdle && !Form1->ui.openbutton->isEnabled() &&
+               !Form1->ui.ToolButton2->isEnabled() && !Form1->ui.SaveFileatDevice1->isEnabled();
+    });
+    const bool unlockLines = c.lines.starts_with("; dump\nr999=$20AA");
+    if (unlockLines)
+        pause.start(100);
+    Load(dir_ / c.file);
+    pause.stop();
+
+    EXPECT_EQ(Writes(), c.writes);
+    EXPECT_EQ(Join(Form4->LogLines(), 2), c.log);
+    EXPECT_EQ(Shown(), c.shown);
+    EXPECT_EQ(Status(), c.status);
+    EXPECT_EQ(sim_->Command("lock?"), c.sim.find("hangup") == std::string::npos ? "locked" : "");
+    EXPECT_EQ(CountModals("Tdatenladen1"), c.question ? 1 : 0);
+    if (c.status.starts_with("$T2901")) {
+        EXPECT_EQ(Form4->Progress() < Form4->ProgressMaximum(), c.status == "$T29012");
+    }
+    if (unlockLines) {
+        const std::vector<SimExchange> log = SimLog();
+        EXPECT_TRUE(busy);
+        EXPECT_GE(log[mark_ + 1].atMs - log[mark_].atMs, 200.0);
+        EXPECT_EQ(log[mark_ + 2].lock, "unlocked");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, LoadCaseTest,
+    ::testing::Values(
+        LoadCase{"UnlockLinesThenProtectedRegisters", "", "u.rtu",
+                 "; dump\nr999=$20AA\nr999=$2446\nr1216=$11\nr1217=$12\nr1218=$13\nr905=$42", -1,
+                 -1, false, 0, "999=8362|999=9286|999=9286|1216=17|1217[2]|905=66|999=0",
+                 "Error Reg.Nr.: 999|***End***", "", "$T29010"},
+        LoadCase{"ServiceFlagFileNamedInLowerCase", "", "x.qdv", "1216=11\n1217=12", -1, -1, true,
+                 0, "999=8362|999=9286|1216[2]|999=0", "***End***", "", "$T29010"},
+        LoadCase{"BoundToAnotherSerial", "--set 908=1235", "s.qdv", "900=1", 1234, -1, false, 0, "",
+                 "", "$T30036 1234/1235", "$T29008"},
+        LoadCase{"BoundToAnotherType", "", "t.qdv", "900=1", -1, 0x99, false, 0, "", "",
+                 "$T30037 0099/KVL-420 GN", "$T29008"},
+        LoadCase{"SilentAtTheBinding", "--fault silence@r908:always", "q.qdv", "900=1", 1234, -1,
+                 false, 0, "", "", "$T30028", "$T29002"},
+        LoadCase{"ServiceFileWithASyntaxError", "", "e.qdv", "900=1\n901=12345", -1, -1, true, 0,
+                 "", "File Error!|***End***", "$T30009", "$T29012"},
+        LoadCase{"NameOfTheOtherKindLast", "", "k.rtu", "r900=$1\nr901=$2\n902=$3", -1, -1, false,
+                 0, "", "File Error!|***End***", "$T30008", "$T29012"},
+        LoadCase{"OneRegisterIgnored", "--fault ignore-writes@r957", "i.rtu",
+                 "r957=4711\nr950=4711", -1, -1, false, 0, "957=4711|950=4711|999=0",
+                 "Error Reg.Nr.: 957|***End***", "", "$T29012"},
+        // Three tries of the fifth block, three of the relock, nothing else.
+        LoadCase{"SilentFromBlock5", "--fault silence@5:always", "b.rtu", "up", -1, -1, false, 0,
+                 "900[10]|910[10]|920[10]|930[10]|940[10]|940[10]|940[10]|999=0|999=0|999=0",
+                 "Timeout Error!|***End***", "", "$T29012"},
+        LoadCase{"SilentAtASingleWrite", "--fault silence@2:always", "d.rtu", "r959=1\nr958=1", -1,
+                 -1, false, 0, "959=1|958=1|958=1|958=1|999=0|999=0|999=0",
+                 "Timeout Error!|***End***", "", "$T29012"},
+        // The line closes with the fifth block: nothing follows.
+        LoadCase{"HangUpMidLoad", "--fault hangup@5", "h.rtu", "up", -1, -1, false, 0,
+                 "900[10]|910[10]|920[10]|930[10]|940[10]", "Timeout Error!|***End***", "",
+                 "$T29012"},
+        LoadCase{"UnsavedEditsKeptOnCancel", "", "c.rtu", "r900=$1", -1, -1, false, Dialogs::Cancel,
+                 "", "", "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });

@@ -8,6 +8,7 @@
 // reading the same file into lines. A few runs; each one and the median are
 // printed. Exit code 0 unless a command fails; targets are PASS or MISS only.
 #include "BenchSupport.h"
+#include "LineFloor.h"
 #include "Reference.h"
 
 #include "device/RegisterImage.h"
@@ -37,25 +38,9 @@ namespace {
 
 using namespace benchsupport;
 using namespace bench;
+using namespace linefloor;
 namespace fs = std::filesystem;
 
-constexpr double kRatioTarget = 1.05;
-constexpr double kCpuTargetPercent = 5.0;
-
-void PrintWire(int requestBytes, int answerBytes, double wireMs) {
-    std::printf("  wire            %d + %d = %d bytes x %d bits / %d baud = %.1f ms\n",
-                requestBytes, answerBytes, requestBytes + answerBytes, mop::bitsPerByteOnWire,
-                mop::lineBaudRate, wireMs);
-}
-
-// The median run against the line's minimum (requests and answers at the
-// line's speed, the pause before each exchange) and the ratio target.
-void PrintMedianRatio(double wallMs, double minimumMs) {
-    const double ratio = wallMs / minimumMs;
-    std::printf("  median          wall %.1f ms, minimum %.1f ms\n", wallMs, minimumMs);
-    std::printf("  ratio           %.3f (target <= %.2f) %s\n", ratio, kRatioTarget,
-                Verdict(ratio <= kRatioTarget));
-}
 
 constexpr int kFirst = 900;
 constexpr int kLast = 1471;

@@ -8,6 +8,8 @@
 // A few runs; each one and the median are printed. Exit code 0 unless a load
 // fails; the targets are reported as PASS or MISS.
 #include "BenchSupport.h"
+#include "LineFloor.h"
+#include "Reference.h"
 
 #include "device/RegisterImage.h"
 #include "device/window/Form4.h"
@@ -19,23 +21,27 @@
 
 #include <QLabel>
 
+#include <fstream>
+
 namespace {
 
 using namespace benchsupport;
+using namespace bench;
+using namespace linefloor;
 namespace fs = std::filesystem;
 
 constexpr int kUnlockPauseMs = 200;
 
 // What the exchanges of one load need on the line.
-struct Workload {
+struct LoadWorkload {
     int exchanges = 0, blocks = 0, singles = 0, unanswered = 0, pauses = 0;
     int requestBytes = 0, answerBytes = 0;
     double wireMs = 0, floorMs = 0, ptyFloorMs = 0;
 };
 
 // The exchanges the simulator logged from byte offset `from` on.
-Workload Measure(const fs::path& log, std::streamoff from) {
-    Workload w;
+LoadWorkload Measure(const fs::path& log, std::streamoff from) {
+    LoadWorkload w;
     std::ifstream in(log);
     in.seekg(from);
     bool firstCode = false;
@@ -84,7 +90,7 @@ void DirectWrites(const std::vector<LoadStep>& steps) {
 
 struct Run {
     double wallMs = 0, cpuMs = 0, mainMs = 0, directMs = 0, directCpuMs = 0;
-    Workload work;
+    LoadWorkload work;
     std::string failure;
 };
 
@@ -177,7 +183,7 @@ int main(int argc, char** argv) {
             std::printf("  run %zu          FAILED: %s\n", i + 1, r.failure.c_str());
             continue;
         }
-        const Workload& w = r.work;
+        const LoadWorkload& w = r.work;
         if (i == 0) {
             std::printf("  workload        %d exchanges: %d blocks, %d single writes; %d unlock "
                         "pauses\n",
@@ -185,7 +191,9 @@ int main(int argc, char** argv) {
             PrintWire(w.requestBytes, w.answerBytes, w.wireMs);
             std::printf("  pauses          %d x %u ms before each + %d x %d ms\n", w.exchanges,
                         mop::preSendPauseMs, w.pauses, kUnlockPauseMs);
-            PrintMinimum(w.floorMs, w.ptyFloorMs);
+            std::printf("  floor           %.1f ms on the line; %.1f ms on a pty that takes "
+                        "requests at once\n",
+                        w.floorMs, w.ptyFloorMs);
         }
         walls.push_back(r.wallMs);
         cpus.push_back(r.cpuMs);
@@ -197,7 +205,7 @@ int main(int argc, char** argv) {
     }
     if (!walls.empty()) {
         const double wall = Median(walls);
-        const Workload& w = runs.front().work;
+        const LoadWorkload& w = runs.front().work;
         // A simulator that takes each request at once and paces only its
         // answers is bound by the pty's floor, one that takes the requests at
         // the line's rate too by the line's.

@@ -293,6 +293,9 @@ void TForm1::DateiinSteuerungladen1Click() {
         ReportFileError(*this, loaded, lines, syntaxFault);
         return;
     }
+    // A port lost or closed since the start is opened again first.
+    if (!EnsurePortOpen())
+        return;
     if (customer && !BindingFits(*this, file))
         return;
     SendToDevice(*this, PlanDeviceLoad(loaded.lines), customer && file.ServiceFlag, lines.Count());

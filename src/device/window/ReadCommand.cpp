@@ -298,11 +298,7 @@ void TForm1::Timer1Timer() {
     // chooser prepared for it.
     Form4->Button1Click();
     const uint32_t type = RegisterImage[DeviceTypeCell];
-    stwaehlen->SetFormCaption(ProgramTitle);
-    TranslateModelChooser();
-    stwaehlen->ResetResult();
-    stwaehlen->SetItemIndex(PowerChoice);
-    stwaehlen->SetTextNumber(DeviceTypeInfoOf(type).chooserList);
+    PrepareModelChooser(type);
     SetUpFamilyOf(type);
     if (DeviceFamily == FamilyNone) {
         // The register map could not be loaded again: the data cannot be shown.
@@ -315,6 +311,21 @@ void TForm1::Timer1Timer() {
     // so a write before the page was shown keeps them.
     ReloadIoWorkingCopies();
 
+    if (!ChoosePowerVariant())
+        return;
+    UpdateStatusLine();
+    FillPresetMenuForDevice();
+}
+
+void TForm1::PrepareModelChooser(uint32_t type) {
+    stwaehlen->SetFormCaption(ProgramTitle);
+    TranslateModelChooser();
+    stwaehlen->ResetResult();
+    stwaehlen->SetItemIndex(PowerChoice);
+    stwaehlen->SetTextNumber(DeviceTypeInfoOf(type).chooserList);
+}
+
+bool TForm1::ChoosePowerVariant() {
     // Where the power table holds 100 tells the radio's power variant: at its
     // 4th entry a low-power radio, at its 16th a high-power one. Otherwise
     // the user chooses; without a choice the data is dropped.
@@ -328,9 +339,8 @@ void TForm1::Timer1Timer() {
         LowPowerModule = stwaehlen->IsLowPower() ? 1 : 0;
     } else {
         ClearParameterSet();
-        return;
+        return false;
     }
-    UpdateStatusLine();
     PowerChoice = stwaehlen->ItemIndex();
-    FillPresetMenuForDevice();
+    return true;
 }

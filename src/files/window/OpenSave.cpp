@@ -290,11 +290,7 @@ void TForm1::ApplyLoadedParameterSet() {
         return;
     }
     const DeviceTypeInfo info = DeviceTypeInfoOf(type);
-    stwaehlen->SetFormCaption(ProgramTitle);
-    TranslateModelChooser();
-    stwaehlen->ResetResult();
-    stwaehlen->SetItemIndex(PowerChoice);
-    stwaehlen->SetTextNumber(info.chooserList);
+    PrepareModelChooser(type);
 
     // Data of the other radio family than before: every page looks different.
     if ((info.family == FamilyKVL420 && previousFamily == FamilyWBS420) ||
@@ -323,21 +319,8 @@ void TForm1::ApplyLoadedParameterSet() {
         break;
     }
 
-    // Where the power table holds 100 tells the power variant; otherwise the
-    // user chooses, and without a choice the data is dropped.
-    const uint32_t k =
-        FindNearestIndex(RegisterMap.tab_anf_sendeleistung, RegisterMap.tab_end_sendeleistung, 100);
-    if (k == 3) {
-        LowPowerModule = 1;
-    } else if (k == 15) {
-        LowPowerModule = 0;
-    } else if (Dialogs::ShowModal(*stwaehlen) == Dialogs::Ok) {
-        LowPowerModule = stwaehlen->IsLowPower() ? 1 : 0;
-    } else {
-        ClearParameterSet();
+    if (!ChoosePowerVariant())
         return;
-    }
-    PowerChoice = stwaehlen->ItemIndex();
     ReloadIoWorkingCopies();
     ui.funk->setEnabled(true);
     ui.einstellung->setEnabled(true);

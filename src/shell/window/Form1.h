@@ -157,6 +157,11 @@ public:
     void ClearParameterSet();
     bool FindDeviceType(uint32_t code, uint32_t& index) const;
     uint32_t FindNearestIndex(int lo, int hi, uint32_t value);
+    // The model-variant chooser prepared for a device of type.
+    void PrepareModelChooser(uint32_t type);
+    // The radio's power variant from the power table, or the user's choice
+    // in the chooser; false, with the data dropped, when the user declines.
+    bool ChoosePowerVariant();
     // Writes first..last from the image in blocks with read-back; mismatches
     // and progress go to the transfer window (none when null). Returns the
     // number of registers not confirmed.

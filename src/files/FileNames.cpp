@@ -57,8 +57,8 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
     return (at == std::string::npos ? path : path.substr(0, at)) + extension;
 }
 
-std::vector<NamedFile> ListFilesByExtension(const std::filesystem::path& folder,
-                                            const std::string& extension) {
+std::vector<NamedFile> ListDemoFiles(const std::filesystem::path& folder,
+                                     const std::string& extension) {
     namespace fs = std::filesystem;
     std::vector<NamedFile> files;
     std::error_code ec;

@@ -35,5 +35,5 @@ struct NamedFile {
 // The regular files of folder whose extension is extension (in any case),
 // sorted by name; a file without a name before its extension is left out.
 // A missing folder is created and gives no file.
-std::vector<NamedFile> ListFilesByExtension(const std::filesystem::path& folder,
-                                            const std::string& extension);
+std::vector<NamedFile> ListDemoFiles(const std::filesystem::path& folder,
+                                     const std::string& extension);

@@ -124,13 +124,12 @@ TEST_F(PresetFolder, ApplyStoresEveryRegisterOrNone) {
     EXPECT_FALSE(presets_.ApplyPreset(2)); // half: 1500 is no parameter register
     EXPECT_FALSE(presets_.ApplyPreset(3));
     EXPECT_TRUE(image_ == expected && changed == 0);
-    ASSERT_TRUE(presets_.ApplyPreset(1));
-    expected[16] = 7;
-    expected[44] = 0x155;
+    ASSERT_TRUE(presets_.ApplyPreset(0)); // hint "A=B"
+    expected[10] = 2;
     EXPECT_TRUE(image_ == expected);
     EXPECT_EQ(changed, 1);
-    fs::remove(tmp_.Path() / "a match.pre");
-    EXPECT_FALSE(presets_.ApplyPreset(0));
+    fs::remove(tmp_.Path() / "b match.pre");
+    EXPECT_FALSE(presets_.ApplyPreset(1));
 }
 
 TEST(CountryCodes, LinesThatNameNoLanguageAreSkipped) {
@@ -146,14 +145,14 @@ TEST(CountryCodes, LinesThatNameNoLanguageAreSkipped) {
 TEST(DemoFiles, RegularFilesOfTheExtensionByName) {
     TempDir tmp("ostara-demos");
     const fs::path demos = tmp.Path() / "Demos";
-    EXPECT_TRUE(ListFilesByExtension(demos, ".qdv").empty());
+    EXPECT_TRUE(ListDemoFiles(demos, ".qdv").empty());
     EXPECT_TRUE(fs::is_directory(demos));
     for (const char* name :
          {"Station A.qdv", "a.b.qdv", "A&B.qdv", "X.QDV", "a.qdv.qdv", ".qdv", "note.txt", "qdv"})
         Write(demos / name, "");
     fs::create_directory(demos / "d.qdv");
     Lines listed;
-    for (const NamedFile& f : ListFilesByExtension(demos, ".qdv"))
+    for (const NamedFile& f : ListDemoFiles(demos, ".qdv"))
         listed.push_back(f.name + "|" + fs::path(f.path).filename().string());
     EXPECT_EQ(listed, (Lines{"A&B|A&B.qdv", "Station A|Station A.qdv", "X|X.QDV", "a.b|a.b.qdv",
                              "a.qdv|a.qdv.qdv"}));

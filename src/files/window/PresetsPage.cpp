@@ -429,7 +429,7 @@ void TForm1::RebuildDemoMenu() {
 
 void TForm1::BuildDemoMenu() {
     const std::vector<NamedFile> files =
-        ListFilesByExtension(fs::path(ProgramDir) / DemoFolder, FileExtension);
+        ListDemoFiles(fs::path(ProgramDir) / DemoFolder, FileExtension);
     if (files.empty())
         ui.demomenue->addAction("No Files found!")->setEnabled(false);
     for (size_t i = 0; i < files.size(); ++i) {

@@ -153,22 +153,24 @@ TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
         return f.result();
     });
     ui.PreNow->click();
-    EXPECT_TRUE(fs::exists(dir_ / "Mode 7.pre"));
     EXPECT_EQ(ui.PreSetListe->count(), 0);
-    ASSERT_EQ(PresetMenu(), Lines{"Mode 7"});
-    RadioSettingsChanged = 0;
-    ui.PreSets->actions()[0]->trigger();
-    EXPECT_EQ(std::pair(RegisterImage[16], RadioSettingsChanged), std::pair(7u, uint8_t(1)));
-
-    // The same name again: written only with consent.
     const std::string first = ReadFile(dir_ / "Mode 7.pre");
-    Type(ui.PreRegAdr, "944");
-    ui.PreHinzu->click();
-    QueueHints({{0, "Mode 7"}});
-    Dialogs::QueueAnswer(Dialogs::No);
-    ui.PreNow->click();
-    EXPECT_EQ(Dialogs::History().back().text, "$T30068");
+    EXPECT_EQ(ReadPresetBytes(first).registerLines, Lines{"916=$0007"});
+
+    // The same name again is written only with consent; a file that cannot
+    // be written is told.
+    fs::create_directory(dir_ / "Busy.pre");
+    for (const char* name : {"Mode 7", "Busy"}) {
+        Type(ui.PreRegAdr, "944");
+        ui.PreHinzu->click();
+        QueueHints({{0, name}});
+        Dialogs::QueueAnswer(*name == 'M' ? Dialogs::No : Dialogs::Yes);
+        Dialogs::ClearHistory();
+        ui.PreNow->click();
+        EXPECT_EQ(Dialogs::History()[1].text, "$T30068");
+    }
     EXPECT_EQ(ReadFile(dir_ / "Mode 7.pre"), first);
+    EXPECT_EQ(Messages(), Lines{"PreSet Error!"});
     // Cancel and Esc write nothing and empty the list; without the languages'
     // file no language is offered.
     fs::remove(dir_ / "LaenderCodes.txt");
@@ -186,6 +188,7 @@ TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
         EXPECT_EQ(ui.PreSetListe->count(), 0);
     }
     EXPECT_EQ(ListPresetNames(dir_), Lines{"Mode 7"});
+    EXPECT_NE(ReadFile(dir_ / "Error.txt").find("Busy.pre not written"), std::string::npos);
 }
 
 TEST_F(PresetTest, MenusListTwentyPresetsAndEachDemoOnce) {

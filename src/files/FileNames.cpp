@@ -1,5 +1,8 @@
 #include "files/FileNames.h"
 
+#include <algorithm>
+#include <system_error>
+
 namespace {
 
 // Where the file name starts: after the last folder separator.
@@ -52,4 +55,28 @@ std::string UpperNameWithExtension(const std::string& path, const std::string& e
 std::string ReplaceExtension(const std::string& path, const std::string& extension) {
     const std::size_t at = ExtensionStart(path);
     return (at == std::string::npos ? path : path.substr(0, at)) + extension;
+}
+
+std::vector<NamedFile> ListDemoFiles(const std::filesystem::path& folder,
+                                     const std::string& extension) {
+    namespace fs = std::filesystem;
+    std::vector<NamedFile> files;
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        fs::create_directories(folder, ec);
+        return files;
+    }
+    const std::string wanted = Lower(extension);
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code kind;
+        const std::string path = it->path().string();
+        const std::string found = FinalExtension(path);
+        if (!it->is_regular_file(kind) || found.empty() || Lower(found) != wanted)
+            continue;
+        const std::string name = it->path().filename().string();
+        files.push_back({name.substr(0, name.size() - found.size()), path});
+    }
+    std::sort(files.begin(), files.end(),
+              [](const NamedFile& a, const NamedFile& b) { return a.name < b.name; });
+    return files;
 }

@@ -3,7 +3,9 @@
 // complete. The final extension of the file name decides the kind, without
 // regard to case; folders on the way never do.
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 enum class ParameterFileKind {
     Other,        // any other extension, or none
@@ -23,3 +25,15 @@ std::string UpperNameWithExtension(const std::string& path, const std::string& e
 // path with its extension replaced by extension, or extension appended when
 // it has none.
 std::string ReplaceExtension(const std::string& path, const std::string& extension);
+
+// A file of a folder the program offers by name.
+struct NamedFile {
+    std::string name; // the file name without its extension
+    std::string path;
+};
+
+// The regular files of folder whose extension is extension (in any case),
+// sorted by name; a file without a name before its extension is left out.
+// A missing folder is created and gives no file.
+std::vector<NamedFile> ListDemoFiles(const std::filesystem::path& folder,
+                                     const std::string& extension);

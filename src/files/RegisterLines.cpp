@@ -1,5 +1,7 @@
 #include "files/RegisterLines.h"
 
+#include "files/KundenFile.h"
+
 #include "platform/Numbers.h"
 #include "platform/StringList.h"
 
@@ -139,4 +141,15 @@ void BuildCustomerSaveLines(const TRegisterImage& image, TStringList& lines) {
         std::snprintf(text, sizeof text, "%u=%04X", reg, image[reg - FirstImageRegister] & 0xFFFF);
         lines.Add(text);
     }
+}
+
+std::string CustomerSaveBytes(TKundenFile& file, const TRegisterImage& image) {
+    file.Reset();
+    file.SetFlag9(true);
+    file.SetKind(10);
+    file.Info().SetVersion(FileFormatVersion);
+    TStringList lines;
+    BuildCustomerSaveLines(image, lines);
+    const std::string text = file.Write(lines);
+    return text.empty() ? text : text + "\r\n";
 }

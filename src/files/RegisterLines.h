@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+class TKundenFile;
 class TStringList;
 
 // Marks an invalid value while lines are parsed; never a register value.
@@ -81,3 +82,9 @@ std::string DumpLine(uint32_t reg, uint32_t value);
 // the number in decimal, "=", the cell's 16-bit value in 4 hexadecimal
 // digits.
 void BuildCustomerSaveLines(const TRegisterImage& image, TStringList& lines);
+
+// The bytes of the editor's save of image: file's header prepared for it
+// (unbound, editable, kind 10, the current file-format version), the save
+// lines scrambled, one empty line after the checksum line. "" when the codec
+// refuses.
+std::string CustomerSaveBytes(TKundenFile& file, const TRegisterImage& image);

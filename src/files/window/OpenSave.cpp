@@ -101,18 +101,14 @@ SaveOutcome SaveCustomerFile(TForm1& f, std::string name) {
         f.ErrorBox(f.GetText("$T30022"));
         return SaveOutcome::Stopped;
     }
-    f.KundenFile->SetKind(10);
     if (FileKindOf(name) != ParameterFileKind::Customer)
         name = UpperNameWithExtension(name, ".QDV");
-    TStringList lines;
-    BuildCustomerSaveLines(RegisterImage, lines);
-    const std::string text = f.KundenFile->Write(lines);
-    if (text.empty()) {
+    const std::string bytes = CustomerSaveBytes(*f.KundenFile, RegisterImage);
+    if (bytes.empty()) {
         f.ErrorBox(f.Sprache->GetText2Args("$T30071", name, "no data"));
         return SaveOutcome::Failed;
     }
-    // The file ends with one empty line after the checksum line.
-    return SaveParameterFile(f, name, text + "\r\n") ? SaveOutcome::Saved : SaveOutcome::Failed;
+    return SaveParameterFile(f, name, bytes) ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
 } // namespace
@@ -271,6 +267,8 @@ void TForm1::openbuttonClick() {
     ApplyLoadedParameterSet();
     if (DeviceFamily == FamilyNone) // refused: type, register map or power variant
         SetTransferStatus("$T29008");
+    // Only data that came from a demo file is saved into the demo folder.
+    DemoLoaded = OpenDemoFile && DeviceFamily != FamilyNone;
     repaint();
 }
 

@@ -7,8 +7,9 @@
 #include "pages/window/PageAnAusVisible.h"
 
 #include "device/RegisterImage.h"
-#include "files/KundenFile.h"
 #include "device/RegisterText.h"
+#include "files/KundenFile.h"
+#include "files/PreSets.h"
 #include "link/Mop.h"
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"
@@ -78,6 +79,7 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     ConnectCommands();
     ConnectPages();
     ConnectBrowser();
+    ConnectPresetsPage();
 }
 
 TForm1::~TForm1() {

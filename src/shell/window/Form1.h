@@ -36,6 +36,7 @@ class TForm4;
 class TWebDownload;
 class TKrypto;
 class TKundenFile;
+class TPreSets;
 class TTimer;
 class haupt;
 
@@ -266,6 +267,32 @@ public:
     // The password dialog run of both ways into service mode; true when the
     // right code was given (service mode is then on).
     bool RunPasswordDialog();
+
+    // --- presets and demo files --------------------------------------------
+    // The presets of the program folder: the preset menu and its apply.
+    std::unique_ptr<TPreSets> PreSets;
+    void ConnectPresetsPage();
+    // The presets tab: a register shown in decimal, hex and bits, and the
+    // handlers of its edits, bit rows, buttons and pop-up menus.
+    void ShowPresetRegister(uint32_t reg);
+    void ShowPresetDecimal(uint32_t value);
+    void ShowPresetHex(uint32_t value);
+    void ShowPresetBits(uint32_t value);
+    void PresetBitsChanged();
+    void PreRegisterTextAnzSelect();
+    void Minus1Click();
+    void Plus1Click();
+    // A character typed into the edit; set to 0 to discard it.
+    void PreRegAdrKeyPress(char& key);
+    void PreDezimalKeyPress(char& key);
+    void PreHexKeyPress(char& key);
+    void PreHinzuClick();
+    void Loeschen1Click();
+    void PreNowClick();
+    // The enabled preset menu item index: its registers into the image.
+    void ApplyPresetClick(int index);
+    void BuildDemoMenu();
+    void DemoFileClick(const std::string& path);
 
     // --- the configuration printout --------------------------------------
     void drucken1Click();

@@ -1,0 +1,276 @@
+// The presets tab with its hint dialog, the preset menu and the demo files
+// of the file menu offscreen; a preset made, applied and written against the
+// simulator; the shipped demo files.
+#include "files/PreSets.h"
+#include "device/window/ReadFixture.h"
+#include "files/window/FileFixture.h"
+#include "files/window/FormPreSets.h"
+#include "pages/window/Bit8Feld.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QMenu>
+
+namespace {
+
+void Key(QWidget* w, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(w, &press);
+}
+
+void Type(QLineEdit* edit, const std::string& text, bool enter = true) {
+    edit->clear();
+    for (char c : text)
+        Key(edit, 0, QString(QChar(c)));
+    if (enter)
+        Key(edit, Qt::Key_Return, "\r");
+}
+
+std::string Text(const QLineEdit* edit) {
+    return FromQString(edit->text());
+}
+
+void CopyProgramFile(const std::string& name, const fs::path& to) {
+    fs::copy_file(fs::path(OSTARA_PROGRAM_DIR) / name, to / name,
+                  fs::copy_options::overwrite_existing);
+}
+
+void ShowPresetsTab() {
+    Form1->ui.PageControl3->SetActivePage(Form1->ui.PreSetsTab);
+    Form1->PageControl3Change();
+}
+
+// Scripts the hint dialog: each hint is added in the language at its index
+// of LaenderCodes.txt (0 English (USA), 2 German), then Weiter.
+void QueueHints(const std::vector<std::pair<int, std::string>>& hints) {
+    Dialogs::QueueModal([hints](QDialog& d) {
+        auto& f = static_cast<TFormPreSets1&>(d);
+        for (const auto& [language, text] : hints) {
+            f.ui.SprachWahl->setCurrentIndex(language);
+            f.SprachWahlSelect();
+            Type(f.ui.Sprachtext, text);
+        }
+        f.ui.Button2->click();
+        return f.result();
+    });
+}
+
+// The caption and enabled state of each preset menu item.
+Lines PresetMenu() {
+    Lines items;
+    for (QAction* a : Form1->ui.PreSets->actions())
+        items.push_back(FromQString(a->text()) + (a->isEnabled() ? "" : " (off)"));
+    return items;
+}
+
+QAction* MenuItem(QMenu* menu, const std::string& caption) {
+    for (QAction* a : menu->actions())
+        if (FromQString(a->text()) == caption)
+            return a;
+    return nullptr;
+}
+
+class PresetTest : public FileTest {
+protected:
+    void SetUp() override {
+        FileTest::SetUp();
+        CopyProgramFile("RegisterText.txt", dir_);
+        CopyProgramFile("LaenderCodes.txt", dir_);
+        image_ = RadioImage(5);
+    }
+
+    // The data of a radio modem opened, the presets tab shown.
+    void StartWithData() {
+        Start();
+        WriteFile(dir_ / "in.qdv", CustomerFileOf(image_));
+        Open(dir_ / "in.qdv");
+        ShowPresetsTab();
+    }
+
+    TRegisterImage image_{};
+};
+
+TEST_F(PresetTest, ARegisterShowsThreeWaysAndIsAddedOnce) {
+    StartWithData();
+    auto& ui = Form1->ui;
+    const uint32_t value = image_[1216 - 900];
+    Type(ui.PreRegAdr, "1216");
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%04X", value);
+    EXPECT_EQ(
+        std::tuple(Text(ui.PreDezimal), Text(ui.PreHex),
+                   FromQString(ui.PreRegisterTextAnz->currentText())),
+        std::tuple(std::to_string(value), std::string(hex), std::string("Kanaltabelle Anfang")));
+    EXPECT_EQ(Form1->Bit8Feld1->GetValue() * 256 + Form1->Bit8Feld2->GetValue(), value);
+    ui.PreHinzu->click();
+    Type(ui.PreRegAdr, "1216");
+    EXPECT_FALSE(ui.PreHinzu->isEnabled());
+    EXPECT_EQ(ui.PreSetListe->count(), 1);
+    EXPECT_EQ(FromQString(ui.PreSetListe->item(0)->text()), "1216=$" + std::string(hex));
+    // A value above 16 bits is refused; the value shown stays.
+    Type(ui.PreDezimal, "70000");
+    EXPECT_EQ(Messages(), Lines{"$T30018"});
+    EXPECT_EQ(Text(ui.PreDezimal), std::to_string(value));
+    // The arrows step through the registers; the low bit box edits the value.
+    Key(ui.PreRegAdr, Qt::Key_Up);
+    EXPECT_EQ(std::pair(Text(ui.PreRegAdr), ui.PreHinzu->isEnabled()),
+              std::pair(std::string("1215"), true));
+    Form1->Bit8Feld2->Box(7)->click();
+    EXPECT_EQ(Text(ui.PreDezimal), std::to_string(image_[1215 - 900] ^ 1));
+    // Nothing happens on empty edits; a lower-case hex digit is not taken.
+    for (QLineEdit* e : {ui.PreRegAdr, ui.PreDezimal, ui.PreHex})
+        Type(e, "");
+    Key(ui.PreRegAdr, Qt::Key_Down);
+    Type(ui.PreHex, "a", false);
+    EXPECT_EQ(
+        std::tuple(Text(ui.PreRegAdr), Text(ui.PreHex), ui.PreSetListe->count(), Messages().size()),
+        std::tuple(std::string(), std::string(), 1, 1u));
+}
+
+TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
+    StartWithData();
+    auto& ui = Form1->ui;
+    Type(ui.PreRegAdr, "916");
+    Type(ui.PreDezimal, "7"); // Enter adds the line
+    Dialogs::QueueModal([](QDialog& d) {
+        auto& f = static_cast<TFormPreSets1&>(d);
+        Type(f.ui.Sprachtext, "a/b", false);
+        f.ui.Sprachtext->insert("c\x01");
+        EXPECT_EQ(Text(f.ui.Sprachtext), "ab");
+        Type(f.ui.Sprachtext, "   ");
+        f.ui.SprachWahl->setCurrentIndex(2);
+        Type(f.ui.Sprachtext, "Betrieb 7");
+        f.ui.SprachWahl->setCurrentIndex(0);
+        f.SprachWahlSelect();
+        Type(f.ui.Sprachtext, "Mode 7");
+        EXPECT_EQ(f.Lines(), (Lines{"$P0407=Betrieb 7", "$P0409=Mode 7"}));
+        EXPECT_TRUE(f.ui.Button2->isEnabled());
+        f.ui.ListBox1->setCurrentRow(1);
+        f.Loeschen1Click();
+        EXPECT_FALSE(f.ui.Button2->isEnabled());
+        Type(f.ui.Sprachtext, "Mode 7");
+        f.ui.Button2->click();
+        return f.result();
+    });
+    ui.PreNow->click();
+    EXPECT_EQ(ui.PreSetListe->count(), 0);
+    const std::string first = ReadFile(dir_ / "Mode 7.pre");
+    EXPECT_EQ(ReadPresetBytes(first).registerLines, Lines{"916=$0007"});
+
+    // The same name again is written only with consent; a file that cannot
+    // be written is told.
+    fs::create_directory(dir_ / "Busy.pre");
+    for (const char* name : {"Mode 7", "Busy"}) {
+        Type(ui.PreRegAdr, "944");
+        ui.PreHinzu->click();
+        QueueHints({{0, name}});
+        Dialogs::QueueAnswer(*name == 'M' ? Dialogs::No : Dialogs::Yes);
+        Dialogs::ClearHistory();
+        ui.PreNow->click();
+        EXPECT_EQ(Dialogs::History()[1].text, "$T30068");
+    }
+    EXPECT_EQ(ReadFile(dir_ / "Mode 7.pre"), first);
+    EXPECT_EQ(Messages(), Lines{"PreSet Error!"});
+    // Cancel and Esc write nothing and empty the list; without the languages'
+    // file no language is offered.
+    fs::remove(dir_ / "LaenderCodes.txt");
+    for (int way = 0; way < 2; ++way) {
+        Type(ui.PreRegAdr, "944");
+        ui.PreHinzu->click();
+        Dialogs::QueueModal([way](QDialog& d) {
+            auto& f = static_cast<TFormPreSets1&>(d);
+            EXPECT_EQ(std::pair(f.ui.SprachWahl->count(), f.ui.Hinzu->isEnabled()),
+                      std::pair(0, false));
+            way == 0 ? f.ui.Button1->click() : f.ui.Exit1->trigger();
+            return f.result();
+        });
+        ui.PreNow->click();
+        EXPECT_EQ(ui.PreSetListe->count(), 0);
+    }
+    EXPECT_EQ(ListPresetNames(dir_), Lines{"Mode 7"});
+    EXPECT_NE(ReadFile(dir_ / "Error.txt").find("Busy.pre not written"), std::string::npos);
+}
+
+TEST_F(PresetTest, MenusListTwentyPresetsAndEachDemoOnce) {
+    for (int i = 0; i < 25; ++i)
+        WriteFile(
+            dir_ / ("p" + std::to_string(100 + i) + ".pre"),
+            PresetFileBytes({"916=$1"}, PresetText(0x10, 0, {"$P0409=R&D " + std::to_string(i)})));
+    Start();
+    const Lines menu = PresetMenu();
+    EXPECT_EQ(std::pair(menu.size(), menu.front()),
+              std::pair(size_t(20), std::string("R&&D 0 (off)")));
+    EXPECT_TRUE(Form1->ui.PreSets->menuAction()->isEnabled());
+
+    QMenu* demos = Form1->ui.demomenue;
+    emit Form1->ui.Datei1->aboutToShow();
+    EXPECT_EQ(std::pair(demos->actions().size(), demos->actions()[0]->isEnabled()),
+              std::pair(qsizetype(1), false));
+    EXPECT_EQ(FromQString(demos->actions()[0]->text()), "No Files found!");
+    WriteFile(dir_ / "Demos" / "A&B.qdv", CustomerFileOf(image_));
+    WriteFile(dir_ / "Demos" / "A.qdv", "0000000000000000\r\n");
+    emit Form1->ui.Datei1->aboutToShow();
+    emit Form1->ui.Datei1->aboutToShow();
+    ASSERT_EQ(demos->actions().size(), 2);
+    MenuItem(demos, "A&&B")->trigger();
+    EXPECT_TRUE(RegisterImage == image_);
+    EXPECT_TRUE(Form1->DemoLoaded);
+    EXPECT_EQ(fs::path(Form1->DemoFile).filename(), "A&B.qdv");
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    Dialogs::ClearHistory();
+    MenuItem(demos, "A")->trigger();
+    EXPECT_EQ(Messages(), Lines{"$T34001"});
+    EXPECT_FALSE(Form1->DemoLoaded);
+}
+
+TEST_F(PresetTest, EveryShippedDemoOpensAsItsFamilyAndSavesTheSame) {
+    fs::copy(fs::path(OSTARA_PROGRAM_DIR) / "Demos", dir_ / "Demos");
+    Start();
+    emit Form1->ui.Datei1->aboutToShow();
+    std::vector<int> families;
+    for (QAction* item : Form1->ui.demomenue->actions()) {
+        SCOPED_TRACE(FromQString(item->text()));
+        Form1->ClearParameterSet();
+        Dialogs::ClearHistory();
+        item->trigger();
+        families.push_back(DeviceFamily);
+        EXPECT_TRUE(Dialogs::History().empty()); // no chooser, no message
+        EXPECT_TRUE(Form1->ui.funk->isEnabled() && Form1->DemoLoaded);
+        Dialogs::QueueInput("again");
+        Form1->savebuttonClick();
+        EXPECT_EQ(ReadFile(dir_ / "Demos" / "again.qdv"), ReadFile(Form1->DemoFile));
+        fs::remove(dir_ / "Demos" / "again.qdv");
+    }
+    std::sort(families.begin(), families.end());
+    EXPECT_EQ(families, (std::vector<int>{0x10, 0x21, 0x30, 0x71, 0xD0}));
+}
+
+class PresetDeviceTest : public ReadTest {};
+
+TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {
+    CopyProgramFile("RegisterText.txt", dir_);
+    CopyProgramFile("LaenderCodes.txt", dir_);
+    StartWithDevice({"--type", "0x21"});
+    ASSERT_TRUE(Read());
+    ShowPresetsTab();
+    auto& ui = Form1->ui;
+    Type(ui.PreRegAdr, "916");
+    Type(ui.PreDezimal, "7");
+    Type(ui.PreRegAdr, "944");
+    Type(ui.PreHex, "0155");
+    QueueHints({{0, "Station 7"}});
+    ui.PreNow->click();
+    ASSERT_EQ(PresetMenu(), Lines{"Station 7"});
+    ui.PreSets->actions()[0]->trigger();
+    Dialogs::QueueAnswer(Dialogs::Yes);
+    Form1->up_loadClick();
+    EXPECT_EQ(std::pair(SimValue(916), SimValue(944)), std::pair(7L, 0x155L));
+    // A device of another family lists it, disabled.
+    sim_->Command("set 906=16");
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(DeviceFamily, 0x10);
+    EXPECT_EQ(PresetMenu(), Lines{"Station 7 (off)"});
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 // The device side of the frames, the register file with its unlock sequence,
 // and the shaping of answers by faults: all on bytes, without a pty.
 #include "Protocol.h"
+#include "Control.h"
 #include "Device.h"
 #include "Engine.h"
 #include "Faults.h"
@@ -190,6 +191,43 @@ TEST(Response, WritesAreAppliedBeforeTheReadOfTheSameRequest) {
 TEST(Response, ReadCountZeroAnswersAnEmptyRun) {
     Engine e;
     EXPECT_EQ(served(e, request(999, 0, 999, {0})), bytes({0xE0, 0, 0, 0, 0, 0x03, 0xE7, 0x00}));
+}
+
+// ---- keying -------------------------------------------------------------------
+
+// A write to 939 keys and counts it down at the keying speed; 0 or running
+// out ends it; speed 0 holds it. Time passes in steps of ms.
+TEST(Keying, RegisterNineThirtyNineCountsDownWhileKeyed) {
+    constexpr std::int64_t ms = 1000000;
+    struct Case {
+        int speed;
+        unsigned written;
+        std::int64_t elapsedMs;
+        std::uint16_t left;
+        bool keyed;
+    };
+    for (const Case& c : {Case{100, 3000, 1500, 2850, true}, Case{10000, 3000, 299, 10, true},
+                          Case{10000, 3000, 300, 0, false}, Case{0, 3000, 5000, 3000, true},
+                          Case{100, 0, 10, 0, false}, Case{3, 10, 1000, 7, true}}) {
+        Engine e = engineOfType(0x21);
+        e.device().setKeyingSpeed(c.speed);
+        const Exchange keyed = e.handle(decoded(request(939, 1, 939, {c.written})));
+        EXPECT_EQ(keyed.keyed, c.written != 0);
+        // Counted in uneven steps: fractions of a unit carry over.
+        for (std::int64_t t = 0; t < c.elapsedMs; t += 7)
+            e.elapse(std::min<std::int64_t>(7, c.elapsedMs - t) * ms);
+        EXPECT_EQ(readBack(e, 939), c.left) << c.speed << " " << c.elapsedMs;
+        EXPECT_EQ(e.device().keyed(), c.keyed) << c.speed << " " << c.elapsedMs;
+    }
+    Engine e = engineOfType(0x21);
+    const Exchange on = e.handle(decoded(request(939, 1, 939, {3000})));
+    EXPECT_NE(formatLogLine("t", on).find(" locked keyed=3000"), std::string::npos);
+    EXPECT_EQ(runControlCommand("keyed?", e).reply, "keyed 939=3000");
+    served(e, request(939, 1, 939, {0}));
+    EXPECT_EQ(runControlCommand("keyed?", e).reply, "not keyed");
+    EXPECT_EQ(runControlCommand("keying-speed 0", e).reply, "ok");
+    EXPECT_EQ(e.device().keyingSpeed(), 0);
+    EXPECT_EQ(runControlCommand("keying-speed x", e).reply.rfind("error: ", 0), 0u);
 }
 
 // ---- unlock sequence and protected registers --------------------------------

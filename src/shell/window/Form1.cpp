@@ -5,10 +5,11 @@
 #include "pages/window/FrequenzEditor.h"
 #include "pages/window/LedBalken.h"
 #include "pages/window/PageAnAusVisible.h"
+#include "pages/window/Sendertastung.h"
 
 #include "device/RegisterImage.h"
-#include "files/KundenFile.h"
 #include "device/RegisterText.h"
+#include "files/KundenFile.h"
 #include "link/Mop.h"
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"
@@ -78,6 +79,7 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     ConnectCommands();
     ConnectPages();
     ConnectBrowser();
+    ConnectKeying();
 }
 
 TForm1::~TForm1() {

@@ -10,7 +10,5 @@ void TForm1::ClearPresetMenu() {}
 void TForm1::FillPresetMenuForDevice() {}
 // The demo-file entries of the file menu.
 void TForm1::RebuildDemoMenu() {}
-// The keying test's parameters.
-void TForm1::newParameterClick() {}
 // The register names of the preset page.
 void TForm1::FillPresetRegisterNames() {}

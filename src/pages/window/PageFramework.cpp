@@ -523,6 +523,7 @@ void TForm1::ConnectPages() {
     ConnectSettingsPages(*this);
     ConnectIoPages(*this);
     ConnectNumericEdits(*this);
+    ConnectKeying();
 }
 
 void TForm1::SetPageVisibility(bool visible) {

@@ -79,7 +79,6 @@ TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     ConnectCommands();
     ConnectPages();
     ConnectBrowser();
-    ConnectKeying();
 }
 
 TForm1::~TForm1() {

@@ -106,6 +106,23 @@ public:
     // The page of the frequency editor shown, 1-based.
     int FrequencyPage = 1;
 
+    // --- the transmitter keying test -------------------------------------
+    std::unique_ptr<TSendertastung> Sendertastung;
+    // Returns the start button to its start state once the test is idle.
+    std::unique_ptr<TTimer> SendertastungEnde;
+    void Button4Click();
+    void newParameterClick();
+    void SendertastungEndeTimer();
+    void HighPowerClick();
+    // True from the start of a keying test until the device is back at its
+    // power.
+    bool KeyingRunning() const;
+    // Leaving the service pages or closing ends a keying test first. True
+    // when no test runs (any end written here); otherwise the test ends at
+    // its next poll, again (when given) runs once it is idle, and the
+    // caller does nothing now.
+    bool EndKeyingFirst(const std::function<void()>& again);
+
     // --- owned helpers -------------------------------------------------
     GBits Bits;
     std::unique_ptr<TGetSpeicherRegister> SpeicherRegister;
@@ -263,23 +280,6 @@ public:
     // The password dialog run of both ways into service mode; true when the
     // right code was given (service mode is then on).
     bool RunPasswordDialog();
-
-    // --- the transmitter keying test -------------------------------------
-    std::unique_ptr<TSendertastung> Sendertastung;
-    // Returns the start button to its start state once the test is idle.
-    std::unique_ptr<TTimer> SendertastungEnde;
-    void Button4Click();
-    void newParameterClick();
-    void SendertastungEndeTimer();
-    void HighPowerClick();
-    // True from the start of a keying test until the device is back at its
-    // power.
-    bool KeyingRunning() const;
-    // Leaving the service pages or closing ends a keying test first. True
-    // when no test runs (any end written here); otherwise the test ends at
-    // its next poll, again (when given) runs once it is idle, and the
-    // caller does nothing now.
-    bool EndKeyingFirst(const std::function<void()>& again);
 
     // --- the configuration printout --------------------------------------
     void drucken1Click();

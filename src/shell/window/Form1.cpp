@@ -8,8 +8,8 @@
 #include "pages/window/Sendertastung.h"
 
 #include "device/RegisterImage.h"
-#include "device/RegisterText.h"
 #include "files/KundenFile.h"
+#include "device/RegisterText.h"
 #include "link/Mop.h"
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"

@@ -1,6 +1,7 @@
 // The device side of the frames, the register file with its unlock sequence,
 // and the shaping of answers by faults: all on bytes, without a pty.
 #include "Protocol.h"
+#include "Control.h"
 #include "Device.h"
 #include "Engine.h"
 #include "Faults.h"
@@ -190,6 +191,32 @@ TEST(Response, WritesAreAppliedBeforeTheReadOfTheSameRequest) {
 TEST(Response, ReadCountZeroAnswersAnEmptyRun) {
     Engine e;
     EXPECT_EQ(served(e, request(999, 0, 999, {0})), bytes({0xE0, 0, 0, 0, 0, 0x03, 0xE7, 0x00}));
+}
+
+// ---- keying -------------------------------------------------------------------
+
+// A write to 939 keys and counts it down at the keying speed (units per
+// second), in uneven steps whose fractions carry over; 0 or running out
+// ends it; speed 0 holds it. (End to end the program's keying test reads
+// the state through "keyed?".)
+TEST(Keying, RegisterNineThirtyNineCountsDownWhileKeyed) {
+    struct Case {
+        int speed;
+        unsigned written;
+        std::int64_t ms;
+        std::uint16_t left;
+    };
+    for (const Case& c :
+         {Case{100, 3000, 1500, 2850}, Case{10000, 3000, 299, 10}, Case{10000, 3000, 300, 0},
+          Case{0, 3000, 5000, 3000}, Case{100, 0, 10, 0}, Case{3, 10, 1000, 7}}) {
+        Engine e = engineOfType(0x21);
+        e.device().setKeyingSpeed(c.speed);
+        EXPECT_EQ(e.handle(decoded(request(939, 1, 939, {c.written}))).keyed, c.written != 0);
+        for (std::int64_t t = 0; t < c.ms; t += 7)
+            e.elapse(std::min<std::int64_t>(7, c.ms - t) * 1000000);
+        EXPECT_EQ(readBack(e, 939), c.left) << c.speed << " " << c.ms;
+        EXPECT_EQ(e.device().keyed(), c.left != 0) << c.speed << " " << c.ms;
+    }
 }
 
 // ---- unlock sequence and protected registers --------------------------------

@@ -48,7 +48,8 @@ TEST(Options, ParsesEveryOption) {
                                  "--log",         "/tmp/l",     "--link",  "/tmp/p",
                                  "--fault",       "silence@3",  "--fault", "wrong-echo@r906:always",
                                  "--quit-on-eof", "--seed",     "7",       "--map",
-                                 "/tmp/m.cfg",    "--channels", "128"},
+                                 "/tmp/m.cfg",    "--channels", "128",     "--keying-speed",
+                                 "5000"},
                                 &error);
     ASSERT_TRUE(o.has_value()) << error;
     EXPECT_EQ(o->type, 0x10);
@@ -66,6 +67,7 @@ TEST(Options, ParsesEveryOption) {
     EXPECT_FALSE(o->protect.has_value());
     EXPECT_EQ(o->mapPath, "/tmp/m.cfg");
     EXPECT_EQ(o->channels, 128);
+    EXPECT_EQ(o->keyingSpeed, 5000);
 
     const auto decimal = parseOptions({"--type", "33", "--channels=1"}, &error);
     ASSERT_TRUE(decimal.has_value());
@@ -102,6 +104,7 @@ TEST(Options, RejectsBadArgumentsWithAReason) {
                                                {"--channels", "0"},
                                                {"--channels", "129"},
                                                {"--channels", "many"},
+                                               {"--keying-speed", "-1"},
                                                {"--log"}}) {
         error.clear();
         EXPECT_FALSE(parseOptions(bad, &error).has_value()) << bad[0];

@@ -51,6 +51,17 @@ ControlResult runControlCommand(std::string_view line, Engine& engine) {
         r.reply = std::to_string(*reg) + "=" + std::to_string(value);
     } else if (cmd == "lock?") {
         r.reply = lockStateName(engine.device().lockState());
+    } else if (cmd == "keyed?") {
+        const Device& d = engine.device();
+        r.reply = d.keyed() ? "keyed 939=" + std::to_string(d.read(keyingRegister)) : "not keyed";
+    } else if (cmd == "keying-speed") {
+        const auto speed = parseNumber(arg, maxKeyingSpeed);
+        if (!speed) {
+            r.reply = "error: expected keying-speed N (0.." + std::to_string(maxKeyingSpeed) + ")";
+            return r;
+        }
+        engine.device().setKeyingSpeed(static_cast<int>(*speed));
+        r.reply = "ok";
     } else if (cmd == "hangup") {
         r.reply = "ok";
         r.hangup = true;

@@ -6,6 +6,8 @@
 //   set NNN=VALUE   store a register (no lock, no protection) -> "ok"
 //   get NNN         the value a read returns              -> "NNN=<decimal>"
 //   lock?           the lock state                        -> "locked" or "unlocked"
+//   keyed?          the transmitter    -> "keyed 939=<remaining>" or "not keyed"
+//   keying-speed N  units of register 939 counted down per second -> "ok"
 //   hangup          close the line and end                -> "ok"
 //   quit            end                                   -> "ok"
 // A bad command answers "error: <why>".

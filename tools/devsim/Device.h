@@ -22,6 +22,13 @@ constexpr std::uint16_t unlockSecondCode = 9286;
 constexpr std::uint16_t unlockedReadValue = 0xFFFF; // what register 999 reads while unlocked
 constexpr std::uint16_t lockedReadValue = 0;        // ... and while locked
 
+// Keying: a write of a remaining time above 0 to register 939 switches the
+// transmitter on and counts the register down to 0 at the keying speed; 0
+// switches it off. The unit is the device's; by default 100 per second.
+constexpr std::uint16_t keyingRegister = 939;
+constexpr int defaultKeyingSpeed = 100;
+constexpr int maxKeyingSpeed = 1000000;
+
 // The registers that ignore writes while locked, unless --protect replaces them:
 // the two frequency tables (channel numbers 1216..1343, channel steps 1344..1471).
 std::vector<RegisterRange> defaultProtectedRanges();
@@ -49,6 +56,14 @@ public:
     // locked. Returns false when the write was ignored.
     bool write(std::uint16_t reg, std::uint16_t value);
 
+    // Keying: on while register 939 counts down. The speed is in units of
+    // register 939 per second; 0 stops the countdown (keyed until 0 is written).
+    bool keyed() const { return keyed_; }
+    int keyingSpeed() const { return keyingSpeed_; }
+    void setKeyingSpeed(int unitsPerSecond);
+    // Lets elapsedNs of the device's time pass for the countdown.
+    void elapse(std::int64_t elapsedNs);
+
     // Direct access for presets, image files and the control channel: no lock
     // logic, no protection.
     void set(std::uint16_t reg, std::uint16_t value) { regs_[reg] = value; }
@@ -66,6 +81,9 @@ private:
     std::array<std::uint16_t, 65536> regs_{};
     LockState lock_ = LockState::Locked;
     std::vector<RegisterRange> protected_;
+    bool keyed_ = false;
+    int keyingSpeed_ = defaultKeyingSpeed;
+    std::int64_t keyingCarry_ = 0; // ns x speed towards the next unit
 };
 
 } // namespace devsim

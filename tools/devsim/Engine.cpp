@@ -87,6 +87,8 @@ Exchange Engine::handle(const Request& request) {
     }
     ex.emission = shapeFrame(shaping, arg, frame, rng_);
     ex.lock = device_.lockState();
+    ex.keyed = device_.keyed();
+    ex.keyingLeft = device_.read(keyingRegister);
     return ex;
 }
 
@@ -100,6 +102,8 @@ std::string formatLogLine(const std::string& timeOfDay, const Exchange& exchange
     line += lockStateName(exchange.lock);
     if (!exchange.faults.empty())
         line += " fault=" + exchange.faults;
+    if (exchange.keyed)
+        line += " keyed=" + std::to_string(exchange.keyingLeft);
     return line;
 }
 

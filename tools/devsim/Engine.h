@@ -17,6 +17,8 @@ struct Exchange {
     Emission emission;                  // what goes out (no chunks: silence)
     std::string faults;                 // names of the faults that fired, comma-separated
     LockState lock = LockState::Locked; // after the request
+    bool keyed = false;                 // after the request: the transmitter is on
+    std::uint16_t keyingLeft = 0;       // ... and register 939 holds this
 };
 
 class Engine {
@@ -27,6 +29,9 @@ public:
     const Device& device() const { return device_; }
     FaultSet& faults() { return faults_; }
     std::uint32_t requestsReceived() const { return received_; }
+
+    // Lets the device's time run on (the keying countdown).
+    void elapse(std::int64_t elapsedNs) { device_.elapse(elapsedNs); }
 
     // Arms a fault relative to the requests received so far.
     void arm(const Fault& fault) { faults_.arm(fault, received_); }
@@ -42,7 +47,8 @@ private:
     std::uint32_t received_ = 0;
 };
 
-// "HH:MM:SS.mmm #N req=<hex> rsp=<hex or -> <locked|unlocked>[ fault=<names>]"
+// "HH:MM:SS.mmm #N req=<hex> rsp=<hex or -> <locked|unlocked>[ fault=<names>]
+// [ keyed=<register 939>]"
 std::string formatLogLine(const std::string& timeOfDay, const Exchange& exchange);
 
 } // namespace devsim

@@ -75,6 +75,13 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
                 o.protect.emplace();
             if (!v || !parseProtect(*v, *o.protect))
                 return fail("--protect needs FROM-TO, NNN or none");
+        } else if (name == "--keying-speed") {
+            const auto v = value();
+            const auto speed = v ? parseNumber(*v, maxKeyingSpeed) : std::nullopt;
+            if (!speed)
+                return fail("--keying-speed needs units per second 0.." +
+                            std::to_string(maxKeyingSpeed));
+            o.keyingSpeed = static_cast<int>(*speed);
         } else if (name == "--pace") {
             const auto v = value();
             const auto baud = v ? parseNumber(*v, 4000000) : std::nullopt;
@@ -172,6 +179,11 @@ Device contents (applied in this order: type preset, image files, --set):
                      while unlocked and 0 while locked; the read-back of a
                      request that writes register 999 echoes the value
                      written (so a write with read-back sees its echo).
+  --keying-speed N   keying: a write of T > 0 to register 939 switches the
+                     transmitter on, and the device counts 939 down by N
+                     per second (default 100) to 0, where it switches off;
+                     writing 0 switches it off at once. 0 keeps 939 where
+                     it is (a test that never runs out).
 
 Line:
   --link PATH        also create the symlink PATH -> the pty (removed at exit).
@@ -211,6 +223,7 @@ Faults (repeatable): --fault NAME[=VALUE][@WHEN][:always]
 
 Control on standard input, one command per line (one answer line each):
   fault FAULT | clear | faults | set NNN=VALUE | get NNN | lock? | hangup | quit
+  keyed? ("keyed 939=T" or "not keyed") | keying-speed N
   Standard input reaching its end does not stop the simulator unless
   --quit-on-eof is given.
 

@@ -20,6 +20,7 @@ struct Options {
     std::vector<std::string> imageFiles; // applied in order after the preset
     std::vector<RegisterValue> sets;     // applied last, in order
     std::optional<std::vector<RegisterRange>> protect; // replaces the default table
+    int keyingSpeed = defaultKeyingSpeed;              // units of register 939 per second
     int paceBaud = 0; // 0: requests count and answers go out at once
     std::string logPath;
     std::string linkPath;

@@ -140,6 +140,7 @@ int Runner::run() {
             lockStateName(engine_.device().lockState()) +
             (mapSource_.empty() ? std::string() : " map=" + mapSource_));
     printLine("ostara-devsim: ready on " + pty_.slavePath());
+    deviceTimeNs_ = monoNs();
 
     while (!stop_ && !signalled) {
         std::int64_t now = monoNs();
@@ -225,6 +226,7 @@ void Runner::serveDue() {
         sleepUntil(next.receivedNs);
         if (signalled)
             return;
+        elapse();
         const Exchange ex = engine_.handle(next.request);
         logLine(formatLogLine(timeOfDay(), ex) + " first=" + monoText(next.firstByteNs) +
                 " received=" + monoText(next.receivedNs));
@@ -249,6 +251,7 @@ void Runner::onStdinReadable() {
     while (!stop_ && (nl = stdinBuffer_.find('\n')) != std::string::npos) {
         const std::string line = stdinBuffer_.substr(0, nl);
         stdinBuffer_.erase(0, nl + 1);
+        elapse();
         const ControlResult result = runControlCommand(line, engine_);
         if (!result.reply.empty())
             printLine(result.reply);
@@ -280,6 +283,12 @@ void Runner::sendDue() {
         if (queue_.byteNs() > 0)
             return;
     }
+}
+
+void Runner::elapse() {
+    const std::int64_t now = monoNs();
+    engine_.elapse(now - deviceTimeNs_);
+    deviceTimeNs_ = now;
 }
 
 void Runner::hangup() {

@@ -35,6 +35,8 @@ private:
     void serveDue();
     void sendDue();
     void hangup();
+    // The device's time up to now (the keying countdown).
+    void elapse();
     void logLine(const std::string& line);
     void finish();
 
@@ -60,6 +62,7 @@ private:
     bool stop_ = false;
     bool linkMade_ = false;
     std::int64_t masterQuietUntilNs_ = 0;
+    std::int64_t deviceTimeNs_ = 0;
 };
 
 // Installs SIGINT/SIGTERM handlers that make Runner::run return; ignores SIGPIPE.

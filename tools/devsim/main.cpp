@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
     }
     for (const RegisterValue& item : options->sets)
         device.set(item.reg, item.value);
+    device.setKeyingSpeed(options->keyingSpeed);
     if (options->protect)
         device.setProtectedRanges(*options->protect);
     for (const Fault& fault : options->faults)

@@ -157,6 +157,10 @@ void TForm1::ErrorBox(const std::string& text) {
 bool TForm1::TransferCommandAllowed() {
     if (!TransferRunning())
         return true;
+    if (KeyingRunning()) {
+        ErrorBox(GetText("$T47006"));
+        return false;
+    }
     SetTransferStatus("$T29004");
     return false;
 }

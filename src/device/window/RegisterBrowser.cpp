@@ -383,6 +383,11 @@ void TForm1::BrowserEnableClick() {
         AttachPopupMenu(*this, false);
         return;
     }
+    // A keying test ends first; the browser closes once it has.
+    if (!EndKeyingFirst([this] { LeaveBrowser(); })) {
+        ui.BrowserEnable->setChecked(true);
+        return;
+    }
     // However the browser closes, the scan ends and an unlocked device is
     // locked again first.
     Timer2->SetEnabled(false);

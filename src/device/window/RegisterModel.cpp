@@ -88,6 +88,9 @@ void ClearStatusPanels() {
 }
 
 void TForm1::ToolButton2Click() {
+    // A keying test ends first (Clear leaves the service pages).
+    if (!EndKeyingFirst([this] { ToolButton2Click(); }))
+        return;
     // Nothing is cleared under a running transfer: it owns the image. A
     // register-browser read owns neither image nor pages: Clear closes the
     // browser all the same (its relock follows that read's answer).

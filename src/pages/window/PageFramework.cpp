@@ -227,6 +227,11 @@ void ShowOperatingModes(int mode) {
 // ---- The page buttons ----------------------------------------------------------
 
 void TForm1::funkClick() {
+    // Leaving the service pages ends a keying test first.
+    if (!EndKeyingFirst([this] { ui.funk->trigger(); })) {
+        ui.funk->setChecked(!ui.funk->isChecked());
+        return;
+    }
     ui.PageControl2->setVisible(false);
     ui.einstellung->setChecked(false);
     ui.ToolBar1->setFocus();
@@ -269,6 +274,11 @@ void TForm1::ShowRadioPages() {
 }
 
 void TForm1::einstellungClick() {
+    // Leaving the service pages ends a keying test first.
+    if (!EndKeyingFirst([this] { ui.einstellung->trigger(); })) {
+        ui.einstellung->setChecked(!ui.einstellung->isChecked());
+        return;
+    }
     ui.PageControl1->setVisible(false);
     ui.funk->setChecked(false);
     ui.Label5->setVisible(false);
@@ -513,6 +523,7 @@ void TForm1::ConnectPages() {
     ConnectSettingsPages(*this);
     ConnectIoPages(*this);
     ConnectNumericEdits(*this);
+    ConnectKeying();
 }
 
 void TForm1::SetPageVisibility(bool visible) {

@@ -5,6 +5,7 @@
 #include "pages/window/FrequenzEditor.h"
 #include "pages/window/LedBalken.h"
 #include "pages/window/PageAnAusVisible.h"
+#include "pages/window/Sendertastung.h"
 
 #include "device/RegisterImage.h"
 #include "device/RegisterText.h"

@@ -27,6 +27,7 @@ class TInputFrame;
 class TLedBalken;
 class TBit8Feld;
 class TRegisterText;
+class TSendertastung;
 class TFileListDialog;
 class TLogFile;
 class TMainWindowLayout;
@@ -106,6 +107,23 @@ public:
     // The page of the frequency editor shown, 1-based.
     int FrequencyPage = 1;
 
+    // --- the transmitter keying test -------------------------------------
+    std::unique_ptr<TSendertastung> Sendertastung;
+    // Returns the start button to its start state once the test is idle.
+    std::unique_ptr<TTimer> SendertastungEnde;
+    void Button4Click();
+    void newParameterClick();
+    void SendertastungEndeTimer();
+    void HighPowerClick();
+    // True from the start of a keying test until the device is back at its
+    // power.
+    bool KeyingRunning() const;
+    // Leaving the service pages or closing ends a keying test first. True
+    // when no test runs (any end written here); otherwise the test ends at
+    // its next poll, again (when given) runs once it is idle, and the
+    // caller does nothing now.
+    bool EndKeyingFirst(const std::function<void()>& again);
+
     // --- owned helpers -------------------------------------------------
     GBits Bits;
     std::unique_ptr<TGetSpeicherRegister> SpeicherRegister;
@@ -170,9 +188,14 @@ public:
                            const std::function<void()>& onExchangeFailed = {});
     // True while a parameter-set read owns the link and the register image;
     // every command that touches either is disabled meanwhile.
-    bool TransferRunning() const { return !TransferIdle || commandsRunning_ > 0; }
+    // A keying test counts as a transfer: it owns the link until the device
+    // is back at its power.
+    bool TransferRunning() const {
+        return !TransferIdle || commandsRunning_ > 0 || KeyingRunning();
+    }
     void LockTransferCommands(bool locked);
-    // Refuses (with a note in the status line) while a transfer runs.
+    // Refuses while a transfer runs: with a note in the status line, or a
+    // message while a keying test runs.
     bool TransferCommandAllowed();
     // Releases the register-browser button and leaves the browser.
     void LeaveBrowser();
@@ -336,7 +359,6 @@ public:
     void Hilfe1Click();
     void scanregClick();
     void Button6Click();
-    void newParameterClick();
     void FillPresetRegisterNames();
     // The serial-interface and repeater tabs, the input delays and the LED
     // rows of the input/output test tab.
@@ -373,6 +395,7 @@ private:
     void FillComboBoxes();
     void PrepareDataFolder();
     void ConnectBrowser();
+    void ConnectKeying();
     // The update check's steps; true when the new version was started.
     bool RunUpdateCheck(bool fromMenu);
 

@@ -9,6 +9,7 @@
 #include "link/Reader.h"
 #include "link/window/RegisterCommands.h"
 #include "pages/window/InputFrame.h"
+#include "pages/window/Sendertastung.h"
 #include "platform/Application.h"
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
@@ -56,7 +57,8 @@ void TForm1::FormCloseQuery(bool& canClose) {
         scanregClick();
         canClose = false;
     } else {
-        canClose = !TransferRunning();
+        // A keying test ends first, so that the device is back at its power.
+        canClose = EndKeyingFirst(nullptr) && !TransferRunning();
     }
     if (!canClose)
         ClosePending = true;
@@ -104,6 +106,8 @@ void TForm1::DestroyHelpers() {
         QApplication::restoreOverrideCursor();
     Timer1.reset();
     Drucker.reset();
+    SendertastungEnde.reset();
+    Sendertastung.reset();
     ClosePort();
     WriteSettingsFile();
     for (QAction* item : LanguageMenuItems)

@@ -1,0 +1,211 @@
+// The keying test end to end against the simulator, in service mode with
+// the shipped texts.
+#include "device/window/ReadFixture.h"
+#include "pages/KeyingLogic.h"
+#include "pages/window/Sendertastung.h"
+#include "platform/window/RadioGroup.h"
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+
+class KeyingTest : public ReadTest {
+protected:
+    // The keying tab chosen by the user on a type 0x21 simulator whose
+    // power after power-on (913, the power a test restores) is 43.
+    void OpenKeyingTab(std::vector<std::string> args) {
+        TForm1::FirstArgument = "/qdvservice";
+        args.insert(args.begin(), {"--type", "0x21", "--set", "913=43"});
+        StartSim(args);
+        CopyMap();
+        std::filesystem::copy_file(std::filesystem::path(OSTARA_PROGRAM_DIR) / "default.lang",
+                                   dir_ / "default.lang",
+                                   std::filesystem::copy_options::overwrite_existing);
+        PortName = sim_->PtyPath();
+        Start();
+        Form1->Mop->SetResponseTimeout(shortTimeoutMs);
+        Form1->show();
+        Form1->FormActivate();
+        Form1->ui.BrowserEnable->trigger();
+        ASSERT_TRUE(RunUntil([] { return !Form1->Timer2->Enabled() && Form1->TransferIdle; }));
+        Form1->Sendertastung->SetPollInterval(20);
+        Form1->SendertastungEnde->SetInterval(20);
+        Form1->ui.PageControl3->setCurrentWidget(Form1->ui.Sendertastung);
+    }
+
+    // Starts at level 12 (power 66); true when the transmitter is keyed.
+    static bool Key() {
+        Form1->ui.HighPower->SetItemIndex(12);
+        Form1->ui.Button4->click();
+        return Form1->KeyingRunning();
+    }
+    static bool Ended() {
+        return RunUntil([] {
+            return !Form1->KeyingRunning() && !Form1->SendertastungEnde->Enabled() &&
+                   Form1->ui.Button4->isEnabled();
+        });
+    }
+    static std::string LastMessage() { return Dialogs::History().back().text; }
+    // The requests since mark: "w912=66" writes, "r939" reads.
+    std::vector<std::string> Requests(size_t mark) const {
+        std::vector<std::string> out;
+        const auto log = SimLog();
+        for (size_t i = mark; i < log.size(); ++i)
+            out.push_back(log[i].writeCount > 0 ? "w" + std::to_string(log[i].writeFirst) + "=" +
+                                                      std::to_string(log[i].written.at(0))
+                                                : "r" + std::to_string(log[i].first));
+        return out;
+    }
+    bool PowerBackAndLocked() { return SimValue(912) == 43 && sim_->Command("lock?") == "locked"; }
+};
+
+// One run to its end, then one stopped while a poll waits for its answer.
+TEST_F(KeyingTest, KeysFollowsTheCountdownRefusesOtherCommandsAndRestores) {
+    OpenKeyingTab({"--keying-speed", "6000"});
+    auto& ui = Form1->ui;
+    EXPECT_EQ(ui.HighPower->ItemIndex(), 9); // 912 holds 50
+    EXPECT_EQ(ui.FSaktuFrequenz->text().toStdString(),
+              KeyingFrequencyText(SimValue(1216 + SimValue(910)), SimValue(1344 + SimValue(910))));
+    std::vector<int> bar;
+    QObject::connect(ui.SenderBar, &QProgressBar::valueChanged,
+                     [&bar](int v) { bar.push_back(v); });
+    size_t mark = SimLog().size();
+    ASSERT_TRUE(Key());
+    EXPECT_EQ(ui.Button4->text().toStdString(), "Sendertastung ENDE!");
+    // Meanwhile a read is refused, the tab stays, the scan and service wait.
+    Form1->down_loadClick();
+    EXPECT_NE(LastMessage().find("keying test is running"), std::string::npos);
+    ui.PageControl3->setCurrentWidget(ui.Reg_Karte);
+    EXPECT_EQ(ui.PageControl3->ActivePage(), ui.Sendertastung);
+    EXPECT_FALSE(ui.service->isEnabled() || ui.scanreg->isEnabled());
+    ASSERT_TRUE(Ended());
+    std::vector<std::string> r = Requests(mark);
+    const std::vector<std::string> start = {"w999=8362", "w999=9286", "r913",  "w912=66",
+                                            "w939=3000", "w999=0",    "w999=0"};
+    ASSERT_GT(r.size(), start.size() + 4);
+    EXPECT_EQ(std::vector(r.begin(), r.begin() + 7), start);
+    EXPECT_EQ(std::count(r.begin() + 7, r.end() - 2, "r939"), r.end() - r.begin() - 9);
+    EXPECT_EQ(std::vector(r.end() - 2, r.end()), (std::vector<std::string>{"w939=0", "w912=43"}));
+    // The bar runs down with the device's count.
+    EXPECT_TRUE(bar.size() > 4 && bar.front() == 3000 && bar.back() == 0);
+    EXPECT_TRUE(std::is_sorted(bar.rbegin(), bar.rend()));
+    EXPECT_TRUE(ui.service->isEnabled() && ui.newParameter->isEnabled());
+    EXPECT_TRUE(PowerBackAndLocked());
+
+    // A stop that comes during a poll shows the start caption at once and
+    // ends the keying at the next poll.
+    EXPECT_EQ(sim_->Command("keying-speed 0"), "ok");
+    ASSERT_TRUE(Key());
+    sim_->Command("fault late=60@r939:always");
+    bool clicked = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!clicked && Form1->Mop->Busy()) {
+            clicked = true;
+            ui.Button4->click();
+            EXPECT_EQ(ui.Button4->text().toStdString(), "Sendertastung Start");
+            mark = SimLog().size();
+        }
+    });
+    watch.start(2);
+    ASSERT_TRUE(RunUntil([&] { return clicked; }) && Ended());
+    r = Requests(mark);
+    EXPECT_EQ(std::vector(r.end() - 2, r.end()), (std::vector<std::string>{"w939=0", "w912=43"}));
+    EXPECT_EQ(sim_->Command("keyed?"), "not keyed");
+}
+
+// However the keying ends early, by a failure or by leaving the service
+// pages or the program, the device is put back as far as the link allows,
+// and a failure is told and logged.
+struct KeyingEnd {
+    const char* name;
+    std::vector<const char*> faults;
+    bool beforeStart;                  // faults armed before the start, else once keyed
+    const char* leave;                 // "button", "clear", "quit" or ""
+    std::vector<const char*> messages; // parts of the message that tells it
+    bool powerBack;                    // checked while the simulator still answers
+};
+
+class KeyingEndTest : public KeyingTest, public ::testing::WithParamInterface<KeyingEnd> {};
+
+TEST_P(KeyingEndTest, PutsTheDeviceBackAsFarAsTheLinkAllows) {
+    const KeyingEnd& c = GetParam();
+    OpenKeyingTab({"--keying-speed", "0"});
+    const auto arm = [&] {
+        for (const char* fault : c.faults)
+            sim_->Command(std::string("fault ") + fault);
+    };
+    if (c.beforeStart)
+        arm();
+    EXPECT_EQ(Key(), !c.beforeStart);
+    if (!c.beforeStart)
+        arm();
+    const std::string how = c.leave;
+    if (how == "button")
+        Form1->ui.BrowserEnable->trigger();
+    else if (how == "clear")
+        Form1->ToolButton2Click();
+    else if (how == "quit")
+        Form1->close();
+    ASSERT_TRUE(RunUntil([] { return !Form1->KeyingRunning(); }));
+    std::string shown;
+    for (const Dialogs::Shown& box : Dialogs::History())
+        shown += box.text + "\n";
+    for (const char* part : c.messages)
+        EXPECT_NE(shown.find(part), std::string::npos) << shown;
+    EXPECT_EQ(ProgramLog().find("Keying test: ") != std::string::npos, !c.messages.empty());
+    if (c.powerBack)
+        EXPECT_TRUE(PowerBackAndLocked());
+    if (how == "quit")
+        EXPECT_TRUE(RunUntil([] { return Application().Terminated(); }));
+    else if (!how.empty())
+        EXPECT_TRUE(RunUntil([] { return !Form1->ui.PageControl3->isVisibleTo(Form1); }));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Ways, KeyingEndTest, ::testing::Values(
+    KeyingEnd{"PowerRefused", {"ignore-writes@r912"}, true, "",
+              {"register 912 failed", "back at 43", "locked again"}, true},
+    KeyingEnd{"TimeRefused", {"ignore-writes@r939"}, true, "",
+              {"register 939 failed", "back at 43", "locked again"}, true},
+    // Three tries unanswered: the poll fails, the end is written.
+    KeyingEnd{"PollSilent", {"silence@r939", "silence@r939", "silence@r939"}, false, "",
+              {"939) could not", "back at 43"}, true},
+    // The end of the keying cannot be written either.
+    KeyingEnd{"TimeRefusedFromNowOn", {"wrong-register@r939:always"}, false, "",
+              {"939) could not", "back to 43"}, true},
+    KeyingEnd{"HangUp", {"hangup"}, false, "", {"939) could not", "back to 43"}, false},
+    KeyingEnd{"BrowserClosed", {}, false, "button", {}, true},
+    KeyingEnd{"Cleared", {}, false, "clear", {}, true},
+    KeyingEnd{"WindowClosed", {}, false, "quit", {}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+// No 100 in the table: the user says which group; a power between two
+// levels picks the nearer (with the message), one above the group its
+// last; a channel outside the table shows no frequency; a silent device
+// leaves the start button disabled.
+TEST_F(KeyingTest, OpeningTheTabReadsAsFarAsTheDeviceAllows) {
+    Dialogs::QueueAnswer(Dialogs::Yes);
+    OpenKeyingTab({"--set", "1215=99", "--set", "912=45", "--set", "910=128"});
+    auto& ui = Form1->ui;
+    EXPECT_EQ(Dialogs::History().at(0).text, "Ist die Steuerungs-HF ein HighPower Modul?");
+    EXPECT_EQ(ui.HighPower->ItemIndex(), 8);
+    EXPECT_NE(LastMessage().find("nearest level"), std::string::npos);
+    // 910 past the table (past register 65535 too): nothing more is read.
+    sim_->Command("set 910=65535");
+    Dialogs::QueueAnswer(Dialogs::No);
+    const size_t mark = SimLog().size();
+    ui.newParameter->click();
+    EXPECT_TRUE(ui.LowPower->isVisibleTo(ui.Sendertastung) && ui.Button4->isEnabled());
+    EXPECT_EQ(ui.LowPower->ItemIndex(), 3); // 45 lies above 0, 8, 15, 20
+    EXPECT_TRUE(ui.FSaktuFrequenz->text().isEmpty());
+    EXPECT_EQ(Requests(mark).back(), "r910");
+    sim_->Command("fault silence@next:always");
+    ui.newParameter->click();
+    EXPECT_EQ(LastMessage(), "Error!\nKommunikationsfehler mit der Steuerung!!");
+    EXPECT_FALSE(ui.Button4->isEnabled());
+    EXPECT_TRUE(ui.newParameter->isEnabled() && !Form1->KeyingPageBusy);
+}

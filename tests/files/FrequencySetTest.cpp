@@ -1,6 +1,5 @@
-// Frequency-set files without a window: the lines and the two file forms a
-// table gives, byte-exact, and what the reader takes from a file into its
-// copy of the image.
+// Frequency-set files without a window: the lines and both file forms of a
+// table, byte-exact; what the reader takes into its copy of the image.
 #include "files/FrequencySet.h"
 #include "files/CustomerFiles.h"
 
@@ -10,15 +9,13 @@ using namespace testfiles;
 
 namespace {
 
-constexpr int countCell = 250;  // register 1150
-constexpr int activeCell = 248; // register 1148
+constexpr int countCell = 250, activeCell = 10; // registers 1150 and 910
 
 TRegisterImage Table(uint32_t count) {
     TRegisterImage image{};
     for (size_t i = 0; i < image.size(); ++i)
         image[i] = static_cast<uint32_t>(i * 7 + 1);
     image[countCell] = count;
-    image[activeCell] = 1;
     return image;
 }
 
@@ -26,8 +23,6 @@ TRegisterImage Table(uint32_t count) {
 
 TEST(FrequencySet, LinesAndFilesOfATable) {
     EXPECT_EQ(FrequencySetLines(Table(15), countCell).front(), "r1150=$000F");
-    EXPECT_EQ(FrequencySetLines(Table(0), countCell),
-              (Lines{"r1150=$0000", "r1216=$08A5", "r1344=$0C25"}));
     const Lines full = FrequencySetLines(Table(127), countCell);
     ASSERT_EQ(full.size(), 257u);
     EXPECT_EQ(std::tuple(full[1], full[128], full[129], full[256]),
@@ -39,81 +34,36 @@ TEST(FrequencySet, LinesAndFilesOfATable) {
     EXPECT_EQ(FrequencySetRegisterText(zero), "r999=$20AA\r\nr999=$2446\r\nr1150=$0000\r\n"
                                               "r1216=$08A5\r\nr1344=$0C25\r\nr999=$0000\r\n");
     TKundenFile codec;
-    codec.SetSerial(7);
     const std::string file = FrequencySetCustomerFile(codec, zero);
     EXPECT_EQ(file.substr(file.size() - 4), "\r\n\r\n");
-    EXPECT_EQ(codec.Serial, -1); // reset after
-    TStringList stored;
-    stored.SetText(file);
-    TKrypto krypto;
-    ASSERT_FALSE(krypto.Decode(stored));
-    EXPECT_EQ(Lines(krypto.Result().Lines().begin(), krypto.Result().Lines().begin() + 7),
+    EXPECT_EQ(Lines(codec.Lines().Lines().begin(), codec.Lines().Lines().begin() + 7),
               (Lines{"0000000100000064", "00000002FFFFFFFF", "00000003FFFFFFFF", "0000000400000001",
                      "000000050000000A", "0000000900000000", "0000000600000001"}));
-    EXPECT_EQ(codec.ReadMain(stored), "1150=$0000\r\n1216=$08A5\r\n1344=$0C25\r\n");
+    EXPECT_EQ(codec.Lines().Count(), 7u + 3 * 2 + 1); // three registers and the end line
 }
 
-TEST(FrequencySet, SaveThenLoadGivesTheSameTable) {
-    const TRegisterImage saved = Table(127);
+TEST(FrequencySet, ALoadTakesTheTableOnly) {
+    // Saved and loaded again into another image: count and tables come over,
+    // the active channel and every other register stay.
     TKundenFile codec;
     TStringList list;
-    list.SetText(FrequencySetCustomerFile(codec, FrequencySetLines(saved, countCell)));
+    list.SetText(FrequencySetCustomerFile(codec, FrequencySetLines(Table(127), countCell)));
     codec.ReadMain(list);
     TRegisterImage other{};
-    other[activeCell] = 1;
-    for (const auto& [lines, names] :
-         {std::pair(list.Lines(), NameForm::Bare),
-          std::pair(SplitLines(FrequencySetRegisterText(FrequencySetLines(saved, countCell))),
-                    NameForm::Prefixed)}) {
-        const FrequencySetLoad load =
-            DecodeFrequencySet(lines, names, other, countCell, activeCell);
-        ASSERT_EQ(load.fault, LineFault::None);
-        for (size_t i = 0; i < saved.size(); ++i)
-            ASSERT_EQ(load.image[i], i == countCell || (i >= 316 && i <= 571) ? saved[i] : other[i])
-                << i;
-    }
-}
+    FrequencySetLoad load =
+        DecodeFrequencySet(list.Lines(), NameForm::Bare, other, countCell, activeCell);
+    for (size_t i = 0; i < other.size(); ++i)
+        ASSERT_EQ(load.image[i], i == countCell || (i >= 316 && i < 572) ? Table(127)[i] : 0) << i;
 
-TEST(FrequencySet, WhatALoadTakes) {
-    struct Case {
-        Lines lines;
-        LineFault fault;
-        size_t line;
-        bool tooLarge;
-        int activeChanges;
-        uint32_t count, first, r906;
-    };
-    Lines bad(60, "r1216=$0001");
-    bad[49] = "r1217=$12345";
-    const Case cases[] = {
-        {{"r1150=128"}, LineFault::None, 0, true, 0, 128, 0, 0},
-        {{"r1150=$9C"}, LineFault::None, 0, true, 0, 156, 0, 0},
-        {{"r1150=284", "r1471=$1"}, LineFault::None, 0, true, 0, 284, 0, 0},
-        {{"r1150=$FFFF"}, LineFault::None, 0, true, 0, 65535, 0, 0},
-        {{"r1150=$1", "r1216=$5", "r1300=$3"}, LineFault::None, 0, false, 0, 1, 5, 0},
-        {{"; no count", "", "  r1216=$6 ; c", "r906=$21", "r999=$20AA"},
-         LineFault::None,
-         0,
-         false,
-         0,
-         3,
-         6,
-         0},
-        {{"r1148=2", "r1148=2", "r1148=1", "r1148=$1"}, LineFault::None, 0, false, 2, 3, 0, 0},
-        {bad, LineFault::HexValue, 49, false, 0, 3, 1, 0},
-        {{"r1150=1", "r1216=1", "1344=1"}, LineFault::WrongKind, 2, false, 0, 1, 1, 0},
-        {{"r1150=1", "r12x6=1"}, LineFault::BadName, 1, false, 0, 1, 0, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.lines.front());
-        TRegisterImage image{};
-        image[countCell] = 3;
-        image[activeCell] = 1;
-        const FrequencySetLoad load =
-            DecodeFrequencySet(c.lines, NameForm::Prefixed, image, countCell, activeCell);
-        EXPECT_EQ(std::tuple(load.fault, load.line, load.countTooLarge, load.activeChannelChanges),
-                  std::tuple(c.fault, c.line, c.tooLarge, c.activeChanges));
-        EXPECT_EQ(std::tuple(load.image[countCell], load.image[316], load.image[6], load.image[99]),
-                  std::tuple(c.count, c.first, c.r906, 0u));
-    }
+    // No count line, a line past the count, registers outside the set; a
+    // count the tables cannot hold.
+    const Lines lines = {"; plan", "", " r1471=$5 ; c", "r906=$21", "r999=$20AA", "r910=2"};
+    load = DecodeFrequencySet(lines, NameForm::Prefixed, other, countCell, activeCell);
+    EXPECT_EQ(std::tuple(load.fault, load.countTooLarge, load.activeChannelChanges),
+              std::tuple(LineFault::None, false, 1));
+    EXPECT_EQ(std::tuple(load.image[571], load.image[6], load.image[99], load.image[10]),
+              std::tuple(5u, 0u, 0u, 2u));
+    for (const char* count : {"r1150=128", "r1150=$9C", "r1150=284", "r1150=$FFFF"})
+        EXPECT_TRUE(DecodeFrequencySet({count}, NameForm::Prefixed, other, countCell, activeCell)
+                        .countTooLarge);
 }

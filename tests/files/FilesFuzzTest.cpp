@@ -1,8 +1,11 @@
 // Seeded random input for the customer-file readers (Decode with ReadMain,
-// and Read) and the register text reader, grown from the damaged files of
-// the format. The seeds are fixed so that a failure repeats; the suite runs
-// under the address sanitizer in CI, which turns any overrun into a failure.
+// and Read), the register text reader, the frequency-set reader and the
+// converter, grown from the damaged files of the format. The seeds are fixed so that a failure
+// repeats; the suite runs under the address sanitizer in CI, which turns any overrun into a
+// failure.
+#include "files/Converter.h"
 #include "files/CustomerFiles.h"
+#include "files/FrequencySet.h"
 #include "files/RegisterLines.h"
 
 #include <gtest/gtest.h>
@@ -94,4 +97,33 @@ TEST(FilesFuzz, WhatTheRegisterTextReaderTakesADumpLineSaysAgain) {
                   std::tuple(LineFault::None, parsed.reg, parsed.value))
             << line;
     }
+}
+
+TEST(FilesFuzz, FrequencySetsAndConversionsKeepToTheirRegisters) {
+    Random rnd{std::mt19937(4)};
+    const Lines seeds = {"r1150=$7F", "r1216=$1", "r1471=%1", "r910=2",    "1344=$12",
+                         "r906=$21",  "; c",      "r999=1",   "r70000=$1", "r1150=65535"};
+    const int cells[] = {-1, 10, 250, 599, 600}; // count and active channel, in the image or not
+    int taken = 0;
+    for (int round = 0; round < 3000; ++round) {
+        Lines lines(rnd.Below(12));
+        for (std::string& line : lines) {
+            line = seeds[rnd.Below(seeds.size())];
+            if (rnd.Below(6) == 0)
+                line.insert(line.begin() + rnd.Below(line.size() + 1), rnd.Byte());
+        }
+        const auto names = static_cast<NameForm>(rnd.Below(2));
+        const int count = cells[rnd.Below(5)], active = cells[rnd.Below(5)];
+        const FrequencySetLoad load = DecodeFrequencySet(lines, names, {}, count, active);
+        for (int i = 0; i < RegisterImageSize; ++i)
+            ASSERT_TRUE(load.image[i] == 0 || i >= 316 || i == count || i == active) << i;
+        taken += load.fault == LineFault::None && !load.countTooLarge;
+        for (const std::string& out : ConvertRegisterText(lines, names).lines) {
+            const RegisterLine again = ParseRegisterLine(out, NameForm::Prefixed);
+            ASSERT_TRUE(again.reg <= 65535 && again.reg != 999 &&
+                        out == DumpLine(again.reg, again.value))
+                << out;
+        }
+    }
+    EXPECT_GT(taken, 300);
 }

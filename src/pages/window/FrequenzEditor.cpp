@@ -438,4 +438,6 @@ void TForm1::ConnectFrequencyEditor() {
     connect(ui.FLeftButton, &QPushButton::clicked, this, [this] { FLeftButtonClick(); });
     connect(ui.FRightButton, &QPushButton::clicked, this, [this] { FRightButtonClick(); });
     connect(ui.FSetAendern, &QPushButton::clicked, this, [this] { FSetAendernClick(); });
+    connect(ui.FSetSpeichern, &QPushButton::clicked, this, [this] { FSetSpeichernClick(); });
+    connect(ui.FSetLaden, &QPushButton::clicked, this, [this] { FSetLadenClick(); });
 }

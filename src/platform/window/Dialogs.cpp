@@ -23,7 +23,7 @@ struct Script {
     bool active = false;
     std::deque<int> answers;
     std::deque<std::function<int(QDialog&)>> modals;
-    std::deque<std::string> fileNames;
+    std::deque<std::pair<std::string, std::string>> fileNames; // name, filter chosen
     std::deque<std::string> printFiles;
     std::deque<std::string> inputs;
     std::vector<Dialogs::Shown> history;
@@ -61,11 +61,14 @@ void Record(Dialogs::Shown shown) {
     }
 }
 
-std::string ScriptedFileName(const char* kind, const std::string& caption) {
+std::string ScriptedFileName(const char* kind, const std::string& caption,
+                             std::string* filter = nullptr) {
     Script& s = script();
     std::string name;
     if (!s.fileNames.empty()) {
-        name = s.fileNames.front();
+        name = s.fileNames.front().first;
+        if (filter && !s.fileNames.front().second.empty())
+            *filter = s.fileNames.front().second;
         s.fileNames.pop_front();
     } else {
         ++s.unanswered;
@@ -224,13 +227,18 @@ std::string Dialogs::OpenFileName(const std::string& caption, const std::string&
 }
 
 std::string Dialogs::SaveFileName(const std::string& caption, const std::string& folder,
-                                  const std::string& filter, const std::string& selected) {
+                                  const std::string& filter, const std::string& selected,
+                                  std::string* chosen) {
+    if (chosen)
+        *chosen = selected;
     if (script().active)
-        return ScriptedFileName("save", caption);
-    QString chosen = ToQString(selected);
-    return FromQString(QFileDialog::getSaveFileName(activeParent(), ToQString(caption),
-                                                    ToQString(folder), ToQString(filter),
-                                                    selected.empty() ? nullptr : &chosen));
+        return ScriptedFileName("save", caption, chosen);
+    QString entry = ToQString(selected);
+    const std::string name = FromQString(QFileDialog::getSaveFileName(
+        activeParent(), ToQString(caption), ToQString(folder), ToQString(filter), &entry));
+    if (chosen)
+        *chosen = FromQString(entry);
+    return name;
 }
 
 bool Dialogs::InputQuery(const std::string& caption, const std::string& prompt,
@@ -302,8 +310,8 @@ void Dialogs::QueueAnswer(int result) {
 void Dialogs::QueueModal(std::function<int(QDialog&)> answer) {
     script().modals.push_back(std::move(answer));
 }
-void Dialogs::QueueFileName(const std::string& name) {
-    script().fileNames.push_back(name);
+void Dialogs::QueueFileName(const std::string& name, const std::string& filter) {
+    script().fileNames.emplace_back(name, filter);
 }
 void Dialogs::QueuePrintFile(const std::string& pdfPath) {
     script().printFiles.push_back(pdfPath);

@@ -34,8 +34,10 @@ public:
     // entries separated by ";;"; selected names the entry chosen at first.
     static std::string OpenFileName(const std::string& caption, const std::string& folder,
                                     const std::string& filter, const std::string& selected = "");
+    // chosen (when given) receives the filter entry the user left chosen.
     static std::string SaveFileName(const std::string& caption, const std::string& folder,
-                                    const std::string& filter, const std::string& selected = "");
+                                    const std::string& filter, const std::string& selected = "",
+                                    std::string* chosen = nullptr);
     // A one-line input box prefilled with value; false when cancelled (value
     // is then unchanged).
     static bool InputQuery(const std::string& caption, const std::string& prompt,
@@ -63,7 +65,9 @@ public:
     static void QueueAnswer(int result);
     // The function sees the dialog (fills its controls) and returns its result.
     static void QueueModal(std::function<int(QDialog&)> answer);
-    static void QueueFileName(const std::string& name);
+    // filter: the entry the user chooses in a save dialog ("" keeps the
+    // preselected one).
+    static void QueueFileName(const std::string& name, const std::string& filter = "");
     // The next print dialog answers "print to this PDF file"; without one
     // queued it is cancelled.
     static void QueuePrintFile(const std::string& pdfPath);

@@ -143,6 +143,7 @@ void TForm1::ConnectCommands() {
     bind(ui.BrowserEnable, &TForm1::BrowserEnableClick);
     bind(ui.scanreg, &TForm1::scanregClick);
     bind(ui.service, &TForm1::serviceClick);
+    bind(ui.Konverter, &TForm1::KonverterClick);
     connect(ui.Datei1, &QMenu::aboutToShow, this, [this] { RebuildDemoMenu(); });
 }
 

@@ -220,6 +220,12 @@ public:
     // same from the tool button and F9, whose button is disabled meanwhile.
     void DateiinSteuerungladen1Click();
     void SaveToStrgClick();
+    // The frequency page's buttons: the frequency table alone to a file of
+    // its own, and back into the image.
+    void FSetSpeichernClick();
+    void FSetLadenClick();
+    // Opens the file converter.
+    void KonverterClick();
 
     // --- handlers of the window's own commands --------------------------
     void ToolButton1Click();

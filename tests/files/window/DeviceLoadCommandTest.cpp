@@ -1,11 +1,16 @@
 // Loading a parameter file into the device end to end against the
 // simulator: the writes and lock states of its log, what the device holds
-// afterwards, the messages, the transfer window's log and the status.
+// afterwards, the messages, the transfer window's log and the status. Also
+// the files that travel from device to device: a frequency plan, and a dump
+// the converter turned into a customer file bound to a serial number.
 #include "device/RegisterMap.h"
 #include "device/window/ReadFixture.h"
 #include "files/KundenFile.h"
+#include "files/window/FileCommands.h"
+#include "files/window/KonverterDlg.h"
 #include "platform/StringList.h"
 
+#include <QComboBox>
 #include <QTimer>
 
 #include <iterator>
@@ -39,6 +44,13 @@ protected:
             lang.replace(lang.find(id + "GB="), 17,
                          id + "GB=" + id + " %S%" + (id == "$T30090" ? "" : "/%S%"));
         std::ofstream(dir_ / "default.lang", std::ios::binary | std::ios::trunc) << lang;
+    }
+
+    void SwapDevice(const std::vector<std::string>& args) {
+        ClosePort();
+        StartSim(args);
+        PortName = sim_->PtyPath();
+        ASSERT_TRUE(OpenPort());
     }
 
     // The writes since Load: "reg=value" for one register, "first[count]" for
@@ -225,3 +237,80 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"UnsavedEditsKeptOnCancel", "", "c.rtu", "r900=$1", -1, -1, false, Dialogs::Cancel,
                  "", "", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LoadTest, AFrequencyPlanCarriedToAnotherModemIsWrittenBehindTheUnlock) {
+    StartWithDevice({"--type", "0x21", "--channels", "20"});
+    ASSERT_TRUE(Read());
+    for (size_t i = 0; i < 20; ++i)
+        RegisterImage[316 + i] = 34650 + 3 * static_cast<uint32_t>(i);
+    const TRegisterImage plan = RegisterImage;
+    ServiceMode = 1;
+    Dialogs::QueueFileName((dir_ / "plan").string(), RegisterTextFileFilter);
+    Form1->FSetSpeichernClick();
+    // Two lines that move the active channel, each told.
+    std::ofstream(dir_ / "PLAN.RTU", std::ios::app) << "r910=0\r\nr910=2\r\n";
+
+    SwapDevice({"--type", "0x21", "--channels", "3"});
+    ASSERT_TRUE(Read());
+    Form1->FSetAendernClick();
+    Dialogs::ClearHistory();
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    Dialogs::QueueFileName((dir_ / "PLAN.RTU").string());
+    Form1->FSetLadenClick();
+    EXPECT_EQ(Shown() + "|" + Status(), "$T30021\n$T30050|$T30021\n$T30050|$T29009");
+    EXPECT_EQ(Form1->ui.FAnzahl->currentIndex(), 19);
+    mark_ = SimLog().size();
+    Dialogs::QueueAnswer(Dialogs::Yes);
+    Form1->up_loadClick();
+    // The tables behind the unlock sequence, each followed by the active channel again.
+    EXPECT_TRUE(Writes().ends_with("|999=8362|999=9286|1150=19|1216[15]|1231[5]|910=3|910=2|"
+                                   "1344[15]|1359[5]|910=3|910=2|999=0"))
+        << Writes();
+    ASSERT_TRUE(Read());
+    EXPECT_TRUE(std::equal(&RegisterImage[316], &RegisterImage[336], &plan[316]));
+}
+
+TEST_F(LoadTest, AConvertedDumpBoundToASerialLoadsOnlyIntoThatDevice) {
+    StartWithDevice({"--type", "0x21", "--set", "908=1234"});
+    const fs::path lower = dir_ / "lower";
+    fs::create_directory(lower);
+    std::ofstream(lower / "DUMP.RTU")
+        << "r999=$20AA\r\nr999=$2446\r\nr1216=$1234\r\nr1217=$0005\r\n; end\r\nr999=$0000\r\n";
+    TKonverterDlg1& d = *KonverterDlg1;
+    const auto name = [](const fs::path& path) { return ToQString(path.string()); };
+    // OK shows message; the dialog stays open with its entries until it converts.
+    const auto ok = [&d](const std::string& message) {
+        Dialogs::ClearHistory();
+        d.OKBtnClick();
+        EXPECT_EQ(Shown(), message);
+        EXPECT_EQ(d.result() == QDialog::Accepted, message == "Datei wurde geschrieben!");
+    };
+    Dialogs::QueueModal([&](QDialog&) {
+        d.ui.orgfile->setText(name(lower / "none.rtu")), d.ui.kdfile->setText("x");
+        ok("$T30072");
+        Dialogs::QueueFileName((lower / "dump").string());
+        d.orgbuttonClick(); // the source completed, the target beside it
+        d.ui.StrTyp->setChecked(true);
+        ok("$T30103");
+        d.ui.StrTyp->setChecked(false);
+        Dialogs::QueueFileName((dir_ / "no" / "x").string());
+        d.kbuttonClick();
+        EXPECT_EQ(d.ui.kdfile->text(), name(dir_ / "no" / "X.QDV"));
+        ok("$T30071");
+        d.ui.kdfile->setText(name(lower / "DUMP.QDV"));
+        d.ui.servmode->setChecked(true), d.ui.SNummer->setChecked(true);
+        d.ui.Edit1->setText("1234");
+        ok("Datei wurde geschrieben!");
+        return d.result();
+    });
+    Form1->KonverterClick();
+    for (const char* serial : {"908=1234", "908=39"}) {
+        if (serial[4] == '3')
+            SwapDevice({"--type", "0x21", "--set", serial});
+        Dialogs::ClearHistory();
+        Load(lower / "DUMP.QDV");
+        const bool bound = serial[4] == '1';
+        EXPECT_EQ(Writes(), bound ? "999=8362|999=9286|1216[2]|999=0" : "");
+        EXPECT_EQ(Shown(), bound ? "" : "$T30036 1234/39");
+    }
+}

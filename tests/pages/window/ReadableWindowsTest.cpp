@@ -6,6 +6,7 @@
 #include "device/window/Form4.h"
 #include "device/window/Stwaehlen.h"
 #include "files/window/Datenladen.h"
+#include "files/window/KonverterDlg.h"
 #include "link/window/Form2.h"
 #include "pages/window/PageFixture.h"
 #include "shell/window/Program.h"
@@ -197,6 +198,7 @@ TEST_P(ReadableFamilyTest, PagesAndDialogsShowWholeTextsInBothLanguages) {
         LookAtDialog(stwaehlen, view);
         Form1->TranslateReadProgress("$T27001");
         LookAtDialog(Form4, view);
+        LookAtDialog(KonverterDlg1, view);
     }
     QApplication::setFont(platform);
     EXPECT_TRUE(found_.empty()) << Lines(found_);

@@ -34,6 +34,11 @@ public:
     // Back to hunting: frame, pending bytes, flags and state cleared.
     void Reset();
 
+    // The fewest further bytes that can complete the frame under way (its
+    // header tells how many data bytes follow); 0 while hunting for a
+    // frame's start and while a completed frame waits to be taken.
+    size_t BytesToComplete() const;
+
     int State() const { return state_; }
     size_t PendingCount() const { return pending_.size(); }
 

@@ -190,10 +190,8 @@ bool TMop::SendRequest() {
     if (port_->Lost())
         return FailPortLost();
     try {
-        port_->PurgeInput();
-        port_->ClearInput();
-        port_->PurgeOutput();
-        port_->ClearOutput();
+        // Nothing stale may be taken for the answer.
+        port_->PurgeQueues();
         framer_->Send(request_);
     } catch (const EComError& e) {
         if (port_->Lost())
@@ -214,20 +212,11 @@ bool TMop::AwaitAnswer() {
     // answer is complete or broken or the port is lost. Other threads sleep
     // on the framer alone.
     const bool pump = TApplication::HandlesMessagesHere();
-    const auto settled = [this] {
-        const ModBus::Snapshot s = framer_->Peek();
-        return s.complete || s.fault != MopFrameAssembler::Fault::None || s.lost;
-    };
     for (;;) {
         if (Application().Terminated())
             return Fail(status_, Failure::Terminated);
-        ModBus::Snapshot s;
-        if (pump) {
-            Application().ProcessMessagesUntil(deadline, settled);
-            s = framer_->Peek();
-        } else {
-            s = framer_->WaitUntil(deadline);
-        }
+        const ModBus::Snapshot s =
+            pump ? framer_->WaitHandlingMessages(deadline) : framer_->WaitUntil(deadline);
         if (s.complete) {
             // An answer that does not fit is logged and waited past.
             if (!CheckAnswer(framer_->TakeFrame()))
@@ -334,7 +323,6 @@ void TMop::ClearReceiveBuffer() {
         return;
     try {
         port_->PurgeInput();
-        port_->ClearInput();
     } catch (const EComError&) {
     }
 }

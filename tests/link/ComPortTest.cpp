@@ -257,6 +257,47 @@ TEST(ComPortNames, BaudRateValueFollowsTheMemberNames) {
     EXPECT_EQ(BaudRateValue(brCustom), 0);
 }
 
+TEST(ComPortLine, ByteTimeCountsStartDataParityAndStopBits) {
+    struct Case {
+        int rate, dataBits;
+        bool parity;
+        int stopBits;
+        std::int64_t ns;
+    };
+    const Case cases[] = {
+        {9600, 8, false, 1, 1041666}, {9600, 7, true, 2, 1145833}, {115200, 8, false, 1, 86805},
+        {50, 5, false, 1, 140000000}, {0, 8, false, 1, 0},         {-1, 8, false, 1, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LineByteTimeNs(c.rate, c.dataBits, c.parity, c.stopBits), c.ns) << c.rate;
+}
+
+// After a receive event whose handler needs more bytes the event thread lets
+// their time pass before it reads again: never the last one's (a completed
+// frame is seen as it comes), never more than a quarter of the quiet interval.
+TEST(ComPortLine, BatchWaitLeavesTheLastByteAndStaysWellInsideTheQuietInterval) {
+    const std::int64_t b9600 = LineByteTimeNs(9600, 8, false, 1);
+    const std::int64_t b115200 = LineByteTimeNs(115200, 8, false, 1);
+    struct Case {
+        std::size_t expected;
+        std::int64_t byteNs;
+        std::chrono::milliseconds quiet;
+        std::size_t bytes; // 0: no wait, the next byte is taken as it comes
+    };
+    const Case cases[] = {
+        {0, b9600, 40ms, 0},       {1, b9600, 40ms, 0},  {2, b9600, 40ms, 0},
+        {3, b9600, 40ms, 2},       {8, b9600, 40ms, 7},  {100, b9600, 40ms, 9},
+        {100, b9600, 0ms, 9},      {100, b9600, 8ms, 0}, {100, b115200, 40ms, 99},
+        {300, b115200, 40ms, 115}, {100, 0, 40ms, 0},
+    };
+    for (const Case& c : cases) {
+        const ReceiveBatch plan = PlanReceiveBatch(c.expected, c.byteNs, c.quiet);
+        EXPECT_EQ(plan.bytes, c.bytes) << c.expected << " bytes at " << c.byteNs << " ns";
+        EXPECT_EQ(plan.wait.count(), static_cast<std::int64_t>(c.bytes) * c.byteNs)
+            << c.expected << " bytes at " << c.byteNs << " ns";
+    }
+}
+
 TEST(ComPortClosed, NewPortIsClosedAndRefusesTransfers) {
     std::unique_ptr<SerialPort> port = MakeComPort();
     EXPECT_FALSE(port->GetActive());
@@ -534,6 +575,44 @@ TEST_F(ComPortTest, QuietIsReportedForPausesOnTheLineOnly) {
     ASSERT_TRUE(WaitUntil([&] { return seen() == "abcd.e.f."; })) << seen();
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(seen(), "abcd.e.f.");
+    port_.Close();
+}
+
+// A handler that still needs bytes makes the thread wait for them in
+// batches; a sender that stops is still a pause after the quiet interval,
+// reported once, and nothing that came is lost or reordered.
+TEST_F(ComPortTest, BatchedReadingStillReportsAPauseAndLosesNothing) {
+    constexpr std::size_t frameBytes = 40;
+    std::mutex mutex;
+    std::string events;
+    std::size_t received = 0;
+    auto seen = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return events;
+    };
+    port_.SetOnQuiet(40, [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        events += ".";
+    });
+    port_.SetOnRxChar([&](const std::string& bytes) {
+        std::lock_guard<std::mutex> lock(mutex);
+        events += bytes;
+        received += bytes.size();
+        port_.ExpectBytes(received < frameBytes ? frameBytes - received : 0);
+    });
+    port_.Open();
+    const std::string frame = [&] {
+        std::string s;
+        for (std::size_t i = 0; i < frameBytes; ++i)
+            s.push_back(static_cast<char>('A' + i % 26));
+        return s;
+    }();
+    ASSERT_TRUE(pty_.Send(frame.substr(0, 12)));
+    ASSERT_TRUE(WaitUntil([&] { return seen() == frame.substr(0, 12) + "."; })) << seen();
+    ASSERT_TRUE(pty_.Send(frame.substr(12)));
+    ASSERT_TRUE(WaitUntil([&] {
+        return seen() == frame.substr(0, 12) + "." + frame.substr(12) + ".";
+    })) << seen();
     port_.Close();
 }
 

@@ -246,6 +246,9 @@ public:
         std::lock_guard call(handlerMutex_);
         onLost_ = std::move(handler);
     }
+    // Kept for the tests: what the receive handler last said it still needs.
+    void ExpectBytes(size_t count) override { expected_ = count; }
+    size_t Expected() const { return expected_; }
 
 private:
     template <class F> void StartHelper(F&& body) {
@@ -265,6 +268,7 @@ private:
     RxHandler onRx_;
     QuietHandler onQuiet_;
     std::atomic<uint32_t> quietMs_{0};
+    std::atomic<size_t> expected_{0};
     LostHandler onLost_;
     Responder responder_;
     std::string name_ = "COM1";

@@ -264,6 +264,25 @@ TEST_F(MopAnswerTest, AnswerInPiecesIsAssembled) {
     EXPECT_EQ(value, 0x21u);
 }
 
+// The port hears what the answer under way still needs, so that it need not
+// look before those bytes had their time on the line.
+TEST_F(MopAnswerTest, ThePortHearsWhatTheAnswerStillNeeds) {
+    const std::string answer = Answer(906, {1, 2, 3}); // 14 bytes
+    std::vector<size_t> heard;
+    port_->SetResponder([&](MemoryPort& port, const std::string&) {
+        size_t from = 0;
+        for (size_t to : {1, 6, 8, 11, 14}) {
+            port.Deliver(answer.substr(from, to - from));
+            heard.push_back(port.Expected());
+            from = to;
+        }
+    });
+    SetUpRead(906, 3);
+    ASSERT_FALSE(mop_->Transact());
+    // Before the count at least the head's rest, then exactly the data left.
+    EXPECT_EQ(heard, (std::vector<size_t>{7, 2, 6, 3, 0}));
+}
+
 TEST_F(MopAnswerTest, GapAboveTheLimitFailsAtOnce) {
     mop_->SetResponseTimeout(1000);
     port_->SetResponder([](MemoryPort& port, const std::string&) {

@@ -55,6 +55,7 @@ void ModBus::RxChar(const std::string& bytes) {
         // Taken even while a frame waits to be taken: the assembler keeps
         // them until the frame is taken.
         assembler_.Receive(bytes);
+        lastReceived_ = Clock::now();
         // The waiter is woken only when what it waits for holds, not for
         // every byte of an answer on its way.
         wake = Settled();
@@ -130,6 +131,11 @@ std::string ModBus::TakeFrame() {
 size_t ModBus::LeftoverAtTake() {
     std::lock_guard lock(mutex_);
     return leftoverAtTake_;
+}
+
+ModBus::Clock::time_point ModBus::LastReceived() {
+    std::lock_guard lock(mutex_);
+    return lastReceived_;
 }
 
 void ModBus::ClearFlags() {

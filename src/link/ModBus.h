@@ -61,6 +61,8 @@ public:
     void ClearFlags();
     // Bytes that had arrived after the frame when it was last taken.
     size_t LeftoverAtTake();
+    // When bytes were last received (the clock's epoch before any came).
+    Clock::time_point LastReceived();
 
 private:
     void OnLost(const EComError& error);
@@ -75,6 +77,7 @@ private:
     MopFrameAssembler assembler_;
     bool lost_ = false;
     int loopWaits_ = 0; // WaitHandlingMessages calls under way
+    Clock::time_point lastReceived_{};
     std::function<void()> onLost_;
     size_t leftoverAtTake_ = 0;
 };

@@ -238,6 +238,49 @@ TEST_F(MopRequestTest, TheWaitBlocksInsteadOfSpinning) {
     EXPECT_EQ(mop_->LastFailure(), TMop::Failure::Timeout);
 }
 
+// --- the line's quiet before a request --------------------------------
+
+TEST(MopSendPause, OnlyWhatIsLeftOfThePauseSinceTheLinesLastActivity) {
+    const Clock::time_point now = Clock::now();
+    struct Case {
+        Clock::duration since;
+        Clock::duration left;
+    };
+    const Case cases[] = {
+        {0ms, 5ms}, {2ms, 3ms}, {4900us, 100us},
+        {5ms, 0ms}, {1s, 0ms},  {-3ms, 5ms}, // a time after now (never more than the whole pause)
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TMop::SendPauseLeft(now - c.since, now), c.left)
+            << std::chrono::duration_cast<std::chrono::microseconds>(c.since).count() << " us";
+    EXPECT_EQ(TMop::SendPauseLeft(Clock::time_point{}, now), 0ms) << "never active";
+}
+
+// The line was last active at the opening, the request and the answer's
+// bytes, not when the exchange gave up: after a silent device nothing more
+// is waited for before the next attempt.
+TEST_F(MopRequestTest, TheLinesActivityIsTheOpeningTheRequestAndTheAnswer) {
+    mop_->Close();
+    const Clock::time_point beforeOpen = Clock::now();
+    mop_->Open();
+    EXPECT_GE(mop_->LastLineActivity(), beforeOpen);
+
+    Clock::time_point answered{};
+    port_->SetResponder([&](MemoryPort& port, const std::string&) {
+        answered = Clock::now();
+        port.Deliver(kAnswer906);
+    });
+    ASSERT_FALSE(mop_->Transact());
+    EXPECT_GE(mop_->LastLineActivity(), answered);
+
+    port_->SetResponder(nullptr);
+    const Clock::time_point beforeSend = Clock::now();
+    EXPECT_TRUE(mop_->Transact());
+    const Clock::time_point gaveUp = Clock::now();
+    EXPECT_GE(mop_->LastLineActivity(), beforeSend);
+    EXPECT_LT(mop_->LastLineActivity(), gaveUp - 150ms) << "the time-out is no activity";
+}
+
 // --- answers: pieces, gaps, garbage, wrong frames ----------------------
 
 TEST_F(MopAnswerTest, AnswerInPiecesIsAssembled) {

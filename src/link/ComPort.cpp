@@ -302,16 +302,16 @@ std::int64_t LineByteTimeNs(int rate, int dataBits, bool parity, int stopBits) {
     return bits * 1000000000LL / rate;
 }
 
-ReceiveBatch PlanReceiveBatch(std::size_t expected, std::int64_t byteNs,
+ReceiveBatch PlanReceiveBatch(std::size_t expected, bool completes, std::int64_t byteNs,
                               std::chrono::milliseconds quiet) {
     using std::chrono::nanoseconds;
     if (byteNs <= 0 || expected < 2) {
         return {};
     }
     const nanoseconds cap =
-        quiet.count() > 0 ? nanoseconds(quiet) / 4 : nanoseconds(std::chrono::milliseconds(10));
+        quiet.count() > 0 ? nanoseconds(quiet) / 2 : nanoseconds(std::chrono::milliseconds(20));
     const std::size_t fits = static_cast<std::size_t>(cap.count() / byteNs);
-    const std::size_t bytes = std::min(expected - 1, fits);
+    const std::size_t bytes = std::min(completes ? expected - 1 : expected, fits);
     if (bytes < 2) {
         return {};
     }
@@ -595,9 +595,10 @@ void TCustomComPort::SetOnLost(LostHandler handler) {
     onLost_ = std::move(handler);
 }
 
-void TCustomComPort::ExpectBytes(std::size_t count) {
+void TCustomComPort::ExpectBytes(std::size_t count, bool completes) {
     if (OnEventThread()) {
         expected_ = count;
+        expectedCompletes_ = completes;
     }
 }
 
@@ -655,6 +656,7 @@ void TCustomComPort::RunEventThread(int fd, std::string path, int wakeFd,
     Clock::time_point quietFrom{};
     // What the receive handler still needs after the last receive event.
     std::size_t expected = 0;
+    bool completes = false;
     // The line's pace: bytes read after a wait for the next byte had just
     // come (at `anchor`); those read since then are due one byte time after
     // another. A wait for more is planned on that pace, not on when this
@@ -674,7 +676,7 @@ void TCustomComPort::RunEventThread(int fd, std::string path, int wakeFd,
         }
         bool slept = false;
         if (afterBytes) {
-            const ReceiveBatch plan = PlanReceiveBatch(expected, byteNs_, quietFor);
+            const ReceiveBatch plan = PlanReceiveBatch(expected, completes, byteNs_, quietFor);
             const Clock::time_point due =
                 anchor +
                 std::chrono::nanoseconds(static_cast<std::int64_t>(sinceAnchor) * byteNs_.load()) +
@@ -733,8 +735,10 @@ void TCustomComPort::RunEventThread(int fd, std::string path, int wakeFd,
                 sinceAnchor = 0;
             }
             expected_ = 0;
+            expectedCompletes_ = false;
             Dispatch(std::move(bytes));
-            expected = expected_.exchange(0);
+            expected = expected_;
+            completes = expectedCompletes_;
             afterBytes = true;
             quietFrom = Clock::now();
         }

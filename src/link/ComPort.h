@@ -45,18 +45,19 @@ std::string DevicePathFor(const std::string& name);
 std::int64_t LineByteTimeNs(int rate, int dataBits, bool parity, int stopBits);
 
 // How long the event thread lets the line run after a receive event whose
-// handler still needs `expected` bytes, before it reads again: the time of
-// all but the last of them at byteNs each (the last is taken as it comes, so
-// that a completed frame is seen no later than without the wait), but at
-// most a quarter of the quiet interval (10 ms without one), so that a pause
-// on the line is still seen in time; with the number of bytes that wait
-// holds. No wait (0, 0) when it would hold fewer than two bytes or the byte
-// time is not known: the next byte is then taken as it comes.
+// handler still needs `expected` bytes, before it reads again: their time at
+// byteNs each, less the last one's when they complete what the handler waits
+// for (that one is taken as it comes, so that a completed frame is seen no
+// later than without the wait), but at most half the quiet interval (20 ms
+// without one), so that a pause on the line is still seen in time; with the
+// number of bytes that wait holds. No wait (0, 0) when it would hold fewer
+// than two bytes or the byte time is not known: the next byte is then taken
+// as it comes.
 struct ReceiveBatch {
     std::chrono::nanoseconds wait{0};
     std::size_t bytes = 0;
 };
-ReceiveBatch PlanReceiveBatch(std::size_t expected, std::int64_t byteNs,
+ReceiveBatch PlanReceiveBatch(std::size_t expected, bool completes, std::int64_t byteNs,
                               std::chrono::milliseconds quiet);
 
 class TCustomComPort : public SerialPort {
@@ -141,9 +142,9 @@ public:
     // is lost.
     void SetOnLost(LostHandler handler) override;
     // From the receive handler on the event thread: the wait after this
-    // receive event first lets the time of count bytes pass (see
+    // receive event first lets the time of these bytes pass (see
     // PlanReceiveBatch). Ignored elsewhere.
-    void ExpectBytes(std::size_t count) override;
+    void ExpectBytes(std::size_t count, bool completes) override;
 
     // The longest time Write waits for the device to accept more bytes.
     static constexpr int writeStallLimitMs = 2000;
@@ -182,9 +183,12 @@ private:
     std::atomic<std::thread::id> eventThreadId_{}; // set by the event thread itself
     int wakeFd_ = -1;                              // wakes the event thread to end it
 
-    std::atomic<std::size_t> expected_{0}; // set by ExpectBytes during a receive event
-    mutable std::mutex rxMutex_;           // guards rxQueue_ and reads from the device
-    std::string rxQueue_;                  // read by the event thread while no handler was set
+    // What ExpectBytes said during the last receive event (event thread only).
+    std::size_t expected_ = 0;
+    bool expectedCompletes_ = false;
+
+    mutable std::mutex rxMutex_; // guards rxQueue_ and reads from the device
+    std::string rxQueue_;        // read by the event thread while no handler was set
 
     mutable std::mutex handlerMutex_; // guards the handlers, quietMs_ and lostError_
     RxHandler onRxChar_;

@@ -38,6 +38,9 @@ public:
     // header tells how many data bytes follow); 0 while hunting for a
     // frame's start and while a completed frame waits to be taken.
     size_t BytesToComplete() const;
+    // The frame under way has told its data length: BytesToComplete() is
+    // exactly what it still lacks, and the last of those bytes completes it.
+    bool LengthKnown() const { return !complete_ && state_ == 3; }
 
     int State() const { return state_; }
     size_t PendingCount() const { return pending_.size(); }

@@ -50,6 +50,7 @@ void ModBus::RxChar(const std::string& bytes) {
     bool wake = false;
     bool loop = false;
     size_t expected = 0;
+    bool completes = false;
     {
         std::lock_guard lock(mutex_);
         // Taken even while a frame waits to be taken: the assembler keeps
@@ -61,10 +62,11 @@ void ModBus::RxChar(const std::string& bytes) {
         wake = Settled();
         loop = wake && loopWaits_ > 0;
         expected = assembler_.BytesToComplete();
+        completes = assembler_.LengthKnown();
     }
     // Until the frame under way can be complete nothing is to be done: the
     // port need not look before those bytes had their time on the line.
-    port_.ExpectBytes(expected);
+    port_.ExpectBytes(expected, completes);
     if (wake)
         WakeWaiters(loop);
 }

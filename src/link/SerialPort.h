@@ -73,11 +73,16 @@ public:
 
     // Called by the receive handler during a receive event: what it received
     // so far needs count more bytes before it can be acted on (0: any byte
-    // counts). A port whose thread reads as bytes come may then let their
-    // time on the line pass before it reads again, so that an answer costs a
-    // few wake-ups rather than one per byte; pauses are reported as before.
-    // Ports that deliver otherwise ignore it.
-    virtual void ExpectBytes(std::size_t count) { (void)count; }
+    // counts); with completes, exactly those, the last of which is to be
+    // handed over as soon as it comes, else at least those. A port whose
+    // thread reads as bytes come may then let their time on the line pass
+    // before it reads again, so that an answer costs a few wake-ups rather
+    // than one per byte; pauses are reported as before. Ports that deliver
+    // otherwise ignore it.
+    virtual void ExpectBytes(std::size_t count, bool completes) {
+        (void)count;
+        (void)completes;
+    }
 };
 
 // The program's real port (TComPort), closed, with device name "COM1".

@@ -273,25 +273,30 @@ TEST(ComPortLine, ByteTimeCountsStartDataParityAndStopBits) {
 }
 
 // After a receive event whose handler needs more bytes the event thread lets
-// their time pass before it reads again: never the last one's (a completed
-// frame is seen as it comes), never more than a quarter of the quiet interval.
-TEST(ComPortLine, BatchWaitLeavesTheLastByteAndStaysWellInsideTheQuietInterval) {
+// their time pass before it reads again: never the time of the byte that
+// completes a frame (it is seen as it comes), never more than half the quiet
+// interval.
+TEST(ComPortLine, BatchWaitLeavesTheCompletingByteAndStaysInsideTheQuietInterval) {
     const std::int64_t b9600 = LineByteTimeNs(9600, 8, false, 1);
     const std::int64_t b115200 = LineByteTimeNs(115200, 8, false, 1);
     struct Case {
         std::size_t expected;
+        bool completes;
         std::int64_t byteNs;
         std::chrono::milliseconds quiet;
         std::size_t bytes; // 0: no wait, the next byte is taken as it comes
     };
     const Case cases[] = {
-        {0, b9600, 40ms, 0},       {1, b9600, 40ms, 0},  {2, b9600, 40ms, 0},
-        {3, b9600, 40ms, 2},       {8, b9600, 40ms, 7},  {100, b9600, 40ms, 9},
-        {100, b9600, 0ms, 9},      {100, b9600, 8ms, 0}, {100, b115200, 40ms, 99},
-        {300, b115200, 40ms, 115}, {100, 0, 40ms, 0},
+        {0, true, b9600, 40ms, 0},      {1, true, b9600, 40ms, 0},
+        {2, true, b9600, 40ms, 0},      {2, false, b9600, 40ms, 2},
+        {3, true, b9600, 40ms, 2},      {7, false, b9600, 40ms, 7},
+        {8, true, b9600, 40ms, 7},      {100, true, b9600, 40ms, 19},
+        {100, true, b9600, 0ms, 19},    {100, true, b9600, 2ms, 0},
+        {100, true, b115200, 40ms, 99}, {300, false, b115200, 40ms, 230},
+        {100, true, 0, 40ms, 0},
     };
     for (const Case& c : cases) {
-        const ReceiveBatch plan = PlanReceiveBatch(c.expected, c.byteNs, c.quiet);
+        const ReceiveBatch plan = PlanReceiveBatch(c.expected, c.completes, c.byteNs, c.quiet);
         EXPECT_EQ(plan.bytes, c.bytes) << c.expected << " bytes at " << c.byteNs << " ns";
         EXPECT_EQ(plan.wait.count(), static_cast<std::int64_t>(c.bytes) * c.byteNs)
             << c.expected << " bytes at " << c.byteNs << " ns";
@@ -598,7 +603,7 @@ TEST_F(ComPortTest, BatchedReadingStillReportsAPauseAndLosesNothing) {
         std::lock_guard<std::mutex> lock(mutex);
         events += bytes;
         received += bytes.size();
-        port_.ExpectBytes(received < frameBytes ? frameBytes - received : 0);
+        port_.ExpectBytes(received < frameBytes ? frameBytes - received : 0, true);
     });
     port_.Open();
     const std::string frame = [&] {

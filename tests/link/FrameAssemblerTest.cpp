@@ -130,6 +130,7 @@ TEST(FrameAssemblerNeeds, NeverMoreThanTheFrameStillLacksAndExactOnceTheCountIsI
                 EXPECT_EQ(a.BytesToComplete(), lacking) << "after " << k << " bytes";
             else
                 EXPECT_LE(a.BytesToComplete(), lacking) << "after " << k << " bytes";
+            EXPECT_EQ(a.LengthKnown(), k >= c.countAt && lacking > 0) << "after " << k;
             EXPECT_GT(a.BytesToComplete() + (a.Complete() ? 1 : 0), 0u) << "after " << k;
         }
         ASSERT_TRUE(a.Complete());

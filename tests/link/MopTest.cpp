@@ -311,7 +311,7 @@ TEST_F(MopAnswerTest, AnswerInPiecesIsAssembled) {
 // look before those bytes had their time on the line.
 TEST_F(MopAnswerTest, ThePortHearsWhatTheAnswerStillNeeds) {
     const std::string answer = Answer(906, {1, 2, 3}); // 14 bytes
-    std::vector<size_t> heard;
+    std::vector<std::pair<size_t, bool>> heard;
     port_->SetResponder([&](MemoryPort& port, const std::string&) {
         size_t from = 0;
         for (size_t to : {1, 6, 8, 11, 14}) {
@@ -323,7 +323,8 @@ TEST_F(MopAnswerTest, ThePortHearsWhatTheAnswerStillNeeds) {
     SetUpRead(906, 3);
     ASSERT_FALSE(mop_->Transact());
     // Before the count at least the head's rest, then exactly the data left.
-    EXPECT_EQ(heard, (std::vector<size_t>{7, 2, 6, 3, 0}));
+    EXPECT_EQ(heard, (std::vector<std::pair<size_t, bool>>{
+                         {7, false}, {2, false}, {6, true}, {3, true}, {0, false}}));
 }
 
 TEST_F(MopAnswerTest, GapAboveTheLimitFailsAtOnce) {

@@ -101,52 +101,31 @@ TEST(FrameAssemblerStates, EmptyRoutingBlockGoesStraightToTheRegister) {
 
 // --- what the frame under way still needs --------------------------------
 
-// The port may let the time of these bytes pass before it looks again, so the
-// count must never reach past the frame's end (a completed answer would be
-// seen late); once the header's count is in, it is exact.
-TEST(FrameAssemblerNeeds, NeverMoreThanTheFrameStillLacksAndExactOnceTheCountIsIn) {
-    struct Case {
-        const char* what;
+// The port lets the time of these bytes pass before it looks again: never
+// past the frame's end, exact once the count is in, nothing between frames.
+TEST(FrameAssemblerNeeds, NeverMoreThanTheFrameLacksAndExactOnceTheCountIsIn) {
+    const struct {
         std::string frame;
-        size_t countAt; // bytes up to and with the count byte
+        size_t countAt; // bytes up to and with the count
+    } cases[] = {
+        {Answer(900, std::vector<uint16_t>(50, 0x1234)), 8},
+        {Answer(906, {}), 8},
+        {Bytes({0xE0, 0, 0xEF, 0, 0, 0x02, 0xE0, 0x01, 0x03, 0x8A, 0x01, 0, 0x21}), 11},
     };
-    const Case cases[] = {
-        {"one register", kFrame, 8},
-        {"fifty registers", Answer(900, std::vector<uint16_t>(50, 0x1234)), 8},
-        {"no register", Answer(906, {}), 8},
-        {"routing block", Bytes({0xE0, 0, 0xEF, 0, 0, 0x02, 0xE0, 0x01, 0x03, 0x8A, 0x01, 0, 0x21}),
-         11},
-        {"empty routing block", Bytes({0xE0, 0, 0, 0, 0xEF, 0x00, 0x03, 0x8A, 0x01, 0xAB, 0xCD}),
-         9},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& c : cases) {
         auto a = Assembler();
-        EXPECT_EQ(a.BytesToComplete(), 0u) << "hunting for a header";
         for (size_t k = 1; k <= c.frame.size(); ++k) {
             a.Receive(c.frame.substr(k - 1, 1));
             const size_t lacking = c.frame.size() - k;
+            EXPECT_EQ(a.LengthKnown(), k >= c.countAt && lacking > 0) << k;
             if (k >= c.countAt)
-                EXPECT_EQ(a.BytesToComplete(), lacking) << "after " << k << " bytes";
+                EXPECT_EQ(a.BytesToComplete(), lacking) << k;
             else
-                EXPECT_LE(a.BytesToComplete(), lacking) << "after " << k << " bytes";
-            EXPECT_EQ(a.LengthKnown(), k >= c.countAt && lacking > 0) << "after " << k;
-            EXPECT_GT(a.BytesToComplete() + (a.Complete() ? 1 : 0), 0u) << "after " << k;
+                EXPECT_TRUE(a.BytesToComplete() > 0 && a.BytesToComplete() <= lacking) << k;
         }
         ASSERT_TRUE(a.Complete());
-        EXPECT_EQ(a.BytesToComplete(), 0u);
+        EXPECT_EQ(a.BytesToComplete(), 0u) << "a frame waits to be taken";
     }
-}
-
-TEST(FrameAssemblerNeeds, NothingWhileAFrameWaitsToBeTakenOrAfterABreak) {
-    auto a = Assembler();
-    a.Receive(kFrame + kFrame.substr(0, 3));
-    ASSERT_TRUE(a.Complete());
-    EXPECT_EQ(a.BytesToComplete(), 0u) << "the bytes behind the frame only wait";
-    a.TakeFrame();
-    EXPECT_EQ(a.BytesToComplete(), 5u) << "the rest of the next frame's head";
-    a.LineQuiet();
-    EXPECT_EQ(a.BytesToComplete(), 0u) << "the broken frame needs nothing more";
 }
 
 // --- pauses on the line ---------------------------------------------------

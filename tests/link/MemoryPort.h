@@ -246,12 +246,6 @@ public:
         std::lock_guard call(handlerMutex_);
         onLost_ = std::move(handler);
     }
-    // Kept for the tests: what the receive handler last said it still needs.
-    void ExpectBytes(size_t count, bool completes) override {
-        expected_ = count;
-        expectedCompletes_ = completes;
-    }
-    std::pair<size_t, bool> Expected() const { return {expected_, expectedCompletes_}; }
 
 private:
     template <class F> void StartHelper(F&& body) {
@@ -271,8 +265,6 @@ private:
     RxHandler onRx_;
     QuietHandler onQuiet_;
     std::atomic<uint32_t> quietMs_{0};
-    std::atomic<size_t> expected_{0};
-    std::atomic<bool> expectedCompletes_{false};
     LostHandler onLost_;
     Responder responder_;
     std::string name_ = "COM1";

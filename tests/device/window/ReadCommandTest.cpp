@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QColor>
 #include <QComboBox>
-#include <QEvent>
 #include <QLabel>
 
 #include <algorithm>
@@ -121,33 +120,6 @@ INSTANTIATE_TEST_SUITE_P(Families, FullReadTest,
                                            FullReadCase{"Gateway", 0xD1, 0xD0, 0, 0},
                                            FullReadCase{"Radio3964R", 0x70, 0x21, 0, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// The key leads straight to the type read's request: the window is painted
-// while the exchange waits for its answer, not before the request goes out.
-TEST_F(ReadTest, NothingIsPaintedBetweenTheKeyAndTheFirstRequest) {
-    StartWithDevice({"--type", "0x21"});
-    Form1->show();
-    RunUntil([] { return false; }, 200); // shown and painted
-
-    struct PaintWatch : QObject {
-        ModBus::Clock::time_point lineQuietSince;
-        int beforeRequest = 0;
-        int afterRequest = 0;
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Paint)
-                ++(Form1->Mop->LastLineActivity() == lineQuietSince ? beforeRequest : afterRequest);
-            return false;
-        }
-    } watch;
-    watch.lineQuietSince = Form1->Mop->LastLineActivity();
-    qApp->installEventFilter(&watch);
-    const bool done = Read();
-    qApp->removeEventFilter(&watch);
-    ASSERT_TRUE(done);
-    EXPECT_EQ(Status(), "$T29001");
-    EXPECT_EQ(watch.beforeRequest, 0);
-    EXPECT_GT(watch.afterRequest, 0) << "the window was never repainted";
-}
 
 TEST_F(ReadTest, LastBlockReachesTheLastEntryOfAFullChannelTable) {
     StartWithDevice({"--type", "0x21", "--channels", "128"});

@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
     session.End();
 
     // What the dump needs on the line: 23 requests of 11 bytes, answers of
-    // 8 + 2 x count bytes, and the pause before each exchange.
+    // 8 + 2 x count bytes, and the send pause between two exchanges.
     int exchanges = 0, requestBytes = 0, answerBytes = 0;
     for (int at = kFirst; at <= kLast; at += kChunk) {
         ++exchanges;
@@ -209,7 +209,7 @@ int main(int argc, char** argv) {
         answerBytes += 8 + 2 * std::min(kChunk, kLast - at + 1);
     }
     const double wireMs = double(requestBytes + answerBytes) * ByteMs();
-    const double pauseMs = double(exchanges) * mop::preSendPauseMs;
+    const double pauseMs = double(exchanges - 1) * mop::preSendPauseMs;
     const double minimumMs = wireMs + pauseMs;
 
     std::printf("ostara-bench-file: register dump %d..%d against ostara-devsim --pace %d, "
@@ -217,7 +217,7 @@ int main(int argc, char** argv) {
                 kFirst, kLast, mop::lineBaudRate);
     std::printf("  dump workload   %d reads of up to %d registers\n", exchanges, kChunk);
     PrintWire(requestBytes, answerBytes, wireMs);
-    std::printf("  pauses          %d x %u ms before each = %.1f ms\n", exchanges,
+    std::printf("  pauses          %d x %u ms between them = %.1f ms\n", exchanges - 1,
                 mop::preSendPauseMs, pauseMs);
     std::printf("  minimum         %.1f ms\n", minimumMs);
 

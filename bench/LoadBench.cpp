@@ -21,6 +21,7 @@
 
 #include <QLabel>
 
+#include <algorithm>
 #include <fstream>
 
 namespace {
@@ -68,7 +69,10 @@ LoadWorkload Measure(const fs::path& log, std::streamoff from) {
             ++w.pauses;
         firstCode = unlockWrite && value == "20AA";
     }
-    const double pauseMs = double(w.exchanges) * mop::preSendPauseMs + w.pauses * kUnlockPauseMs;
+    // The line is quiet 5 ms before every request but the first; an unlock
+    // pause is quiet time already.
+    const int sendPauses = std::max(w.exchanges - 1 - w.pauses, 0);
+    const double pauseMs = double(sendPauses) * mop::preSendPauseMs + w.pauses * kUnlockPauseMs;
     w.wireMs = double(w.requestBytes + w.answerBytes) * ByteMs();
     w.floorMs = w.wireMs + pauseMs;
     w.ptyFloorMs += pauseMs;
@@ -189,8 +193,9 @@ int main(int argc, char** argv) {
                         "pauses\n",
                         w.exchanges, w.blocks, w.singles, w.pauses);
             PrintWire(w.requestBytes, w.answerBytes, w.wireMs);
-            std::printf("  pauses          %d x %u ms before each + %d x %d ms\n", w.exchanges,
-                        mop::preSendPauseMs, w.pauses, kUnlockPauseMs);
+            std::printf("  pauses          %d x %u ms of quiet line + %d x %d ms\n",
+                        std::max(w.exchanges - 1 - w.pauses, 0), mop::preSendPauseMs, w.pauses,
+                        kUnlockPauseMs);
             std::printf("  floor           %.1f ms on the line; %.1f ms on a pty that takes "
                         "requests at once\n",
                         w.floorMs, w.ptyFloorMs);

@@ -4,7 +4,8 @@
 // (requests and answers at the line's speed); after it the reference client
 // replays the exchanges the simulator logged, with plain blocking reads and
 // writes on its own connection to a second simulator and the same send pause
-// before each. Printed against the read command's targets: wall time <= 1.01
+// (each request once the line has been quiet that long since the last
+// exchange). Printed against the read command's targets: wall time <= 1.01
 // x the reference (median and 90th percentile), CPU <= 1.5 % of wall.
 // --runs N (default 10). Exit code 0 unless a run fails.
 #include "Reference.h"
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
     std::printf("ostara-bench-mop: %d reads of register %u via TransactRetry(%d) a run against "
                 "ostara-devsim --pace %d;\n  after each run the reference client replays the "
                 "simulator's log of it on a second simulator (plain blocking reads and writes, "
-                "%u ms before each)\n",
+                "each request after %u ms of quiet)\n",
                 kExchanges, unsigned(kTypeRegister), mop::retriesPerExchange, mop::lineBaudRate,
                 mop::preSendPauseMs);
 

@@ -4,11 +4,12 @@
 // the key until the continuation (TForm1::Timer1Timer) has run. After each
 // run the reference client replays the exchanges the simulator logged with
 // plain blocking reads and writes on its own connection to a second
-// simulator, with the program's pauses: the send pause before each exchange,
-// the reader's pause after each of its exchanges and the continuation's
-// delay. Printed against the targets: wall time <= 1.01 x the reference
-// (median and 90th percentile), CPU <= 1.5 % of wall, <= 6 ms from the key
-// to the first request byte at the simulator (its log, monotonic clock).
+// simulator, with the program's pauses: the send pause before each exchange
+// (counted from the previous exchange's end), the reader's pause after each
+// of its exchanges and the continuation's delay. Printed against the
+// targets: wall time <= 1.01 x the reference (median and 90th percentile),
+// CPU <= 1.5 % of wall, <= 6 ms from the key to the first request byte at
+// the simulator (its log, monotonic clock).
 // --runs N (default 10); --marks prints each run's key, first request byte
 // and end on the monotonic clock (for a profiler recording with that clock).
 // Exit code 0 unless a run fails.
@@ -87,8 +88,8 @@ int main(int argc, char** argv) {
     std::printf("ostara-bench-read: the read command (key -> continuation done) against "
                 "ostara-devsim --pace %d --type 0x21;\n  after each run the reference client "
                 "replays the simulator's log of it on a second simulator (plain blocking reads "
-                "and writes,\n  %u ms before each exchange, %d ms after each of the reader's, "
-                "%d ms continuation delay)\n",
+                "and writes,\n  each request after %u ms of quiet, %d ms after each of the "
+                "reader's exchanges, %d ms continuation delay)\n",
                 mop::lineBaudRate, mop::preSendPauseMs, kReaderPauseMs, kContinuationDelayMs);
 
     std::vector<bench::Sample> samples;

@@ -167,7 +167,7 @@ Workload Replayable(const std::vector<LoggedExchange>& log, int sendPauseMs) {
     for (size_t i = 0; i < log.size(); ++i) {
         if (log[i].answer.empty() && w.refused.empty())
             w.refused = "exchange " + std::to_string(i + 1) + " went unanswered (a retry)";
-        w.steps.push_back({{sendPauseMs}, log[i].request, log[i].answer});
+        w.steps.push_back({{}, sendPauseMs, log[i].request, log[i].answer});
     }
     return w;
 }
@@ -180,7 +180,7 @@ Workload ReadWorkload(const std::vector<LoggedExchange>& log, int sendPauseMs, i
     // The reader pauses after each of its exchanges: before every one but its
     // first (steps 0 and 1 are the type read and the reader's first).
     for (size_t i = 2; i < w.steps.size(); ++i)
-        w.steps[i].pausesMs = {readerPauseMs, sendPauseMs};
+        w.steps[i].pausesMs = {readerPauseMs};
     if (w.steps.size() > 1)
         w.endPausesMs.push_back(readerPauseMs);
     w.endPausesMs.push_back(continuationDelayMs);
@@ -239,6 +239,7 @@ ReferenceClient::ReferenceClient(const std::string& port) {
         ::close(fd_);
         fd_ = -1;
     }
+    lastActivity_ = Clock::now();
 }
 
 ReferenceClient::~ReferenceClient() {
@@ -271,6 +272,7 @@ bool ReferenceClient::Exchange(const std::string& request, const std::string& an
         }
         got.append(buf, size_t(n));
     }
+    lastActivity_ = Clock::now();
     if (got != answer) {
         failure = "the answer differs from the one the program got";
         return false;
@@ -286,6 +288,8 @@ ReferenceClient::Run ReferenceClient::Replay(const Workload& work) {
         run.failure = failure_;
     for (size_t i = 0; i < work.steps.size() && run.failure.empty(); ++i) {
         Sleep(work.steps[i].pausesMs);
+        std::this_thread::sleep_until(lastActivity_ +
+                                      std::chrono::milliseconds(work.steps[i].quietMs));
         std::string why;
         if (!Exchange(work.steps[i].request, work.steps[i].answer, why))
             run.failure = "exchange " + std::to_string(i + 1) + ": " + why;
@@ -309,7 +313,8 @@ Timeline TimelineOf(const std::vector<LoggedExchange>& log, const Workload& work
     t.toFirstRequestMs = Ms(log.front().firstByte - start);
     for (size_t i = 0; i + 1 < n; ++i) {
         const std::vector<int>& pauses = work.steps[i + 1].pausesMs;
-        const double gap = Ms(log[i + 1].firstByte - log[i].AnswerSent()) - SumMs(pauses);
+        const double gap = Ms(log[i + 1].firstByte - log[i].AnswerSent()) -
+                           std::max(SumMs(pauses), double(work.steps[i + 1].quietMs));
         if (std::any_of(pauses.begin(), pauses.end(), [](int p) { return p >= longWaitMs; })) {
             t.afterWaitsMs += gap;
             ++t.waits;

@@ -58,10 +58,13 @@ std::streamoff FileSize(const std::filesystem::path& file);
 // --- what the reference client does --------------------------------------
 
 // One exchange of the reference client: its pauses (slept one after the
-// other, as the program sleeps them), the request, and the answer that must
-// come back.
+// other, as the program sleeps them), then the send pause (what is left of
+// quietMs since the client's last exchange ended or its connection opened,
+// as the program counts it from the line's last activity), the request, and
+// the answer that must come back.
 struct Step {
     std::vector<int> pausesMs;
+    int quietMs = 0;
     std::string request;
     std::string answer;
 };
@@ -73,8 +76,8 @@ struct Workload {
 };
 
 // The read command as the program made it: the type read after the send
-// pause, then each reader exchange after the reader's pause and the send
-// pause; at the end the reader's last pause and the delay of the
+// pause, then each reader exchange after the reader's pause and what is left
+// of the send pause; at the end the reader's last pause and the delay of the
 // continuation.
 Workload ReadWorkload(const std::vector<LoggedExchange>& log, int sendPauseMs, int readerPauseMs,
                       int continuationDelayMs);
@@ -118,6 +121,7 @@ private:
     bool Exchange(const std::string& request, const std::string& answer, std::string& failure);
 
     int fd_ = -1;
+    Clock::time_point lastActivity_{}; // the last exchange's end or the opening
     std::string failure_;
 };
 
@@ -130,6 +134,7 @@ private:
 struct Timeline {
     double toFirstRequestMs = 0; // start -> the first request's first byte
     double betweenMs = 0;        // last answer byte -> next request, beyond the pauses
+                                 // (the step's pauses or its send pause, the longer)
     double betweenMaxMs = 0;     // the longest of these
     int gaps = 0;
     double afterWaitsMs = 0; // the same for the gaps holding a long wait

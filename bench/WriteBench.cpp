@@ -6,12 +6,13 @@
 // from the key until up_loadClick returns. After each run the reference
 // client replays the exchanges the simulator logged of it, with plain
 // blocking reads and writes on its own connection to a second simulator and
-// the program's pauses: the send pause before each exchange and the
-// device's re-apply wait after each frequency-table block. Printed against
-// the targets: wall time <= 1.01 x the reference (median and 90th
-// percentile), CPU <= 2 % of wall, <= 6 ms from the confirmation to the
-// first request byte at the simulator (its log, monotonic clock; the
-// confirmation is when the Write button comes back right after the answer).
+// the program's pauses: the send pause before each exchange (counted from
+// the previous exchange's end) and the device's re-apply wait after each
+// frequency-table block. Printed against the targets: wall time <= 1.01 x
+// the reference (median and 90th percentile), CPU <= 2 % of wall, <= 6 ms
+// from the confirmation to the first request byte at the simulator (its log,
+// monotonic clock; the confirmation is when the Write button comes back
+// right after the answer).
 // --runs N (default 10); --marks prints each run's key, confirmation, first
 // request byte and end on the monotonic clock (for a profiler recording with
 // that clock). Exit code 0 unless a run fails.
@@ -197,12 +198,13 @@ int main(int argc, char** argv) {
             confirmed = Clock::now();
     });
 
-    std::printf("ostara-bench-write: the write command (key -> return) against ostara-devsim "
-                "--pace %d --type 0x21 --channels %d,\n  the channel and all %d channel numbers "
-                "changed; after each run the reference client replays the simulator's log of it\n"
-                "  on a second simulator (plain blocking reads and writes, %u ms before each "
-                "exchange, %d ms re-apply waits)\n",
-                mop::lineBaudRate, kChannels, kChannels, mop::preSendPauseMs, kReapplyWaitMs);
+    std::printf(
+        "ostara-bench-write: the write command (key -> return) against ostara-devsim "
+        "--pace %d --type 0x21 --channels %d,\n  the channel and all %d channel numbers "
+        "changed; after each run the reference client replays the simulator's log of it\n"
+        "  on a second simulator (plain blocking reads and writes, each request after %u ms "
+        "of quiet, %d ms re-apply waits)\n",
+        mop::lineBaudRate, kChannels, kChannels, mop::preSendPauseMs, kReapplyWaitMs);
 
     std::vector<bench::Sample> samples;
     std::vector<double> keyToFirst;

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -70,22 +71,50 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
     return true;
 }
 
-// The termios speed for a rate; false when termios has none for it.
-bool SpeedFor(int rate, speed_t& speed) {
-    static const struct {
-        int rate;
-        speed_t speed;
-    } speeds[] = {{50, B50},       {75, B75},       {110, B110},      {150, B150},
+const struct {
+    int rate;
+    speed_t speed;
+} speedTable[] = {{50, B50},       {75, B75},       {110, B110},      {150, B150},
                   {300, B300},     {600, B600},     {1200, B1200},    {1800, B1800},
                   {2400, B2400},   {4800, B4800},   {9600, B9600},    {19200, B19200},
                   {38400, B38400}, {57600, B57600}, {115200, B115200}};
-    for (const auto& entry : speeds) {
+
+// The termios speed for a rate; false when termios has none for it.
+bool SpeedFor(int rate, speed_t& speed) {
+    for (const auto& entry : speedTable) {
         if (entry.rate == rate) {
             speed = entry.speed;
             return true;
         }
     }
     return false;
+}
+
+// One byte on the line as the driver holds it; 0 when its rate is not known.
+std::int64_t ByteTimeNs(const termios& t) {
+    const speed_t speed = cfgetispeed(&t);
+    int rate = 0;
+    for (const auto& entry : speedTable) {
+        if (entry.speed == speed) {
+            rate = entry.rate;
+        }
+    }
+    int dataBits = 8;
+    switch (t.c_cflag & CSIZE) {
+    case CS5:
+        dataBits = 5;
+        break;
+    case CS6:
+        dataBits = 6;
+        break;
+    case CS7:
+        dataBits = 7;
+        break;
+    default:
+        break;
+    }
+    return LineByteTimeNs(rate, dataBits, (t.c_cflag & PARENB) != 0,
+                          (t.c_cflag & CSTOPB) != 0 ? 2 : 1);
 }
 
 struct LineRequest {
@@ -173,8 +202,9 @@ termios BuildLine(const termios& current, const LineRequest& line, const std::st
 }
 
 // Sets the line and reads it back; throws when the driver refuses it or keeps
-// something else than what was asked for.
-void ApplyLineTo(int fd, const LineRequest& line, const std::string& path) {
+// something else than what was asked for. Returns the time of one byte on
+// the line as set (0 when its rate is not known).
+std::int64_t ApplyLineTo(int fd, const LineRequest& line, const std::string& path) {
     termios current{};
     if (tcgetattr(fd, &current) != 0) {
         throw SystemError(errno, "Can't read the line settings of ", path);
@@ -198,6 +228,7 @@ void ApplyLineTo(int fd, const LineRequest& line, const std::string& path) {
         throw EComError(0, "Can't set the line settings of " + path +
                                ": the driver keeps other values");
     }
+    return ByteTimeNs(actual);
 }
 
 } // namespace
@@ -263,6 +294,30 @@ std::string DevicePathFor(const std::string& name) {
     return "/dev/ttyS" + std::to_string(*number - 1);
 }
 
+std::int64_t LineByteTimeNs(int rate, int dataBits, bool parity, int stopBits) {
+    if (rate <= 0) {
+        return 0;
+    }
+    const std::int64_t bits = 1 + dataBits + (parity ? 1 : 0) + stopBits;
+    return bits * 1000000000LL / rate;
+}
+
+ReceiveBatch PlanReceiveBatch(std::size_t expected, bool completes, std::int64_t byteNs,
+                              std::chrono::milliseconds quiet) {
+    using std::chrono::nanoseconds;
+    if (byteNs <= 0 || expected < 2) {
+        return {};
+    }
+    const nanoseconds cap =
+        quiet.count() > 0 ? nanoseconds(quiet) / 2 : nanoseconds(std::chrono::milliseconds(20));
+    const std::size_t fits = static_cast<std::size_t>(cap.count() / byteNs);
+    const std::size_t bytes = std::min(completes ? expected - 1 : expected, fits);
+    if (bytes < 2) {
+        return {};
+    }
+    return {nanoseconds(static_cast<std::int64_t>(bytes) * byteNs), bytes};
+}
+
 std::unique_ptr<SerialPort> MakeComPort() {
     return std::make_unique<TComPort>();
 }
@@ -323,8 +378,8 @@ void TCustomComPort::SetStopBits(TStopBits bits) {
 }
 
 void TCustomComPort::ApplyCurrentLine() {
-    ApplyLineTo(session_->fd, LineRequest{baudRate_, dataBits_, parity_, stopBits_},
-                session_->path);
+    byteNs_ = ApplyLineTo(session_->fd, LineRequest{baudRate_, dataBits_, parity_, stopBits_},
+                          session_->path);
 }
 
 void TCustomComPort::Open() {
@@ -361,7 +416,7 @@ void TCustomComPort::Open() {
         throw SystemError(errno, "Can't read the line settings of ", path);
     }
     session->saved = true;
-    ApplyLineTo(fd, LineRequest{baudRate_, dataBits_, parity_, stopBits_}, path);
+    byteNs_ = ApplyLineTo(fd, LineRequest{baudRate_, dataBits_, parity_, stopBits_}, path);
     if (tcflush(fd, TCIOFLUSH) != 0) {
         throw SystemError(errno, "Can't empty the queues of ", path);
     }
@@ -421,6 +476,15 @@ void TCustomComPort::PurgeInput() {
 
 void TCustomComPort::ClearInput() {
     PurgeInput();
+}
+
+void TCustomComPort::PurgeQueues() {
+    if (!active_) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(rxMutex_);
+    rxQueue_.clear();
+    tcflush(session_->fd, TCIOFLUSH);
 }
 
 void TCustomComPort::PurgeOutput() {
@@ -531,6 +595,13 @@ void TCustomComPort::SetOnLost(LostHandler handler) {
     onLost_ = std::move(handler);
 }
 
+void TCustomComPort::ExpectBytes(std::size_t count, bool completes) {
+    if (OnEventThread()) {
+        expected_ = count;
+        expectedCompletes_ = completes;
+    }
+}
+
 void TCustomComPort::StartEventThread() {
     if (eventThread_.joinable()) {
         return;
@@ -576,22 +647,59 @@ void TCustomComPort::RunEventThread(int fd, std::string path, int wakeFd,
         std::thread::id self;
         ~ForgetId() { id.compare_exchange_strong(self, std::thread::id()); }
     } forgetId{eventThreadId_, self};
-    // After bytes came the next wait is bounded by the quiet interval; its
-    // time-out is a pause on the line (poll() reports bytes that came
-    // meanwhile, however late this thread looks).
+    using Clock = std::chrono::steady_clock;
+    // After bytes came the next wait is bounded by the quiet interval,
+    // counted from the end of their receive event; its time-out is a pause
+    // on the line (poll() reports bytes that came meanwhile, however late
+    // this thread looks).
     bool afterBytes = false;
+    Clock::time_point quietFrom{};
+    // What the receive handler still needs after the last receive event.
+    std::size_t expected = 0;
+    bool completes = false;
+    // The line's pace: bytes read after a wait for the next byte had just
+    // come (at `anchor`); those read since then are due one byte time after
+    // another. A wait for more is planned on that pace, not on when this
+    // thread got round to read, so late wake-ups do not add up; bytes that
+    // come slower than the pace are waited for as they come, and set it anew.
+    Clock::time_point anchor{};
+    std::size_t sinceAnchor = 0;
     for (;;) {
-        int timeoutMs = -1;
         QuietHandler quiet;
+        std::chrono::milliseconds quietFor{0};
         if (afterBytes) {
             std::lock_guard<std::mutex> lock(handlerMutex_);
             if (onQuiet_ && quietMs_ > 0) {
                 quiet = onQuiet_;
-                timeoutMs = static_cast<int>(quietMs_);
+                quietFor = std::chrono::milliseconds(quietMs_);
             }
         }
+        bool slept = false;
+        if (afterBytes) {
+            const ReceiveBatch plan = PlanReceiveBatch(expected, completes, byteNs_, quietFor);
+            const Clock::time_point due =
+                anchor +
+                std::chrono::nanoseconds(static_cast<std::int64_t>(sinceAnchor) * byteNs_.load()) +
+                plan.wait;
+            if (plan.bytes > 0 && due > Clock::now()) {
+                if (!SleepUnlessWoken(wakeFd, due)) {
+                    return;
+                }
+                slept = true;
+            }
+        }
+        timespec timeout{};
+        const timespec* limit = nullptr;
+        if (quiet) {
+            const auto left =
+                std::max(Clock::duration::zero(), quietFrom + quietFor - Clock::now());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
+            timeout.tv_nsec = static_cast<long>(ns % 1000000000);
+            limit = &timeout;
+        }
         pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        const int ready = poll(fds, 2, timeoutMs);
+        const int ready = ppoll(fds, 2, limit, nullptr);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
@@ -601,6 +709,7 @@ void TCustomComPort::RunEventThread(int fd, std::string path, int wakeFd,
         }
         if (ready == 0) {
             afterBytes = false;
+            expected = 0;
             try {
                 quiet();
             } catch (...) {
@@ -619,8 +728,19 @@ void TCustomComPort::RunEventThread(int fd, std::string path, int wakeFd,
             ReadAvailable(fd, true, failure, bytes);
         }
         if (!bytes.empty()) {
-            afterBytes = true;
+            if (slept) {
+                sinceAnchor += bytes.size();
+            } else {
+                anchor = Clock::now();
+                sinceAnchor = 0;
+            }
+            expected_ = 0;
+            expectedCompletes_ = false;
             Dispatch(std::move(bytes));
+            expected = expected_;
+            completes = expectedCompletes_;
+            afterBytes = true;
+            quietFrom = Clock::now();
         }
         if (failure == 0 && (events & (POLLHUP | POLLERR | POLLNVAL))) {
             failure = EIO;
@@ -628,6 +748,27 @@ void TCustomComPort::RunEventThread(int fd, std::string path, int wakeFd,
         if (failure != 0) {
             ReportLost(failure, path, token);
             return;
+        }
+    }
+}
+
+bool TCustomComPort::SleepUnlessWoken(int wakeFd, std::chrono::steady_clock::time_point until) {
+    for (;;) {
+        const auto left = until - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) {
+            return true;
+        }
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        const timespec timeout{static_cast<time_t>(ns / 1000000000),
+                               static_cast<long>(ns % 1000000000)};
+        pollfd wake{wakeFd, POLLIN, 0};
+        const int ready = ppoll(&wake, 1, &timeout, nullptr);
+        if (ready > 0) {
+            return false;
+        }
+        // A failed wait ends the sleep: the poll that follows reports it.
+        if (ready == 0 || errno != EINTR) {
+            return true;
         }
     }
 }
@@ -664,6 +805,10 @@ bool TCustomComPort::ReadAvailable(int fd, bool afterPollIn, int& failure, std::
         if (n > 0) {
             into.append(buffer, static_cast<std::size_t>(n));
             received = true;
+            // A short read took all there was; later bytes wake the poll.
+            if (static_cast<std::size_t>(n) < sizeof buffer) {
+                return true;
+            }
             continue;
         }
         if (n < 0) {

@@ -6,9 +6,13 @@
 // reads never block) and, while open with a receive handler set, runs one
 // event thread. That thread waits in poll() for input or a wake-up, reads every
 // byte that arrived and hands them to the receive handler on itself. After
-// bytes came, its wait for the next ones lasts at most the quiet interval; a
-// wait that times out is reported once through the quiet handler, so a pause
-// is measured on the line, not by when the program got round to look. When
+// bytes came, its wait for the next ones lasts at most the quiet interval,
+// counted from the end of that receive event; a wait that times out is
+// reported once through the quiet handler, so a pause is measured on the
+// line, not by when the program got round to look. When the receive handler
+// tells that it needs more bytes (ExpectBytes), the thread first lets their
+// time on the line pass (see PlanReceiveBatch) and then reads them at once,
+// so an answer costs a few wake-ups instead of one per byte. When
 // the device goes away (hang-up, unplug, I/O error) the thread reports it once
 // through the lost handler, marks the port lost, asks the application's
 // thread to close the port and ends.
@@ -23,6 +27,9 @@
 #include "link/SerialPort.h"
 
 #include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,6 +39,26 @@
 // a name beginning with "/" is returned unchanged; "COMn" (n >= 1, "com" in
 // any case) and "\\.\COMn" give /dev/ttyS<n-1>. Pure; never throws.
 std::string DevicePathFor(const std::string& name);
+
+// The time of one byte on a line of `rate` baud: start bit, data bits, parity
+// bit, stop bits. 0 for a rate of 0 or less (not known). Pure.
+std::int64_t LineByteTimeNs(int rate, int dataBits, bool parity, int stopBits);
+
+// How long the event thread lets the line run after a receive event whose
+// handler still needs `expected` bytes, before it reads again: their time at
+// byteNs each, less the last one's when they complete what the handler waits
+// for (that one is taken as it comes, so that a completed frame is seen no
+// later than without the wait), but at most half the quiet interval (20 ms
+// without one), so that a pause on the line is still seen in time; with the
+// number of bytes that wait holds. No wait (0, 0) when it would hold fewer
+// than two bytes or the byte time is not known: the next byte is then taken
+// as it comes.
+struct ReceiveBatch {
+    std::chrono::nanoseconds wait{0};
+    std::size_t bytes = 0;
+};
+ReceiveBatch PlanReceiveBatch(std::size_t expected, bool completes, std::int64_t byteNs,
+                              std::chrono::milliseconds quiet);
 
 class TCustomComPort : public SerialPort {
 public:
@@ -88,6 +115,8 @@ public:
     // Empty the driver's output queue. Nothing when closed.
     void PurgeOutput() override;
     void ClearOutput() override;
+    // Both at once (one call into the driver). Nothing when closed.
+    void PurgeQueues() override;
     // Bytes received and not yet read or handed to the receive handler. 0
     // when closed. Never throws.
     int InputCount() override;
@@ -112,6 +141,10 @@ public:
     // Installs the handler called once, on the event thread, when the device
     // is lost.
     void SetOnLost(LostHandler handler) override;
+    // From the receive handler on the event thread: the wait after this
+    // receive event first lets the time of these bytes pass (see
+    // PlanReceiveBatch). Ignored elsewhere.
+    void ExpectBytes(std::size_t count, bool completes) override;
 
     // The longest time Write waits for the device to accept more bytes.
     static constexpr int writeStallLimitMs = 2000;
@@ -120,6 +153,8 @@ private:
     struct Session;
 
     void ApplyCurrentLine();
+    // Sleeps until `until` unless woken to end; false when woken.
+    static bool SleepUnlessWoken(int wakeFd, std::chrono::steady_clock::time_point until);
     template <typename T> void ChangeSetting(T& member, T value);
     void StartEventThread();
     void StopEventThread();
@@ -142,10 +177,15 @@ private:
     std::unique_ptr<Session> session_;
     std::atomic<bool> active_{false};
     std::atomic<bool> lost_{false};
+    std::atomic<std::int64_t> byteNs_{0}; // one byte on the line as set; 0: not known
 
     std::thread eventThread_;
     std::atomic<std::thread::id> eventThreadId_{}; // set by the event thread itself
     int wakeFd_ = -1;                              // wakes the event thread to end it
+
+    // What ExpectBytes said during the last receive event (event thread only).
+    std::size_t expected_ = 0;
+    bool expectedCompletes_ = false;
 
     mutable std::mutex rxMutex_; // guards rxQueue_ and reads from the device
     std::string rxQueue_;        // read by the event thread while no handler was set

@@ -43,6 +43,25 @@ size_t MopFrameAssembler::Needed() const {
     }
 }
 
+size_t MopFrameAssembler::BytesToComplete() const {
+    if (complete_ || state_ == 0)
+        return 0;
+    // What the current state still lacks (the walk leaves fewer pending
+    // bytes than it needs), then the least the states after it take: a
+    // routing block may be empty and the data too, but the first register
+    // and the count always come.
+    const size_t needed = Needed();
+    const size_t lacking = needed > pending_.size() ? needed - pending_.size() : 0;
+    switch (state_) {
+    case 1: // address
+    case 5: // routing length
+    case 6: // routing block
+        return lacking + 3;
+    default: // first register and count, register data
+        return lacking;
+    }
+}
+
 void MopFrameAssembler::Walk() {
     size_t pos = 0;
     while (!complete_ && pending_.size() - pos >= Needed()) {

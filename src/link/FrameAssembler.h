@@ -34,6 +34,14 @@ public:
     // Back to hunting: frame, pending bytes, flags and state cleared.
     void Reset();
 
+    // The fewest further bytes that can complete the frame under way (its
+    // header tells how many data bytes follow); 0 while hunting for a
+    // frame's start and while a completed frame waits to be taken.
+    size_t BytesToComplete() const;
+    // The frame under way has told its data length: BytesToComplete() is
+    // exactly what it still lacks, and the last of those bytes completes it.
+    bool LengthKnown() const { return !complete_ && state_ == 3; }
+
     int State() const { return state_; }
     size_t PendingCount() const { return pending_.size(); }
 

@@ -50,28 +50,34 @@ public:
         bool lost = false;
     };
     // Waits until a frame is complete, a fault is recorded, the port is lost
-    // or the deadline passes; returns what holds then. When one of these
-    // comes, the application's message loop is woken too, for a wait that
-    // sleeps there.
+    // or the deadline passes; returns what holds then.
     Snapshot WaitUntil(Clock::time_point deadline);
-    Snapshot Peek();
+    // The same wait on the application's thread, handling its window
+    // messages meanwhile: it sleeps in the message loop, which is woken when
+    // what it waits for holds (and only while such a wait runs).
+    Snapshot WaitHandlingMessages(Clock::time_point deadline);
     // The completed frame ("" when none); clears the complete flag.
     std::string TakeFrame();
     void ClearFlags();
     // Bytes that had arrived after the frame when it was last taken.
     size_t LeftoverAtTake();
+    // When bytes were last received (the clock's epoch before any came).
+    Clock::time_point LastReceived();
 
 private:
     void OnLost(const EComError& error);
     // Whether what a waiter waits for holds; mutex_ is held.
     bool Settled() const;
-    void WakeWaiters();
+    // Wakes the waiters; the message loop too when a wait sleeps there.
+    void WakeWaiters(bool loop);
 
     SerialPort& port_;
     std::mutex mutex_;
     std::condition_variable changed_;
     MopFrameAssembler assembler_;
     bool lost_ = false;
+    int loopWaits_ = 0; // WaitHandlingMessages calls under way
+    Clock::time_point lastReceived_{};
     std::function<void()> onLost_;
     size_t leftoverAtTake_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 #include "platform/LogSink.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -103,7 +104,7 @@ bool TMop::TransactRetry(int n) {
     const ExchangeEnd end{busy_};
     bool failed = true;
     for (int attempt = 1;; ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(mop::preSendPauseMs));
+        WaitForQuietLine();
         if (Application().Terminated()) {
             failed = Fail(status_, Failure::Terminated);
             break;
@@ -127,6 +128,25 @@ bool TMop::Transact() {
         return true;
     const ExchangeEnd end{busy_};
     return Attempt();
+}
+
+ModBus::Clock::duration TMop::SendPauseLeft(ModBus::Clock::time_point lastActivity,
+                                            ModBus::Clock::time_point now) {
+    const ModBus::Clock::duration pause = std::chrono::milliseconds(mop::preSendPauseMs);
+    const ModBus::Clock::duration since = now - lastActivity;
+    if (since <= ModBus::Clock::duration::zero())
+        return pause;
+    return since >= pause ? ModBus::Clock::duration::zero() : pause - since;
+}
+
+ModBus::Clock::time_point TMop::LastLineActivity() {
+    return std::max(lineActive_.load(), framer_->LastReceived());
+}
+
+void TMop::WaitForQuietLine() {
+    const ModBus::Clock::duration left = SendPauseLeft(LastLineActivity(), ModBus::Clock::now());
+    if (left > ModBus::Clock::duration::zero())
+        std::this_thread::sleep_for(left);
 }
 
 bool TMop::Attempt() {
@@ -190,11 +210,10 @@ bool TMop::SendRequest() {
     if (port_->Lost())
         return FailPortLost();
     try {
-        port_->PurgeInput();
-        port_->ClearInput();
-        port_->PurgeOutput();
-        port_->ClearOutput();
+        // Nothing stale may be taken for the answer.
+        port_->PurgeQueues();
         framer_->Send(request_);
+        lineActive_ = ModBus::Clock::now();
     } catch (const EComError& e) {
         if (port_->Lost())
             return FailPortLost();
@@ -214,20 +233,11 @@ bool TMop::AwaitAnswer() {
     // answer is complete or broken or the port is lost. Other threads sleep
     // on the framer alone.
     const bool pump = TApplication::HandlesMessagesHere();
-    const auto settled = [this] {
-        const ModBus::Snapshot s = framer_->Peek();
-        return s.complete || s.fault != MopFrameAssembler::Fault::None || s.lost;
-    };
     for (;;) {
         if (Application().Terminated())
             return Fail(status_, Failure::Terminated);
-        ModBus::Snapshot s;
-        if (pump) {
-            Application().ProcessMessagesUntil(deadline, settled);
-            s = framer_->Peek();
-        } else {
-            s = framer_->WaitUntil(deadline);
-        }
+        const ModBus::Snapshot s =
+            pump ? framer_->WaitHandlingMessages(deadline) : framer_->WaitUntil(deadline);
         if (s.complete) {
             // An answer that does not fit is logged and waited past.
             if (!CheckAnswer(framer_->TakeFrame()))
@@ -334,7 +344,6 @@ void TMop::ClearReceiveBuffer() {
         return;
     try {
         port_->PurgeInput();
-        port_->ClearInput();
     } catch (const EComError&) {
     }
 }
@@ -348,7 +357,10 @@ void TMop::Open() {
     try {
         if (port_->Lost())
             port_->Close();
-        port_->Open();
+        if (!port_->GetActive()) {
+            port_->Open();
+            lineActive_ = ModBus::Clock::now();
+        }
     } catch (const std::exception& e) {
         status_ = StatusOpenFailed;
         if (log_)

@@ -72,10 +72,11 @@ public:
     // serves one exchange (all its attempts).
     void SetWriteData(const std::string& data);
 
-    // Up to n+1 attempts of one request, 5 ms before each and 1 ms between.
-    // The write data is sent with every attempt. Stops early when trying again
-    // cannot help (port closed or lost, bad request, terminating).
-    // true = failed.
+    // Up to n+1 attempts of one request, 1 ms between them, each sent once
+    // the line has been quiet for the send pause (5 ms) since its last
+    // activity: only what is left of the pause is slept. The write data is
+    // sent with every attempt. Stops early when trying again cannot help
+    // (port closed or lost, bad request, terminating). true = failed.
     bool TransactRetry(int n);
     // One request and its answer. true = failed; Status(), Error() and
     // LastFailure() tell why. Never throws.
@@ -109,6 +110,15 @@ public:
     // fails with Failure::PortLost and tells its caller).
     using PortLostHandler = std::function<void(const std::string& portName, bool duringExchange)>;
     void SetOnPortLost(PortLostHandler handler);
+
+    // The line's last activity: the last request handed to the port, the
+    // last bytes received (the end of an answer) or the port's opening,
+    // whichever came last.
+    ModBus::Clock::time_point LastLineActivity();
+    // What is left of the send pause at `now` when the line was last active
+    // at lastActivity: the pause less the time since, nothing once it passed.
+    static ModBus::Clock::duration SendPauseLeft(ModBus::Clock::time_point lastActivity,
+                                                 ModBus::Clock::time_point now);
 
     uint8_t Status() const { return status_; }
     uint8_t Error() const { return error_; }
@@ -146,6 +156,8 @@ private:
     bool BeginExchange();
     // One attempt of the exchange that runs.
     bool Attempt();
+    // Sleeps what is left of the send pause.
+    void WaitForQuietLine();
 
     // The steps of an attempt; each true = failed, with status, error and
     // failure set.
@@ -196,4 +208,5 @@ private:
     std::atomic<uint8_t> status_{StatusOk};
     std::atomic<uint8_t> error_{ErrorNone};
     std::atomic<Failure> failure_{Failure::None};
+    std::atomic<ModBus::Clock::time_point> lineActive_{}; // the last request sent or the opening
 };

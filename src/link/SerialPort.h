@@ -4,6 +4,7 @@
 
 #include "link/ComTypes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,6 +52,11 @@ public:
     virtual void ClearInput() = 0;
     virtual void PurgeOutput() = 0;
     virtual void ClearOutput() = 0;
+    // PurgeInput and PurgeOutput at once.
+    virtual void PurgeQueues() {
+        PurgeInput();
+        PurgeOutput();
+    }
     // Bytes waiting in the input queue; 0 on a closed port.
     virtual int InputCount() = 0;
     // Everything waiting now and not handed to the receive handler, without
@@ -64,6 +70,19 @@ public:
     // The quiet interval in ms and its handler; 0 or no handler: no reports.
     virtual void SetOnQuiet(uint32_t intervalMs, QuietHandler handler) = 0;
     virtual void SetOnLost(LostHandler handler) = 0;
+
+    // Called by the receive handler during a receive event: what it received
+    // so far needs count more bytes before it can be acted on (0: any byte
+    // counts); with completes, exactly those, the last of which is to be
+    // handed over as soon as it comes, else at least those. A port whose
+    // thread reads as bytes come may then let their time on the line pass
+    // before it reads again, so that an answer costs a few wake-ups rather
+    // than one per byte; pauses are reported as before. Ports that deliver
+    // otherwise ignore it.
+    virtual void ExpectBytes(std::size_t count, bool completes) {
+        (void)count;
+        (void)completes;
+    }
 };
 
 // The program's real port (TComPort), closed, with device name "COM1".

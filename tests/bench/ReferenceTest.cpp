@@ -97,8 +97,10 @@ TEST(ReferenceWorkload, TheReadsPausesFollowTheReader) {
                                        Logged(950, 50)};
     const Workload read = ReadWorkload(log, 5, 10, 50);
     EXPECT_EQ(read.refused, "");
-    // The type read and the reader's first exchange wait only the send pause.
-    EXPECT_EQ(Pauses(read), (std::vector<std::vector<int>>{{5}, {5}, {10, 5}, {10, 5}, {10, 50}}));
+    // The type read and the reader's first exchange wait only the send pause,
+    // the others the reader's pause and what is left of the send pause.
+    EXPECT_EQ(Pauses(read), (std::vector<std::vector<int>>{{}, {}, {10}, {10}, {10, 50}}));
+    EXPECT_EQ(read.steps[2].quietMs, 5);
     EXPECT_EQ(read.steps[1].request, log[1].request);
     EXPECT_EQ(read.steps[1].answer, log[1].answer);
 
@@ -115,8 +117,8 @@ TEST(ReferenceWorkload, TheReapplyWaitFollowsEachTableBlock) {
         Logged(1231, 3, 1231, 3), Logged(910, 1, 910, 1),   Logged(1150, 1, 1150, 1),
         Logged(910, 1, 910, 1),   Logged(1344, 5, 1344, 5), Logged(910, 1, 910, 1),
         Logged(910, 1, 910, 1)};
-    const std::vector<int> s = {5};
-    const std::vector<int> w = {500, 5};
+    const std::vector<int> s = {};
+    const std::vector<int> w = {500};
     struct Case {
         const char* what;
         uint32_t active;
@@ -136,10 +138,12 @@ TEST(ReferenceWorkload, TheReapplyWaitFollowsEachTableBlock) {
 }
 
 TEST(Timeline, TimeBeyondTheLineAndThePausesWithTheLongWaitsApart) {
+    // Beyond the step's pauses or its send pause, whichever is longer.
     Workload work;
-    work.steps = {{{5}, "", ""}, {{10, 5}, "", ""}, {{500, 5}, "", ""}};
+    work.steps = {{{}, 5, "", ""}, {{}, 5, "", ""}, {{10}, 5, "", ""}, {{500}, 5, "", ""}};
     work.endPausesMs = {50};
-    std::vector<LoggedExchange> log = {Logged(906, 1), Logged(906, 1), Logged(906, 1)};
+    std::vector<LoggedExchange> log = {Logged(906, 1), Logged(906, 1), Logged(906, 1),
+                                       Logged(906, 1)};
     // Answers of 10 bytes: their last byte leaves 9 byte times (9.375 ms)
     // after the request counted; requests take 11 byte times (11.458 ms).
     const auto next = [&](size_t i, long long beyondUs, long long pausesUs) {
@@ -148,13 +152,14 @@ TEST(Timeline, TimeBeyondTheLineAndThePausesWithTheLongWaitsApart) {
     };
     log[0].firstByte = At(6000);
     log[0].received = At(17458);
-    next(1, 2000, 15000);
-    next(2, 4500, 505000);
-    const Clock::time_point end = log[2].AnswerSent() + microseconds(50000 + 700);
+    next(1, 2000, 5000);
+    next(2, 1000, 10000);
+    next(3, 4500, 500000);
+    const Clock::time_point end = log[3].AnswerSent() + microseconds(50000 + 700);
     const Timeline t = TimelineOf(log, work, At(0), end);
     EXPECT_NEAR(t.toFirstRequestMs, 6.0, 0.01);
-    EXPECT_EQ(t.gaps, 1);
-    EXPECT_NEAR(t.betweenMs, 2.0, 0.01);
+    EXPECT_EQ(t.gaps, 2);
+    EXPECT_NEAR(t.betweenMs, 3.0, 0.01);
     EXPECT_NEAR(t.betweenMaxMs, 2.0, 0.01);
     EXPECT_EQ(t.waits, 1);
     EXPECT_NEAR(t.afterWaitsMs, 4.5, 0.01);
@@ -170,12 +175,13 @@ TEST(ReferenceClient, ReplaysAgainstThePacedSimulatorAndChecksEachAnswer) {
     const std::string answer906("\xE0\0\0\0\0\x03\x8A\x01\x00\x21", 10);
 
     Workload good;
-    good.steps = {{{5}, read906, answer906}, {{5}, read906, answer906}};
+    good.steps = {{{}, 5, read906, answer906}, {{}, 5, read906, answer906}};
     good.endPausesMs = {20};
     const ReferenceClient::Run run = client.Replay(good);
     EXPECT_TRUE(run.ok) << run.failure;
-    // Each exchange: the pause, 11 request and 9 more answer byte times.
-    EXPECT_GE(run.WallMs(), 2 * (5 + 20 * ByteMs()) + 20);
+    // Each exchange: 11 request and 9 more answer byte times; the second
+    // after the whole send pause (the first counts it from the opening).
+    EXPECT_GE(run.WallMs(), 5 + 2 * 20 * ByteMs() + 20);
     EXPECT_LT(run.WallMs(), 1000);
 
     Workload wrong = good;

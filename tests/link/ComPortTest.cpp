@@ -257,6 +257,30 @@ TEST(ComPortNames, BaudRateValueFollowsTheMemberNames) {
     EXPECT_EQ(BaudRateValue(brCustom), 0);
 }
 
+// After a receive event whose handler needs more bytes the event thread lets
+// their time pass before it reads again: never the time of the byte that
+// completes a frame, never more than half the quiet interval.
+TEST(ComPortLine, BatchWaitLeavesTheCompletingByteAndStaysInsideTheQuietInterval) {
+    const std::int64_t slow = LineByteTimeNs(9600, 8, false, 1); // 10 bits
+    const std::int64_t fast = LineByteTimeNs(115200, 8, false, 1);
+    const struct {
+        std::size_t expected;
+        bool completes;
+        std::int64_t byteNs;
+        std::chrono::milliseconds quiet;
+        std::size_t bytes; // 0: no wait, the next byte is taken as it comes
+    } cases[] = {
+        {1, true, slow, 40ms, 0},  {2, true, slow, 40ms, 0},    {2, false, slow, 40ms, 2},
+        {8, true, slow, 40ms, 7},  {100, true, slow, 40ms, 19}, {100, true, slow, 0ms, 19},
+        {100, true, slow, 2ms, 0}, {100, true, fast, 40ms, 99}, {100, true, 0, 40ms, 0},
+    };
+    for (const auto& c : cases) {
+        const ReceiveBatch plan = PlanReceiveBatch(c.expected, c.completes, c.byteNs, c.quiet);
+        EXPECT_EQ(plan.bytes, c.bytes) << c.expected << " at " << c.byteNs;
+        EXPECT_EQ(plan.wait.count(), static_cast<std::int64_t>(c.bytes) * c.byteNs);
+    }
+}
+
 TEST(ComPortClosed, NewPortIsClosedAndRefusesTransfers) {
     std::unique_ptr<SerialPort> port = MakeComPort();
     EXPECT_FALSE(port->GetActive());
@@ -534,6 +558,35 @@ TEST_F(ComPortTest, QuietIsReportedForPausesOnTheLineOnly) {
     ASSERT_TRUE(WaitUntil([&] { return seen() == "abcd.e.f."; })) << seen();
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(seen(), "abcd.e.f.");
+    port_.Close();
+}
+
+// While the thread waits for a batch a sender that stops is still a pause
+// after the quiet interval, reported once; nothing is lost or reordered.
+TEST_F(ComPortTest, BatchedReadingStillReportsAPauseAndLosesNothing) {
+    const std::string frame = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd";
+    std::mutex mutex;
+    std::string events; // the bytes, "." for each quiet report
+    auto seen = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return events;
+    };
+    port_.SetOnQuiet(40, [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        events += ".";
+    });
+    port_.SetOnRxChar([&](const std::string& bytes) {
+        std::lock_guard<std::mutex> lock(mutex);
+        events += bytes;
+        const std::size_t got = events.size() - std::count(events.begin(), events.end(), '.');
+        port_.ExpectBytes(frame.size() - got, true);
+    });
+    port_.Open();
+    ASSERT_TRUE(pty_.Send(frame.substr(0, 12)));
+    ASSERT_TRUE(WaitUntil([&] { return seen() == frame.substr(0, 12) + "."; })) << seen();
+    ASSERT_TRUE(pty_.Send(frame.substr(12)));
+    const std::string all = frame.substr(0, 12) + "." + frame.substr(12) + ".";
+    ASSERT_TRUE(WaitUntil([&] { return seen() == all; })) << seen();
     port_.Close();
 }
 

@@ -99,6 +99,35 @@ TEST(FrameAssemblerStates, EmptyRoutingBlockGoesStraightToTheRegister) {
     EXPECT_EQ(a.TakeFrame(), frame);
 }
 
+// --- what the frame under way still needs --------------------------------
+
+// The port lets the time of these bytes pass before it looks again: never
+// past the frame's end, exact once the count is in, nothing between frames.
+TEST(FrameAssemblerNeeds, NeverMoreThanTheFrameLacksAndExactOnceTheCountIsIn) {
+    const struct {
+        std::string frame;
+        size_t countAt; // bytes up to and with the count
+    } cases[] = {
+        {Answer(900, std::vector<uint16_t>(50, 0x1234)), 8},
+        {Answer(906, {}), 8},
+        {Bytes({0xE0, 0, 0xEF, 0, 0, 0x02, 0xE0, 0x01, 0x03, 0x8A, 0x01, 0, 0x21}), 11},
+    };
+    for (const auto& c : cases) {
+        auto a = Assembler();
+        for (size_t k = 1; k <= c.frame.size(); ++k) {
+            a.Receive(c.frame.substr(k - 1, 1));
+            const size_t lacking = c.frame.size() - k;
+            EXPECT_EQ(a.LengthKnown(), k >= c.countAt && lacking > 0) << k;
+            if (k >= c.countAt)
+                EXPECT_EQ(a.BytesToComplete(), lacking) << k;
+            else
+                EXPECT_TRUE(a.BytesToComplete() > 0 && a.BytesToComplete() <= lacking) << k;
+        }
+        ASSERT_TRUE(a.Complete());
+        EXPECT_EQ(a.BytesToComplete(), 0u) << "a frame waits to be taken";
+    }
+}
+
 // --- pauses on the line ---------------------------------------------------
 
 TEST(FrameAssemblerGap, QuietLineDropsThePartialFrame) {

@@ -238,6 +238,36 @@ TEST_F(MopRequestTest, TheWaitBlocksInsteadOfSpinning) {
     EXPECT_EQ(mop_->LastFailure(), TMop::Failure::Timeout);
 }
 
+// --- the line's quiet before a request --------------------------------
+
+TEST(MopSendPause, OnlyWhatIsLeftOfThePauseSinceTheLinesLastActivity) {
+    const Clock::time_point now = Clock::now();
+    const std::pair<Clock::duration, Clock::duration> sinceAndLeft[] = {
+        {0ms, 5ms}, {2ms, 3ms}, {5ms, 0ms}, {1s, 0ms}, {-3ms, 5ms}};
+    for (const auto& [since, left] : sinceAndLeft)
+        EXPECT_EQ(TMop::SendPauseLeft(now - since, now), left) << since.count();
+    EXPECT_EQ(TMop::SendPauseLeft(Clock::time_point{}, now), 0ms) << "never active";
+}
+
+// The opening, the request and the answer are activity; a time-out is none,
+// so the next attempt after a silent device waits for nothing more.
+TEST_F(MopRequestTest, TheLinesActivityIsTheOpeningTheRequestAndTheAnswer) {
+    mop_->Close();
+    const Clock::time_point opened = Clock::now();
+    mop_->Open();
+    EXPECT_GE(mop_->LastLineActivity(), opened);
+    port_->SetResponder(
+        [](MemoryPort& port, const std::string&) { port.DeliverLater(kAnswer906, 30ms); });
+    Clock::time_point sent = Clock::now();
+    ASSERT_FALSE(mop_->Transact());
+    EXPECT_GE(mop_->LastLineActivity(), sent + 30ms) << "the answer's end";
+    port_->SetResponder(nullptr);
+    sent = Clock::now();
+    EXPECT_TRUE(mop_->Transact()); // nobody answers within 200 ms
+    EXPECT_GE(mop_->LastLineActivity(), sent);
+    EXPECT_LT(mop_->LastLineActivity(), Clock::now() - 150ms);
+}
+
 // --- answers: pieces, gaps, garbage, wrong frames ----------------------
 
 TEST_F(MopAnswerTest, AnswerInPiecesIsAssembled) {

@@ -194,9 +194,10 @@ void TForm1::down_loadClick() {
     ui.PageControl2->setVisible(false);
     ui.einstellung->setChecked(false);
     ui.funk->setChecked(false);
+    // Painted while the type read waits for its answer: nothing is painted
+    // between the key and the request.
     update();
     exit.ShowBusyCursor();
-    Application().ProcessMessages();
     TranslateReadProgress("$T27001");
     Form4->BeginTransfer(progressMaximum, 1);
     RegisterImage[DeviceTypeCell] = 0;

@@ -13,9 +13,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -140,76 +142,65 @@ TEST_F(RegisterMapTest, ShippedMapLoadsForEveryFamilyWithCommonAndOwnKeys) {
 }
 
 // The registers the devices use for one thing each, which the program also
-// addresses by number.
-struct DeviceRange {
-    int first, last;
-};
-const DeviceRange deviceRegisters[] = {
+// addresses by number, as first and last.
+const std::pair<int, int> deviceRegisters[] = {
     {906, 906}, {908, 908}, {910, 913}, {915, 918},   {932, 936},   {939, 939},   {944, 944},
     {958, 964}, {990, 993}, {999, 999}, {1070, 1085}, {1150, 1150}, {1200, 1471},
 };
 
 bool IsDeviceRegister(int reg) {
-    for (const DeviceRange& r : deviceRegisters)
-        if (r.first <= reg && reg <= r.last)
-            return true;
-    return false;
+    return std::ranges::any_of(deviceRegisters,
+                               [reg](const auto& r) { return r.first <= reg && reg <= r.second; });
 }
 
 TEST_F(RegisterMapTest, ShippedMapPutsEveryKeyOnTheDevicesRegister) {
-    const int all[] = {0x21, 0x10, 0x30, 0xD0, 0x71};
+    using M = TRegisterMap;
     struct Fixed {
-        const char* key;
-        int32_t TRegisterMap::*field;
+        int32_t M::*field;
         int reg;
-        std::vector<int> families; // whose sections have the key
+        std::vector<int> families = {}; // whose sections have the key; none: every family
     };
-    const std::vector<int> every(std::begin(all), std::end(all));
     const Fixed fixed[] = {
-        {"geraete_id", &TRegisterMap::geraete_id, 906, every},
-        {"seriennr", &TRegisterMap::seriennr, 908, every},
-        {"aktu_funkkanal", &TRegisterMap::aktu_funkkanal, 910, every},
-        {"def_funkkanal", &TRegisterMap::def_funkkanal, 911, every},
-        {"aktu_sendeleistung", &TRegisterMap::aktu_sendeleistung, 912, every},
-        {"def_sendeleistung", &TRegisterMap::def_sendeleistung, 913, every},
-        {"g_betriebsart", &TRegisterMap::g_betriebsart, 917, every},
-        {"aktiv_zeit", &TRegisterMap::aktiv_zeit, 944, every},
-        {"max_anzahl_funkkanal", &TRegisterMap::max_anzahl_funkkanal, 1150, every},
-        {"tab_anf_sendeleistung", &TRegisterMap::tab_anf_sendeleistung, 1200, every},
-        {"tab_end_sendeleistung", &TRegisterMap::tab_end_sendeleistung, 1215, every},
-        {"tab_anf_frequenz", &TRegisterMap::tab_anf_frequenz, 1216, every},
-        {"tab_end_frequenz", &TRegisterMap::tab_end_frequenz, 1343, every},
-        {"tab_anf_fraster", &TRegisterMap::tab_anf_fraster, 1344, every},
-        {"tab_end_fraster", &TRegisterMap::tab_end_fraster, 1471, every},
-        {"defstationsadresse", &TRegisterMap::defstationsadresse, 916, {0x21, 0x10, 0x30, 0xD0}},
-        {"protokoll_com0", &TRegisterMap::protokoll_com0, 934, {0x21, 0x10, 0xD0}},
-        {"konf_int_eing", &TRegisterMap::konf_int_eing, 918, {0x10}},
+        {&M::geraete_id, 906},
+        {&M::seriennr, 908},
+        {&M::aktu_funkkanal, 910},
+        {&M::def_funkkanal, 911},
+        {&M::aktu_sendeleistung, 912},
+        {&M::def_sendeleistung, 913},
+        {&M::g_betriebsart, 917},
+        {&M::aktiv_zeit, 944},
+        {&M::max_anzahl_funkkanal, 1150},
+        {&M::tab_anf_sendeleistung, 1200},
+        {&M::tab_end_sendeleistung, 1215},
+        {&M::tab_anf_frequenz, 1216},
+        {&M::tab_end_frequenz, 1343},
+        {&M::tab_anf_fraster, 1344},
+        {&M::tab_end_fraster, 1471},
+        {&M::defstationsadresse, 916, {0x21, 0x10, 0x30, 0xD0}},
+        {&M::protokoll_com0, 934, {0x21, 0x10, 0xD0}},
+        {&M::konf_int_eing, 918, {0x10}},
     };
-    for (int family : all) {
+    for (int family : {0x21, 0x10, 0x30, 0xD0, 0x71}) {
         SCOPED_TRACE("family " + std::to_string(family));
         ASSERT_EQ(LoadRegisterMap(shippedMap, family, map_, list_), MapLoadResult::Loaded);
-        std::vector<int> ownIndexes; // the indexes the fixed keys and their tables cover
-        for (const Fixed& f : fixed) {
-            if (std::find(f.families.begin(), f.families.end(), family) == f.families.end())
-                continue;
-            EXPECT_EQ(map_.*(f.field) + 900, f.reg) << f.key;
-            ownIndexes.push_back(f.reg - 900);
-        }
-        for (int i = 300; i <= 571; ++i)
-            ownIndexes.push_back(i);
-        // Every other key lies on a register the device leaves free, and no
-        // two keys share one.
-        std::vector<std::string> seen;
+        std::set<int> own; // the indexes of the fixed keys
+        for (const Fixed& f : fixed)
+            if (f.families.empty() || std::ranges::count(f.families, family) != 0) {
+                EXPECT_EQ(map_.*(f.field) + 900, f.reg);
+                own.insert(f.reg - 900);
+            }
+        // Every other key lies on a register the device leaves free (the
+        // tables aside), and no two keys share one.
+        std::set<int> seen;
         for (const std::string& text : list_.Lines()) {
             const int index = std::stoi(text);
-            EXPECT_EQ(std::count(seen.begin(), seen.end(), text), 0) << "index " << index;
-            seen.push_back(text);
-            if (std::find(ownIndexes.begin(), ownIndexes.end(), index) == ownIndexes.end()) {
+            EXPECT_TRUE(seen.insert(index).second) << "index " << index;
+            if (!own.contains(index) && (index < 300 || index > 571)) {
                 EXPECT_FALSE(IsDeviceRegister(index + 900)) << "index " << index;
             }
         }
         EXPECT_FALSE(IsDeviceRegister(map_.adr_funklayer + 900));
-        EXPECT_EQ(std::count(seen.begin(), seen.end(), std::to_string(map_.adr_funklayer)), 0);
+        EXPECT_FALSE(seen.contains(map_.adr_funklayer));
     }
 }
 

@@ -5,19 +5,9 @@
 #include "device/window/ReadFixture.h"
 #include "link/PortSettings.h"
 
-#include <fstream>
-#include <sstream>
-
 namespace {
 
 enum class Command { Read, Write };
-
-std::string FileText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class PortLossTest : public ReadTest, public ::testing::WithParamInterface<Command> {
 protected:
@@ -60,8 +50,7 @@ TEST_P(PortLossTest, IdleLossIsToldOnceAndTheCommandShowsTheClosedPortMessage) {
     ASSERT_EQ(sim_->Command("hangup"), "ok");
     ASSERT_TRUE(RunUntil([] { return CountMessages("$T30081") > 0; }));
     EXPECT_EQ(CountCaptioned("$T30081", "$T30024"), 1);
-    EXPECT_NE(FileText(dir_ / Form1->LogFileName).find("Serial port " + port + ": connection lost"),
-              std::string::npos);
+    EXPECT_NE(ProgramLog().find("Serial port " + port + ": connection lost"), std::string::npos);
     ASSERT_TRUE(RunUntil([] { return !Form1->Mop->IsOpen(); }));
 
     // The device's name is gone (the pty's may belong to another test's

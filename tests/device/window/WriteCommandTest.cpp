@@ -12,9 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -234,13 +232,6 @@ protected:
     }
 
     std::string Lock() { return sim_->Command("lock?"); }
-
-    std::string ErrorLog() const {
-        std::ifstream in(dir_ / Form1->LogFileName, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
 
     // Gives every listed register a value the device does not hold.
     static void ChangeAll(const std::vector<int>& regs) {
@@ -668,7 +659,7 @@ TEST_F(WriteTest, RefusedWriteInStep4StopsTheWriterAndASecondWriteSucceeds) {
     }
     // The device took the write but read back the old value: a wrong answer.
     EXPECT_EQ(Form4->LogLines(), (std::vector<std::string>{"$T30083", "$T30026", "***End***"}));
-    EXPECT_NE(ErrorLog().find("Write failed: wrong answer from the device"), std::string::npos);
+    EXPECT_NE(ProgramLog().find("Write failed: wrong answer from the device"), std::string::npos);
     EXPECT_TRUE(Form4->CloseEnabled());
     EXPECT_EQ(Progress(), 6); // steps 1 to 3, 918 not counted
     EXPECT_EQ(RadioSettingsChanged, 1);
@@ -733,7 +724,7 @@ TEST_F(WriteTest, DeviceThatFallsSilentMidWriteStopsTheWriter) {
     EXPECT_EQ(Writes(), expected);
     EXPECT_EQ(LastLines(Form4->LogLines(), 3),
               (std::vector<std::string>{"$T30082", "$T30026", "***End***"}));
-    EXPECT_NE(ErrorLog().find("Write failed: no answer from the device"), std::string::npos);
+    EXPECT_NE(ProgramLog().find("Write failed: no answer from the device"), std::string::npos);
     EXPECT_NE(SimValue(944), static_cast<long>(CellOf(944)));
     EXPECT_EQ(RadioSettingsChanged, 1);
     EXPECT_TRUE(Form1->TransferIdle);
@@ -775,7 +766,7 @@ TEST_F(WriteTest, HangUpAfterTheUnlockEndsAtOnceAndReportsTheFailedRelock) {
     EXPECT_EQ(Writes(), expected.Items());
     EXPECT_EQ(LastLines(Form4->LogLines(), 3),
               (std::vector<std::string>{"$T30084", "$T30026", "***End***"}));
-    EXPECT_NE(ErrorLog().find("Write failed: connection to the device lost"), std::string::npos);
+    EXPECT_NE(ProgramLog().find("Write failed: connection to the device lost"), std::string::npos);
     EXPECT_EQ(CountMessages("$T30052"), 1);
     EXPECT_EQ(CountMessages("$T30081"), 0) << "the write tells the loss itself";
     EXPECT_EQ(RadioSettingsChanged, 1);

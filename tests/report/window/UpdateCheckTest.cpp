@@ -46,8 +46,6 @@ protected:
         ShellOpen::EndScript();
         WindowTest::TearDown();
     }
-    void Serve(const std::string& name, R r) { server_.Serve(name, std::move(r)); }
-    const Texts& Requested() const { return server_.Requests(); }
     // The texts of the messages and questions shown, in order.
     static Texts Shown() {
         Texts texts;
@@ -103,8 +101,8 @@ TEST_F(UpdateCheckTest, EachOutcomeIsShownToAMenuCheckOnlyAndNoPartialFileStays)
             fs::remove(dir_ / "Data" / "info.qdv");
             fs::remove(dir_ / "Error.txt");
             std::ofstream(dir_ / "Data" / "a.bin") << "old";
-            Serve("info.qdv", c.info);
-            Serve("a.bin", c.file);
+            server_.Serve("info.qdv", c.info);
+            server_.Serve("a.bin", c.file);
             for (int answer : c.answers)
                 Dialogs::QueueAnswer(answer);
             Form1->UpdateUrl = c.requested.empty() ? "http://127.0.0.1:1" : server_.Url();
@@ -116,7 +114,7 @@ TEST_F(UpdateCheckTest, EachOutcomeIsShownToAMenuCheckOnlyAndNoPartialFileStays)
             if (!fromMenu && shown.back() != replace && shown.back().size() == 7)
                 shown.pop_back(); // a notice, not a question
             EXPECT_EQ(Shown(), shown);
-            EXPECT_EQ(Requested(), c.requested);
+            EXPECT_EQ(server_.Requests(), c.requested);
             EXPECT_NE(FileText(dir_ / "Error.txt").find(c.logged), std::string::npos);
             EXPECT_EQ(Data("a.bin"), c.aBin);
             EXPECT_FALSE(fs::exists(dir_ / "x"));
@@ -130,16 +128,16 @@ TEST_F(UpdateCheckTest, EachOutcomeIsShownToAMenuCheckOnlyAndNoPartialFileStays)
 
 TEST_F(UpdateCheckTest, YesDownloadsEveryFileStartsTheProgramAndClosesByTheCloseRules) {
     const std::string textBefore = Form1->GetText("$T30021");
-    Serve("info.qdv", {200, Info("2.24", {"a.bin", "Setup 2.24.exe"}, "Setup 2.24.exe")});
-    Serve("a.bin", {200, "first"});
-    Serve("Setup%202.24.exe", {200, "the new program"});
+    server_.Serve("info.qdv", {200, Info("2.24", {"a.bin", "Setup 2.24.exe"}, "Setup 2.24.exe")});
+    server_.Serve("a.bin", {200, "first"});
+    server_.Serve("Setup%202.24.exe", {200, "the new program"});
     Form1->show();
     RadioSettingsChanged = 1;
     for (int answer : {Dialogs::Yes, Dialogs::Yes, Dialogs::No})
         Dialogs::QueueAnswer(answer);
     Form1->ui.nowUpdates->trigger();
 
-    EXPECT_EQ(Requested(), (Texts{"info.qdv", "a.bin", "Setup%202.24.exe"}));
+    EXPECT_EQ(server_.Requests(), (Texts{"info.qdv", "a.bin", "Setup%202.24.exe"}));
     EXPECT_EQ(Data("a.bin"), "first");
     EXPECT_EQ(Data("Setup 2.24.exe"), "the new program");
     EXPECT_EQ(Form5->ui.Label1->text(), "$T41004");
@@ -157,8 +155,8 @@ TEST_F(UpdateCheckTest, YesDownloadsEveryFileStartsTheProgramAndClosesByTheClose
 }
 
 TEST_F(UpdateCheckTest, DuringADownloadASecondCheckIsIgnoredAndACloseWaits) {
-    Serve("info.qdv", {200, Info("2.24", {"a.bin"}, "a.bin")});
-    Serve("a.bin", {200, "new"});
+    server_.Serve("info.qdv", {200, Info("2.24", {"a.bin"}, "a.bin")});
+    server_.Serve("a.bin", {200, "new"});
     Form1->show();
     bool closed = true;
     server_.onRequest = [&](const std::string& path) {
@@ -171,7 +169,7 @@ TEST_F(UpdateCheckTest, DuringADownloadASecondCheckIsIgnoredAndACloseWaits) {
     Dialogs::QueueAnswer(Dialogs::No); // do not start it
     Form1->ui.nowUpdates->trigger();
     EXPECT_FALSE(closed);
-    EXPECT_EQ(Requested(), (Texts{"info.qdv", "a.bin"}));
+    EXPECT_EQ(server_.Requests(), (Texts{"info.qdv", "a.bin"}));
     EXPECT_TRUE(RunUntil([] { return Application().Terminated(); }));
     EXPECT_EQ(Form1->WebDownload, nullptr);
 }

@@ -1,7 +1,7 @@
 // The real program as a process: a second start of the same version on the
 // same display raises the first and ends with 0, however many start at once
-// and however busy the first is; another display runs beside; a killed copy
-// blocks nothing; a termination request closes a copy cleanly.
+// and however busy the first is; a killed copy blocks nothing; a termination
+// request closes a copy cleanly.
 #include "support/LanguageFile.h"
 #include "support/TempDir.h"
 
@@ -23,49 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Process {
-    pid_t pid = -1;
-};
-
-Process Spawn(const fs::path& dir, const fs::path& errFile, const char* display = ":0") {
-    Process p;
-    p.pid = ::fork();
-    if (p.pid == 0) {
-        if (::chdir(dir.c_str()) != 0)
-            ::_exit(126);
-        FILE* err = std::freopen(errFile.c_str(), "w", stderr);
-        (void)err;
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        ::setenv("OSTARA_SCRIPTED_DIALOGS", "1", 1);
-        ::setenv("LC_ALL", "en_GB.UTF-8", 1);
-        ::setenv("TMPDIR", dir.c_str(), 1);
-        // The instance scope of this test alone: its own runtime folder.
-        ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-        ::setenv("DISPLAY", display, 1);
-        ::unsetenv("WAYLAND_DISPLAY");
-        ::execl(OSTARA_BINARY, OSTARA_BINARY, static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    return p;
-}
-
-// Waits for the process to end; -1 when it did not end before the deadline.
-int WaitExit(pid_t pid, int ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        int status = 0;
-        const pid_t r = ::waitpid(pid, &status, WNOHANG);
-        if (r == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
-}
-
 std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p);
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(p).rdbuf();
     return s.str();
 }
 
@@ -76,50 +36,12 @@ bool WaitFor(const std::function<bool()>& cond, int ms) {
     return cond();
 }
 
-} // namespace
-
-TEST(Program, SecondStartRaisesTheFirstAndEnds) {
-    const TempDir tmp("ostara-proc");
-    const fs::path& dir = tmp.Path();
-    const fs::path err1 = dir / "first.err";
-    const fs::path err2 = dir / "second.err";
-    // A port that does not exist, whatever serial ports this machine has.
-    std::ofstream(dir / "ostra.ini") << "[Main]\nSchnittstelle=/nonexistent/ostara-port\n";
-    ASSERT_TRUE(testsupport::WriteIdentityLanguageFile(dir));
-
-    Process first = Spawn(dir, err1);
-    ASSERT_GT(first.pid, 0);
-    // Ready once its first activation has reported the closed port.
-    const bool ready =
-        WaitFor([&] { return ReadAll(err1).find("$T30023") != std::string::npos; }, 15000);
-    if (!ready) {
-        ::kill(first.pid, SIGKILL);
-        WaitExit(first.pid, 2000);
-        FAIL() << "first instance did not come up: " << ReadAll(err1);
-    }
-    EXPECT_TRUE(fs::is_directory(dir / "Data"));
-
-    Process second = Spawn(dir, err2);
-    EXPECT_EQ(WaitExit(second.pid, 15000), 0);
-    EXPECT_TRUE(WaitFor(
-        [&] { return ReadAll(err1).find("raised by a second start") != std::string::npos; }, 5000));
-    // The second start created no window of its own: it never activated.
-    EXPECT_EQ(ReadAll(err2).find("$T30023"), std::string::npos);
-
-    ::kill(first.pid, SIGTERM);
-    const int code = WaitExit(first.pid, 15000);
-    if (code == -1)
-        ::kill(first.pid, SIGKILL);
-    EXPECT_EQ(code, 0) << ReadAll(err1);
-}
-
-namespace {
-
-// Copies of the program started in one program folder; whatever still runs
-// at the end is killed.
+// Copies of the program started in one program folder on one display;
+// whatever still runs at the end is killed.
 class ProgramCopies : public ::testing::Test {
 protected:
     void SetUp() override {
+        // A port that does not exist, whatever serial ports this machine has.
         std::ofstream(dir_ / "ostra.ini") << "[Main]\nSchnittstelle=/nonexistent/ostara-port\n";
         ASSERT_TRUE(testsupport::WriteIdentityLanguageFile(dir_));
     }
@@ -132,9 +54,24 @@ protected:
     }
 
     // Starts another copy and returns its number.
-    size_t Start(const char* display = ":0") {
+    size_t Start() {
         const fs::path err = dir_ / ("copy" + std::to_string(copies_.size()) + ".err");
-        copies_.push_back({Spawn(dir_, err, display).pid, err});
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::chdir(dir_.c_str()) != 0 || !std::freopen(err.c_str(), "w", stderr))
+                ::_exit(126);
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            ::setenv("OSTARA_SCRIPTED_DIALOGS", "1", 1);
+            ::setenv("LC_ALL", "en_GB.UTF-8", 1);
+            ::setenv("TMPDIR", dir_.c_str(), 1);
+            // The instance scope of this test alone: its own runtime folder.
+            ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+            ::setenv("DISPLAY", ":0", 1);
+            ::unsetenv("WAYLAND_DISPLAY");
+            ::execl(OSTARA_BINARY, OSTARA_BINARY, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        copies_.push_back({pid, err});
         return copies_.size() - 1;
     }
     bool Running(size_t n) {
@@ -180,7 +117,20 @@ protected:
 
 } // namespace
 
-TEST_F(ProgramCopies, SimultaneousStartsRunOneCopy) {
+TEST_F(ProgramCopies, SecondStartRaisesTheFirstAndEnds) {
+    const size_t first = Start();
+    ASSERT_TRUE(WaitUp(first)) << "first instance did not come up: " << Err(first);
+    EXPECT_TRUE(fs::is_directory(dir_ / "Data"));
+
+    const size_t second = Start();
+    EXPECT_EQ(WaitEnd(second, 15000), 0);
+    EXPECT_TRUE(WaitFor([&] { return Raised(first); }, 5000));
+    // The second start created no window of its own: it never activated.
+    EXPECT_FALSE(Up(second));
+    EXPECT_EQ(Terminate(first), 0) << Err(first);
+}
+
+TEST_F(ProgramCopies, SimultaneousStartsRunOneCopyAndAKilledOneBlocksNothing) {
     constexpr size_t kStarts = 5;
     for (size_t i = 0; i < kStarts; ++i)
         Start();
@@ -188,48 +138,39 @@ TEST_F(ProgramCopies, SimultaneousStartsRunOneCopy) {
     // the first to run is slow to answer the later starts.
     const auto loadEnd = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while (std::chrono::steady_clock::now() < loadEnd) {
-        for (size_t i = 0; i < kStarts; ++i)
-            if (Running(i))
-                ::kill(copies_[i].pid, SIGSTOP);
-        std::this_thread::sleep_for(std::chrono::milliseconds(45));
-        for (size_t i = 0; i < kStarts; ++i)
-            if (Running(i))
-                ::kill(copies_[i].pid, SIGCONT);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (const int signal : {SIGSTOP, SIGCONT}) {
+            for (size_t i = 0; i < kStarts; ++i)
+                if (Running(i))
+                    ::kill(copies_[i].pid, signal);
+            std::this_thread::sleep_for(std::chrono::milliseconds(signal == SIGSTOP ? 45 : 5));
+        }
     }
     // All but one end by themselves, with 0; the one left comes up and stays.
-    auto ended = [&] {
-        size_t n = 0;
-        for (size_t i = 0; i < kStarts; ++i)
-            n += Running(i) ? 0 : 1;
-        return n;
-    };
-    WaitFor([&] { return ended() >= kStarts - 1; }, 30000);
     std::vector<size_t> running;
-    for (size_t i = 0; i < kStarts; ++i) {
-        if (Running(i))
-            running.push_back(i);
-        else
-            EXPECT_EQ(copies_[i].code, 0) << Err(i);
-    }
+    WaitFor(
+        [&] {
+            running.clear();
+            for (size_t i = 0; i < kStarts; ++i)
+                if (Running(i))
+                    running.push_back(i);
+            return running.size() <= 1;
+        },
+        30000);
     ASSERT_EQ(running.size(), 1u);
     const size_t survivor = running[0];
     EXPECT_TRUE(WaitUp(survivor)) << Err(survivor);
-    EXPECT_TRUE(Running(survivor));
     for (size_t i = 0; i < kStarts; ++i)
-        if (i != survivor)
+        if (i != survivor) {
+            EXPECT_EQ(copies_[i].code, 0) << Err(i);
             EXPECT_FALSE(Up(i)) << "copy " << i << " came up as well";
-    EXPECT_EQ(Terminate(survivor), 0);
-}
+        }
 
-TEST_F(ProgramCopies, AStartOnAnotherDisplayRunsBeside) {
-    const size_t first = Start(":91");
-    ASSERT_TRUE(WaitUp(first)) << Err(first);
-    const size_t second = Start(":92");
-    EXPECT_TRUE(WaitUp(second)) << Err(second);
-    EXPECT_FALSE(Raised(first));
-    EXPECT_EQ(Terminate(second), 0);
-    EXPECT_EQ(Terminate(first), 0);
+    // Killed, the survivor leaves nothing that keeps the next start from running.
+    ::kill(copies_[survivor].pid, SIGKILL);
+    EXPECT_EQ(WaitEnd(survivor, 5000), 128 + SIGKILL);
+    const size_t next = Start();
+    EXPECT_TRUE(WaitUp(next)) << Err(next);
+    EXPECT_EQ(Terminate(next), 0);
 }
 
 TEST_F(ProgramCopies, ABusyFirstCopyStillEndsTheSecondStart) {
@@ -247,14 +188,4 @@ TEST_F(ProgramCopies, ABusyFirstCopyStillEndsTheSecondStart) {
     // Going again, the first copy finds the request and runs on.
     EXPECT_TRUE(WaitFor([&] { return Raised(first); }, 5000));
     EXPECT_EQ(Terminate(first), 0);
-}
-
-TEST_F(ProgramCopies, AKilledCopyLeavesNoBlock) {
-    const size_t killed = Start();
-    ASSERT_TRUE(WaitUp(killed)) << Err(killed);
-    ::kill(copies_[killed].pid, SIGKILL);
-    EXPECT_EQ(WaitEnd(killed, 5000), 128 + SIGKILL);
-    const size_t next = Start();
-    EXPECT_TRUE(WaitUp(next)) << Err(next);
-    EXPECT_EQ(Terminate(next), 0);
 }

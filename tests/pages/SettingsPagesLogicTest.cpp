@@ -15,13 +15,8 @@
 namespace {
 
 SettingsInput Device(int family, int firmware, uint32_t reg917 = 0, uint32_t type = 0x21) {
-    SettingsInput in;
-    in.family = family;
-    in.firmware = firmware;
-    in.reg917 = reg917;
-    in.typeCode = type;
-    in.reg918 = 10;
-    return in;
+    return {
+        .family = family, .firmware = firmware, .typeCode = type, .reg917 = reg917, .reg918 = 10};
 }
 
 SettingsInput With(SettingsInput in, uint32_t SettingsInput::*cell, uint32_t value) {
@@ -49,8 +44,7 @@ TEST(SettingsPage, OptionsFollowFamilyAndFirmwareOnBothSidesOfEachThreshold) {
         // 4.7: master mode, shown off before.
         {Device(0x10, 469, bits3_8_10), &SettingsPageState::MoPMastermode, "100"},
         {Device(0x10, 470, bits3_8_10), &SettingsPageState::MoPMastermode, "111"},
-        // 4.9: writable counters, also closed below 4.7.
-        {Device(0x10, 409, 0x1000), &SettingsPageState::CounterWrite, "101"},
+        // 4.9: writable counters.
         {Device(0x10, 489, 0x1000), &SettingsPageState::CounterWrite, "101"},
         {Device(0x10, 490, 0x1000), &SettingsPageState::CounterWrite, "111"},
         // 5.3: gateway options; open for type 0x28 only.
@@ -113,16 +107,10 @@ TEST(SettingsPage, ChoicesGroupAndAddressFollowFamilyAndFirmware) {
     EXPECT_TRUE(SettingsPageFor(Device(0x10, 80)).groupVisible);
     EXPECT_TRUE(SettingsPageFor(Device(0xD0, 79)).FadresseVisible);
     EXPECT_FALSE(SettingsPageFor(Device(0x30, 400)).FadresseVisible);
-    EXPECT_EQ(SettingsPageFor(Device(0x21, 530)).mopTimeoutItems, 250);
 }
 
 TEST(SettingsPage, InterfaceFormatCodesBothWays) {
-    // konf_com0 0x001B: 9600 bps, 7 data bits, odd parity.
-    EXPECT_EQ(BaudRateItem(0x001B), 3);
-    EXPECT_EQ(FormatItemsOf(0x001B).parity, 0);
-    EXPECT_EQ(FormatItemsOf(0x001B).dataBits, DataBitsSeven);
     EXPECT_EQ(BaudRateItem(0x0007), -1); // code 7 has no item
-    EXPECT_EQ(WithBaudRate(0xFF1F, 5), 0xFF1Du);
     const struct {
         int parity, dataBits;
         uint32_t bits;
@@ -132,28 +120,22 @@ TEST(SettingsPage, InterfaceFormatCodesBothWays) {
         EXPECT_EQ(FormatCode(t.parity, t.dataBits), t.bits);
         const FormatItems back = FormatItemsOf(t.bits << 3);
         EXPECT_EQ(std::pair(back.parity, back.dataBits), std::pair(t.parity, t.dataBits));
-        EXPECT_EQ(WithFormat(0xFFC7, t.parity, t.dataBits), 0xFFC7u | (t.bits << 3));
     }
     // Codes outside the table (bit 3 clear) show as no parity with 8 bits.
     for (uint32_t code : {2u, 4u, 6u})
         EXPECT_EQ(FormatItemsOf(code << 3).parity, ParityNone) << code;
 }
 
-TEST(SettingsPage, ComboValuesBothWays) {
+TEST(SettingsPage, ComboItemsOfRegisterValues) {
     // 3964R time-out in 4 us units <-> 10 ms items.
     const std::pair<uint32_t, int> timeouts[] = {{0, 0},     {4999, 0},   {7500, 2},
                                                  {12499, 3}, {67499, 25}, {65535, 25}};
     for (const auto& [value, item] : timeouts)
         EXPECT_EQ(TimeoutZ2Item(value), item) << value;
-    EXPECT_EQ(TimeoutZ2Value(25), 65000u);
-    EXPECT_EQ(TimeoutZ2Value(2), 7500u);
     // Registers 932/933: value = item + 1 within their lists only.
     EXPECT_EQ(ComboItemOf(150, 150), 149);
     EXPECT_EQ(ComboItemOf(151, 150), -1);
     EXPECT_EQ(ComboItemOf(0, 200), -1);
-    // Repeater addresses keep the other bits.
-    EXPECT_EQ(WithRepeaterStart(0x0123, 8), 0x0128u);
-    EXPECT_EQ(WithRepeaterSize(0xFFFF, 2), 0xFFFAu);
 }
 
 TEST(NumericEdits, TextsBecomeCellsWithinTheirLimitsOnly) {
@@ -172,28 +154,20 @@ TEST(NumericEdits, TextsBecomeCellsWithinTheirLimitsOnly) {
         {Edits::Gain, "-0.001", 0, none},
         {Edits::Gain, "1.2.3", 0, none},
         {Edits::Offset, "-12", 0, 0x800C},
-        {Edits::Offset, "12", 0, 12},
         {Edits::Offset, "-4095", 0, 0x8FFF},
         {Edits::Offset, "-4096", 0, none},
         {Edits::Offset, "4096", 0, none},
-        {Edits::Offset, "--5", 0, none},
         {Edits::Offset, "-", 0, none},
         {Edits::MeasuringInterval, "7", 0x000B, 0x070B},
-        {Edits::MeasuringInterval, "255", 0xFFFF, 0xFFFF},
         {Edits::MeasuringInterval, "256", 0, none},
-        {Edits::Interleaving, "21", 0, none},
-        {Edits::ModbusTimeout, "65534", 0, 65534},
-        {Edits::ModbusTimeout, "65535", 0, none},
         {Edits::Timeout16, "65535", 0, 65535},
         {Edits::Timeout16, "65536", 0, none},
         {Edits::Timeout16, "12345678901234567890", 0, none},
-        {Edits::Timeout16, "abc", 0, none},
-        {Edits::Timeout16, "", 0, none},
         {StationAddressEdit(0x21, 2), "239", 0, 239},
         {StationAddressEdit(0x21, 2), "240", 0, none},
         {StationAddressEdit(0x21, 1), "15", 0, none},
-        {StationAddressEdit(0xD0, 0), "0", 0, none},
         {StationAddressEdit(0x10, 1), "200", 0, 200},
+        {StationAddressEdit(0x30, 0), "0", 0, none},
     };
     for (const auto& c : cases)
         EXPECT_EQ(EncodeEditText(c.edit, c.text, c.oldCell), c.cell) << "\"" << c.text << "\"";
@@ -205,32 +179,21 @@ TEST(NumericEdits, CellsShowInTheEditsFormat) {
         uint32_t cell;
         const char* text;
     } cases[] = {
-        {Edits::Gain, 0, "1.000"},
-        {Edits::Gain, 250, "2.500"},
-        {Edits::Gain, 29, "0.290"},
-        {Edits::Gain, 65535, "655.350"},
-        {Edits::Offset, 0x8123, "-291"},
-        {Edits::Offset, 0x0FFF, "4095"},
-        {Edits::Offset, 0x8000, "-0"},
-        {Edits::Offset, 65535, "-4095"},
-        {Edits::MeasuringInterval, 0x0A05, "10"},
-        {Edits::Timeout16, 65535, "65535"},
+        {Edits::Gain, 0, "1.000"},       {Edits::Gain, 29, "0.290"},
+        {Edits::Gain, 65535, "655.350"}, {Edits::Offset, 0x8123, "-291"},
+        {Edits::Offset, 0x0FFF, "4095"}, {Edits::Offset, 0x8000, "-0"},
+        {Edits::Offset, 65535, "-4095"}, {Edits::MeasuringInterval, 0x0A05, "10"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(EditDisplayText(c.edit, c.cell), c.text) << c.cell;
     EXPECT_EQ(EditLimitText(Edits::Gain, Edits::Gain.maximum), "100.000");
     EXPECT_EQ(EditLimitText(Edits::Offset, Edits::Offset.minimum), "-4095");
-    const NumericEdit hnq = StationAddressEdit(0x30, 0);
-    EXPECT_EQ(hnq.minimum, 1);
-    EXPECT_EQ(hnq.maximum, 239);
 }
 
-TEST(IoPages, ImpulseCounterAndLedArithmetic) {
+TEST(IoPages, ImpulseSwitchesAndCounterBits) {
     // 0x0A05: impulse on (item 0), frequency-exact (1), analog on (0), no compound (1).
     for (const auto& [bit, item] : {std::pair(0, 0), {1, 1}, {2, 0}, {3, 1}})
         EXPECT_EQ(ImpulseItem(0x0A05, bit), item) << bit;
-    EXPECT_EQ(WithImpulseItem(0x0A05, 1, 0), 0x0A07u);
-    EXPECT_EQ(WithImpulseItem(0x0A05, 0, 1), 0x0A04u);
     // za3 is bit 11 of the types, zb8 bit 0; A7-B8 pairs bit 7, B14-B15 bit 14.
     const struct {
         int control;
@@ -242,8 +205,6 @@ TEST(IoPages, ImpulseCounterAndLedArithmetic) {
         const CounterBit b = CounterBitOf(c.control);
         EXPECT_EQ(std::pair(b.pairing, b.bit), std::pair(c.pairing, c.bit)) << c.control;
     }
-    EXPECT_EQ(LedLeft(8, 10, 17, 5, 25), 206);
-    EXPECT_EQ(LedLeft(15, 7, 20, 14, 77), 7 + 15 * 20 + 14 * 14 + 77);
 }
 
 TEST(IoPages, MergeBringsOnlyTheSwitchesAndChangedDelays) {
@@ -255,12 +216,11 @@ TEST(IoPages, MergeBringsOnlyTheSwitchesAndChangedDelays) {
     TRegisterImage image{};
     image[54] = 0x0700; // measuring interval 7, switches off
     image[170] = 30;
+    // The stale high byte of the working copy stays out; unchanged delays too.
     MergeWorkingCopies(image, map, 0x10, 0xAB0F, delays, false);
-    EXPECT_EQ(image[54], 0x070Fu); // the stale high byte stays out
-    EXPECT_EQ(image[170], 30u);
+    EXPECT_EQ(std::pair(image[54], image[170]), std::pair(0x070Fu, 30u));
     MergeWorkingCopies(image, map, 0x10, 0x0F, delays, true);
-    EXPECT_EQ(image[170], 125u);
-    EXPECT_EQ(image[185], 5u);
+    EXPECT_EQ(std::pair(image[170], image[185]), std::pair(125u, 5u));
     // Other families have no impulse word: register 900 is not touched.
     TRegisterImage other{};
     map.konf_impulsausgabe = 0;

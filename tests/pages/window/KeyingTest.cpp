@@ -1,7 +1,7 @@
 // The keying test end to end against the simulator, in service mode with
 // the shipped texts.
-#include "device/window/ReadFixture.h"
 #include "pages/KeyingLogic.h"
+#include "pages/window/PageFixture.h"
 #include "pages/window/Sendertastung.h"
 #include "platform/window/RadioGroup.h"
 
@@ -11,22 +11,15 @@
 
 #include <algorithm>
 
-class KeyingTest : public ReadTest {
+class KeyingTest : public PageTest {
 protected:
     // The keying tab chosen by the user on a type 0x21 simulator whose
     // power after power-on (913, the power a test restores) is 43.
     void OpenKeyingTab(std::vector<std::string> args) {
         TForm1::FirstArgument = "/qdvservice";
         args.insert(args.begin(), {"--type", "0x21", "--set", "913=43"});
-        StartSim(args);
-        CopyMap();
-        std::filesystem::copy_file(std::filesystem::path(OSTARA_PROGRAM_DIR) / "default.lang",
-                                   dir_ / "default.lang",
-                                   std::filesystem::copy_options::overwrite_existing);
-        PortName = sim_->PtyPath();
-        Start();
-        Form1->Mop->SetResponseTimeout(shortTimeoutMs);
-        Form1->show();
+        UseShippedTexts();
+        ASSERT_NO_FATAL_FAILURE(StartShown(args));
         Form1->FormActivate();
         Form1->ui.BrowserEnable->trigger();
         ASSERT_TRUE(RunUntil([] { return !Form1->Timer2->Enabled() && Form1->TransferIdle; }));
@@ -156,12 +149,12 @@ TEST_P(KeyingEndTest, PutsTheDeviceBackAsFarAsTheLinkAllows) {
     for (const char* part : c.messages)
         EXPECT_NE(shown.find(part), std::string::npos) << shown;
     EXPECT_EQ(ProgramLog().find("Keying test: ") != std::string::npos, !c.messages.empty());
-    if (c.powerBack)
-        EXPECT_TRUE(PowerBackAndLocked());
-    if (how == "quit")
+    EXPECT_TRUE(!c.powerBack || PowerBackAndLocked());
+    if (how == "quit") {
         EXPECT_TRUE(RunUntil([] { return Application().Terminated(); }));
-    else if (!how.empty())
+    } else if (!how.empty()) {
         EXPECT_TRUE(RunUntil([] { return !Form1->ui.PageControl3->isVisibleTo(Form1); }));
+    }
 }
 
 // clang-format off

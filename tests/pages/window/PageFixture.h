@@ -7,11 +7,22 @@
 #include "platform/window/Dialogs.h"
 #include "platform/window/PageControl.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
 inline bool Shown(const QWidget* w) {
     return w->isVisibleTo(Form1);
+}
+
+inline void SendKey(QWidget* target, int key, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &release);
 }
 
 // Message boxes (with buttons or plain) shown with exactly this text.
@@ -47,6 +58,13 @@ protected:
         StartWithDevice(args);
         if (!HasFatalFailure())
             Form1->show();
+    }
+
+    // The windows start with the shipped texts instead of their ids.
+    void UseShippedTexts() {
+        std::filesystem::copy_file(std::filesystem::path(OSTARA_PROGRAM_DIR) / "default.lang",
+                                   dir_ / "default.lang",
+                                   std::filesystem::copy_options::overwrite_existing);
     }
 
     void StartAndRead(const std::vector<std::string>& args) {

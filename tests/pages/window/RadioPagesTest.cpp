@@ -13,7 +13,6 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -65,13 +64,6 @@ std::string Text(const QWidget* w) {
 // A row edit marked invalid (red).
 bool MarkedInvalid(const QLineEdit* edit) {
     return edit->palette().color(QPalette::Base) == red;
-}
-
-void SendKey(QWidget* target, int key, const QString& text) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &release);
 }
 
 // The user types one digit into a row edit.

@@ -23,9 +23,7 @@
 #include <QToolBar>
 
 #include <cstdlib>
-#include <filesystem>
 #include <regex>
-#include <sstream>
 
 namespace {
 
@@ -76,13 +74,6 @@ int Need(const QWidget* w) {
     return w->sizeHint().width(); // check box, radio item, tool button: with their box or picture
 }
 
-std::string Lines(const std::vector<std::string>& lines) {
-    std::ostringstream out;
-    for (const std::string& l : lines)
-        out << "  " << l << "\n";
-    return out.str();
-}
-
 } // namespace
 
 class ReadableWindowsTest : public PageTest {
@@ -129,7 +120,7 @@ protected:
     }
 
     void Found(const std::string& view, const std::string& what) {
-        found_.push_back(view + ": " + what);
+        found_ += "  " + view + ": " + what + "\n";
     }
 
     // The empty window, then every tab of the radio and the device pages.
@@ -156,7 +147,7 @@ protected:
         dialog->hide();
     }
 
-    std::vector<std::string> found_;
+    std::string found_; // what was found, a line each
     // When set, every caption is an id or matches it.
     const std::regex* same_ = nullptr;
 };
@@ -171,9 +162,7 @@ class ReadableFamilyTest : public ReadableWindowsTest,
                            public ::testing::WithParamInterface<FamilyCase> {};
 
 TEST_P(ReadableFamilyTest, PagesAndDialogsShowWholeTextsInBothLanguages) {
-    namespace fs = std::filesystem;
-    fs::copy_file(fs::path(OSTARA_PROGRAM_DIR) / "default.lang", dir_ / "default.lang",
-                  fs::copy_options::overwrite_existing);
+    UseShippedTexts();
     const QFont platform = QApplication::font();
     QFont font = platform;
     if (GetParam().points > 0)
@@ -201,7 +190,7 @@ TEST_P(ReadableFamilyTest, PagesAndDialogsShowWholeTextsInBothLanguages) {
         LookAtDialog(KonverterDlg1, view);
     }
     QApplication::setFont(platform);
-    EXPECT_TRUE(found_.empty()) << Lines(found_);
+    EXPECT_TRUE(found_.empty()) << found_;
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, ReadableFamilyTest,
@@ -228,7 +217,7 @@ TEST_P(CaptionsFromTheFileTest, EveryCaptionOfEveryPageComesFromTheLanguageFile)
     // The client area; the status line shows the device's own names.
     ASSERT_NO_FATAL_FAILURE(LookAtPages(GetParam(), Form1->centralWidget()));
     Look(Form1->ui.ToolBar1, std::string(GetParam()) + "-toolbar");
-    EXPECT_TRUE(found_.empty()) << Lines(found_);
+    EXPECT_TRUE(found_.empty()) << found_;
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, CaptionsFromTheFileTest,

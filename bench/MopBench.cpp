@@ -9,10 +9,10 @@
 // x the reference (median and 90th percentile), CPU <= 1.5 % of wall.
 // --runs N (default 10). Exit code 0 unless a run fails.
 #include "Reference.h"
+#include "SimulatorPair.h"
 
 #include "link/LineSettings.h"
 #include "link/Mop.h"
-#include "support/Devsim.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -26,8 +26,8 @@ namespace {
 constexpr int kExchanges = 50;
 constexpr uint16_t kTypeRegister = 906;
 
-std::vector<std::string> SimulatorArguments(const std::filesystem::path& log) {
-    return {"--pace", std::to_string(mop::lineBaudRate), "--log", log.string()};
+std::vector<std::string> SimulatorArguments() {
+    return {"--pace", std::to_string(mop::lineBaudRate)};
 }
 
 } // namespace
@@ -36,23 +36,18 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int runs = bench::RunsArgument(argc, argv);
     TempDir folder("ostara-bench-mop");
-    const auto programLog = folder.Path() / "program-devsim.log";
-    const auto referenceLog = folder.Path() / "reference-devsim.log";
-    testsupport::Devsim sim(OSTARA_DEVSIM, SimulatorArguments(programLog));
-    testsupport::Devsim referenceSim(OSTARA_DEVSIM, SimulatorArguments(referenceLog));
-    for (const testsupport::Devsim* s : {&sim, &referenceSim}) {
-        if (!s->Ready()) {
-            std::fprintf(stderr, "ostara-bench-mop: %s\n", s->Failure().c_str());
-            return 1;
-        }
-    }
-    bench::ReferenceClient reference(referenceSim.PtyPath());
+    bench::SimulatorPair sims(folder.Path(), SimulatorArguments());
+    if (!sims.Ready("ostara-bench-mop"))
+        return 1;
+    testsupport::Devsim& sim = sims.program;
+    bench::ReferenceClient& reference = sims.client;
+    const auto& programLog = sims.programLog;
+    const auto& referenceLog = sims.referenceLog;
     TMop mop(nullptr, nullptr);
     mop.SetPort(sim.PtyPath());
     mop.Open();
-    if (!mop.IsOpen() || !reference.IsOpen()) {
-        std::fprintf(stderr, "ostara-bench-mop: cannot open %s: %s\n", sim.PtyPath().c_str(),
-                     reference.Failure().c_str());
+    if (!mop.IsOpen()) {
+        std::fprintf(stderr, "ostara-bench-mop: cannot open %s\n", sim.PtyPath().c_str());
         return 1;
     }
     mop.SetHeader(mop::requestHeader);

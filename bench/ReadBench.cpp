@@ -14,6 +14,7 @@
 // and end on the monotonic clock (for a profiler recording with that clock).
 // Exit code 0 unless a run fails.
 #include "BenchSupport.h"
+#include "SimulatorPair.h"
 
 #include "device/RegisterImage.h"
 #include "device/window/Form4.h"
@@ -22,7 +23,6 @@
 #include "link/Reader.h"
 #include "platform/window/Dialogs.h"
 #include "shell/window/Form1.h"
-#include "support/Devsim.h"
 #include "support/TempDir.h"
 
 #include <cstdio>
@@ -37,8 +37,8 @@ constexpr int kReaderPauseMs = 10;       // the reader's pause after each exchan
 constexpr int kContinuationDelayMs = 50; // Timer1's interval after the reader is done
 constexpr int kExchanges = 1 + 2 * haupt::blockCount;
 
-std::vector<std::string> SimulatorArguments(const std::filesystem::path& log) {
-    return {"--pace", std::to_string(mop::lineBaudRate), "--type", "0x21", "--log", log.string()};
+std::vector<std::string> SimulatorArguments() {
+    return {"--pace", std::to_string(mop::lineBaudRate), "--type", "0x21"};
 }
 
 // Why the read just made is not a good one; "" when it is.
@@ -64,21 +64,13 @@ int main(int argc, char** argv) {
     const Application app(argc, argv);
     const bool marks = HasFlag(argc, argv, "--marks");
     TempDir folder("ostara-bench-read");
-    const auto programLog = folder.Path() / "program-devsim.log";
-    const auto referenceLog = folder.Path() / "reference-devsim.log";
-    testsupport::Devsim sim(OSTARA_DEVSIM, SimulatorArguments(programLog));
-    testsupport::Devsim referenceSim(OSTARA_DEVSIM, SimulatorArguments(referenceLog));
-    for (const testsupport::Devsim* s : {&sim, &referenceSim}) {
-        if (!s->Ready()) {
-            std::fprintf(stderr, "ostara-bench-read: %s\n", s->Failure().c_str());
-            return 1;
-        }
-    }
-    bench::ReferenceClient reference(referenceSim.PtyPath());
-    if (!reference.IsOpen()) {
-        std::fprintf(stderr, "ostara-bench-read: %s\n", reference.Failure().c_str());
+    bench::SimulatorPair sims(folder.Path(), SimulatorArguments());
+    if (!sims.Ready("ostara-bench-read"))
         return 1;
-    }
+    testsupport::Devsim& sim = sims.program;
+    bench::ReferenceClient& reference = sims.client;
+    const auto& programLog = sims.programLog;
+    const auto& referenceLog = sims.referenceLog;
     Session session("ostara-bench-read");
     if (!session.Start(folder, sim))
         return 1;

@@ -17,6 +17,7 @@
 // request byte and end on the monotonic clock (for a profiler recording with
 // that clock). Exit code 0 unless a run fails.
 #include "BenchSupport.h"
+#include "SimulatorPair.h"
 
 #include "device/ChangeFlags.h"
 #include "device/FrequencyLimits.h"
@@ -28,7 +29,6 @@
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
 #include "shell/window/Form1.h"
-#include "support/Devsim.h"
 #include "support/TempDir.h"
 
 #include <QAction>
@@ -51,9 +51,9 @@ constexpr long long kChannelTableRegister = 1216;
 constexpr int kChannelDelta = 2;    // channel-number change per run (2 steps of 12.5 kHz)
 constexpr int kReapplyWaitMs = 500; // after each frequency-table block
 
-std::vector<std::string> SimulatorArguments(const std::filesystem::path& log) {
+std::vector<std::string> SimulatorArguments() {
     return {"--pace",     std::to_string(mop::lineBaudRate), "--type", "0x21",
-            "--channels", std::to_string(kChannels),         "--log",  log.string()};
+            "--channels", std::to_string(kChannels)};
 }
 
 // The read that fills the window (not timed); "" when it went well.
@@ -166,21 +166,13 @@ int main(int argc, char** argv) {
     const Application app(argc, argv);
     const bool marks = HasFlag(argc, argv, "--marks");
     TempDir folder("ostara-bench-write");
-    const auto programLog = folder.Path() / "program-devsim.log";
-    const auto referenceLog = folder.Path() / "reference-devsim.log";
-    testsupport::Devsim sim(OSTARA_DEVSIM, SimulatorArguments(programLog));
-    testsupport::Devsim referenceSim(OSTARA_DEVSIM, SimulatorArguments(referenceLog));
-    for (const testsupport::Devsim* s : {&sim, &referenceSim}) {
-        if (!s->Ready()) {
-            std::fprintf(stderr, "ostara-bench-write: %s\n", s->Failure().c_str());
-            return 1;
-        }
-    }
-    bench::ReferenceClient reference(referenceSim.PtyPath());
-    if (!reference.IsOpen()) {
-        std::fprintf(stderr, "ostara-bench-write: %s\n", reference.Failure().c_str());
+    bench::SimulatorPair sims(folder.Path(), SimulatorArguments());
+    if (!sims.Ready("ostara-bench-write"))
         return 1;
-    }
+    testsupport::Devsim& sim = sims.program;
+    bench::ReferenceClient& reference = sims.client;
+    const auto& programLog = sims.programLog;
+    const auto& referenceLog = sims.referenceLog;
     Session session("ostara-bench-write");
     if (!session.Start(folder, sim))
         return 1;

@@ -62,34 +62,16 @@ std::string ModeTextId(int family, int deviceConfiguration, bool has3964R, uint3
 }
 
 InterfaceFormat InterfaceFormatOf(uint32_t konfCom0) {
+    // Data bits and parity item per format code (bits 3..5); 2, 4 and 6 name
+    // no format.
+    static constexpr struct {
+        int dataBits, parityIndex;
+    } formats[8] = {{8, 0}, {7, 1}, {0, 0}, {7, 2}, {0, 0}, {8, 1}, {0, 0}, {8, 2}};
+    const auto& format = formats[(konfCom0 & 0x38u) >> 3];
     InterfaceFormat f;
     f.baudIndex = static_cast<int>(konfCom0 & 7u);
-    switch ((konfCom0 & 0x38u) >> 3) {
-    case 0:
-        f.dataBits = 8;
-        f.parityIndex = 0;
-        break;
-    case 1:
-        f.dataBits = 7;
-        f.parityIndex = 1;
-        break;
-    case 3:
-        f.dataBits = 7;
-        f.parityIndex = 2;
-        break;
-    case 5:
-        f.dataBits = 8;
-        f.parityIndex = 1;
-        break;
-    case 7:
-        f.dataBits = 8;
-        f.parityIndex = 2;
-        break;
-    default: // 2, 4 and 6 name no format
-        f.dataBits = 0;
-        f.parityIndex = 0;
-        break;
-    }
+    f.dataBits = format.dataBits;
+    f.parityIndex = format.parityIndex;
     return f;
 }
 

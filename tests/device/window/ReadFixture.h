@@ -14,6 +14,7 @@
 #include "shell/window/Form1.h"
 #include "shell/window/Program.h"
 #include "support/Devsim.h"
+#include "support/FileText.h"
 #include "support/WindowFixture.h"
 
 #include <QLabel>
@@ -59,10 +60,7 @@ protected:
     }
 
     // What the program wrote to its error log.
-    std::string ProgramLog() const {
-        std::ifstream in(dir_ / "Error.txt", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string ProgramLog() const { return testsupport::FileText(dir_ / "Error.txt"); }
 
     // Starts (or replaces) the simulator only; it logs into the same file.
     void StartSim(const std::vector<std::string>& args) {

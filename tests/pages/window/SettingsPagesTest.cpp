@@ -25,13 +25,16 @@ namespace {
 
 using namespace std::string_literals;
 
-// The user selects the edit's text, types over it and, when given another
-// control, leaves the edit for it.
+// The user selects the edit's text, types over it ('\b' deletes) and, when
+// given another control, leaves the edit for it.
 void Type(QLineEdit* edit, const std::string& text, QWidget* leaveFor = nullptr) {
     edit->setFocus();
     edit->selectAll();
     for (char c : text)
-        SendKey(edit, c >= '0' && c <= '9' ? Qt::Key_0 + (c - '0') : Qt::Key_unknown,
+        SendKey(edit,
+                c >= '0' && c <= '9' ? Qt::Key_0 + (c - '0')
+                : c == '\b'          ? Qt::Key_Backspace
+                                     : Qt::Key_unknown,
                 QString(QChar(c)));
     if (leaveFor)
         leaveFor->setFocus();
@@ -157,17 +160,44 @@ TEST_F(SettingsPagesTest, RemoteTerminalEditsReachTheDeviceAndAreReadBack) {
               std::tuple("0.290"s, 1, 0x0C0Au));
 }
 
+TEST_F(SettingsPagesTest, SavedFilesKeepTheIoEditsAndEachNewImageReloadsTheCopies) {
+    ASSERT_NO_FATAL_FAILURE(
+        StartDevice({"--type", "0x10", "--set", "954=0x0A05", "--set", "1073=0"}));
+    Ui::TForm1& ui = Form1->ui;
+    UserSelects(ui.PageControl2, ui.Impulsausgabe1);
+    ui.verbund_ein->SetItemIndex(0);
+    UserSelects(ui.PageControl2, ui.InputTabSheet);
+    emit Form1->InputFrames[3]->ui.TimerBox->activated(4); // 2.0 s
+    Dialogs::QueueFileName((dir_ / "io.qdv").string());
+    Form1->savebuttonClick();
+    ASSERT_EQ(CountShown("$T30003"), 1);
+    // Copies another image left behind give way to the file's, and to
+    // nothing after Clear.
+    Form1->ImpulseWord = 0xFFFF;
+    InputDelayValues[3] = 7;
+    Dialogs::QueueModal([](QDialog&) { return Dialogs::Yes; });
+    Dialogs::QueueFileName((dir_ / "io.qdv").string());
+    Form1->openbuttonClick();
+    EXPECT_EQ(
+        std::tuple(RegisterImage[54], RegisterImage[173], Form1->ImpulseWord, InputDelayValues[3]),
+        std::tuple(0x0A0Du, 20u, 0x0A0Du, 20));
+    Form1->ToolButton2Click();
+    EXPECT_EQ(std::pair(Form1->ImpulseWord, InputDelayValues[3]), std::pair(0u, 0));
+}
+
 TEST_F(SettingsPagesTest, RadioModemShowsOddValuesUnchangedAndStoresItsEdits) {
-    // Type 0x28 at 5.41 in operating mode 2; a baud-rate code and a time-out
-    // without items, a format code outside the table.
-    ASSERT_NO_FATAL_FAILURE(StartDevice({"--type", "0x28", "--set", "901=0x0541", "--set", "917=2",
-                                         "--set", "918=0", "--set", "930=0x0017"}));
+    // Type 0x28 at 5.41 in operating mode 2; a baud-rate code and time-outs
+    // past their lists, a format code outside the table.
+    ASSERT_NO_FATAL_FAILURE(
+        StartDevice({"--type", "0x28", "--set", "901=0x0541", "--set", "917=2", "--set", "918=251",
+                     "--set", "930=0x0017", "--set", "932=151", "--set", "933=201"}));
     Ui::TForm1& ui = Form1->ui;
     VisitEveryTab();
     UserSelects(ui.PageControl2, ui.comport);
     EXPECT_EQ(std::tuple(ui.baudrate->ItemIndex(), ui.Parity->ItemIndex(),
-                         ui.MoPtimeoutBox1->currentIndex()),
-              std::tuple(-1, ParityNone, -1));
+                         ui.MoPtimeoutBox1->currentIndex(), ui.ZeichenVer1->currentIndex(),
+                         ui.QuittungVer1->currentIndex()),
+              std::tuple(-1, ParityNone, -1, -1, -1));
     UserSelects(ui.PageControl2, ui.Grundeinstellung);
     RunRows({
         {"GatewayMRTU", [&] { ui.GatewayMRTU->setChecked(true); }, 917, 0x0012},
@@ -199,8 +229,8 @@ TEST_F(SettingsPagesTest, RadioModemShowsOddValuesUnchangedAndStoresItsEdits) {
 }
 
 TEST_F(SettingsPagesTest, HnqModbusEditsAreValidatedAndStored) {
-    ASSERT_NO_FATAL_FAILURE(
-        StartDevice({"--type", "0xD0", "--set", "958=3", "--set", "934=1", "--set", "962=2"}));
+    ASSERT_NO_FATAL_FAILURE(StartDevice({"--type", "0xD0", "--set", "958=3", "--set", "959=3",
+                                         "--set", "961=5", "--set", "934=1", "--set", "962=2"}));
     Ui::TForm1& ui = Form1->ui;
     VisitEveryTab();
     UserSelects(ui.PageControl2, ui.Modbus);
@@ -219,14 +249,14 @@ TEST_F(SettingsPagesTest, HnqModbusEditsAreValidatedAndStored) {
     }
     RunRows({
         {"Modbuszugriff", [&] { ui.Modbuszugriff->setChecked(false); }, 958, 2},
-        {"sortieren", [&] { ui.sortieren->setChecked(!ui.sortieren->isChecked()); }, 959,
-         RegisterImage[59] ^ 1},
-        {"Autoaktivierung",
-         [&] { ui.Autoaktivierung->setChecked(!ui.Autoaktivierung->isChecked()); }, 961,
-         RegisterImage[61] ^ 1},
+        {"sortieren", [&] { ui.sortieren->setChecked(false); }, 959, 2},
+        {"Autoaktivierung", [&] { ui.Autoaktivierung->setChecked(false); }, 961, 4},
         {"timeoutdeaktivieren", [&] { ui.timeoutdeaktivieren->setChecked(true); }, 960, 65535},
         {"Interleaving_edit", [&] { Type(ui.Interleaving_edit, "20", ui.t_Timeout_Edit); }, 962,
          20},
+        // Emptied, it takes its lowest value.
+        {"Interleaving_edit emptied", [&] { Type(ui.Interleaving_edit, "\b", ui.t_Timeout_Edit); },
+         962, 0},
         {"RTSaktivieren",
          [&] {
              UserSelects(ui.PageControl2, ui.Grundeinstellung), ui.RTSaktivieren->setChecked(true);

@@ -108,18 +108,21 @@ TEST_P(PrintedDeviceTest, TheReportShowsTheDeviceOnOnePageAndChangesNothing) {
     EXPECT_EQ(Dialogs::Unanswered(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, PrintedDeviceTest,
-                         ::testing::Values(PrintCase{{"--type", "0x10", "--channels", "17"},
-                                                     2,
-                                                     {"WBS-420M/MQ2", "[x]RS-422",
-                                                      "[]100mW[x]250mW[]500mW",
-                                                      "$T40008433.1250-433.5250$T40039433.1500Mhz",
-                                                      "$T4003116,$T40034$T40036"}},
-                                           PrintCase{{"--type", "0x71"},
-                                                     0,
-                                                     {"DZF-420H/", "$T400378", "[x]3W",
-                                                      "[x]433.1500", "$T14018:1200bps"}}),
-                         [](const auto& info) { return "Type" + info.param.device[1].substr(2); });
+INSTANTIATE_TEST_SUITE_P(
+    Families, PrintedDeviceTest,
+    ::testing::Values(
+        PrintCase{{"--type", "0x21"},
+                  1,
+                  {"$T40001", "$T40002KVL-420H/GN", "$T40005$T18003", "[x]RS-485", "[x]9600bps",
+                   "[x]3W", "[x]433.1500"}},
+        PrintCase{{"--type", "0x10", "--channels", "17"},
+                  2,
+                  {"WBS-420M/MQ2", "[x]RS-422", "[]100mW[x]250mW[]500mW",
+                   "$T40008433.1250-433.5250$T40039433.1500Mhz", "$T4003116,$T40034$T40036"}},
+        PrintCase{{"--type", "0x71"},
+                  0,
+                  {"DZF-420H/", "$T400378", "[x]3W", "[x]433.1500", "$T14018:1200bps"}}),
+    [](const auto& info) { return "Type" + info.param.device[1].substr(2); });
 
 TEST_F(PrintCommandTest, ARefusedOrCancelledPrintWritesNoFile) {
     ASSERT_NO_FATAL_FAILURE(StartAndRead({"--type", "0x21"}));

@@ -33,10 +33,7 @@ TEST_F(FileTest, FrequencySetSavesAndRefusedLoads) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "lower"), fs::directory_iterator()), 4);
 
     const auto customer = [](const Lines& header) {
-        TStringList file;
-        file.Lines() = testfiles::Stored(
-            testfiles::Plus(header, {"0000100000001216", "0000200000000001", testfiles::kEnd}));
-        return file.Text();
+        return CustomerText(testfiles::Plus(header, {"0000100000001216", "0000200000000001"}));
     };
     std::string damaged = customer({"0000000600000001"}), line50;
     damaged[3] = damaged[3] == '0' ? '1' : '0';
@@ -50,6 +47,8 @@ TEST_F(FileTest, FrequencySetSavesAndRefusedLoads) {
         {"empty.rtu", "; only a comment\r\n\r\n", "$T30038"},
         {"count.rtu", "r1150=128\r\n", "$T30102"},
         {"value.rtu", line50 + "r1217=$12345\r\n", "$T30009"},
+        {"binary.rtu", "r1217=%102\r\n", "$T30010"},
+        {"decimal.rtu", "r1217=0x12\r\n", "$T30011"},
         {"kind.rtu", "r1150=1\r\nr1216=1\r\n1344=1\r\n", "$T30008"},
         {"form.rtu", "r1216=#1\r\n", "$T30039"}};
     const TRegisterImage before = RegisterImage;

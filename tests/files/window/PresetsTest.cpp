@@ -8,23 +8,9 @@
 #include "pages/window/Bit8Feld.h"
 
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QMenu>
 
 namespace {
-
-void Key(QWidget* w, int key, const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QCoreApplication::sendEvent(w, &press);
-}
-
-void Type(QLineEdit* edit, const std::string& text, bool enter = true) {
-    edit->clear();
-    for (char c : text)
-        Key(edit, 0, QString(QChar(c)));
-    if (enter)
-        Key(edit, Qt::Key_Return, "\r");
-}
 
 std::string Text(const QLineEdit* edit) {
     return FromQString(edit->text());
@@ -236,13 +222,23 @@ TEST_F(PresetTest, EveryShippedDemoOpensAsItsFamilyAndSavesTheSame) {
         families.push_back(DeviceFamily);
         EXPECT_TRUE(Dialogs::History().empty()); // no chooser, no message
         EXPECT_TRUE(Form1->ui.funk->isEnabled() && Form1->DemoLoaded);
+        // A name already there is taken only with consent.
         Dialogs::QueueInput("again");
+        if (families.size() > 1)
+            Dialogs::QueueAnswer(Dialogs::Yes);
         Form1->savebuttonClick();
         EXPECT_EQ(ReadFile(dir_ / "Demos" / "again.qdv"), ReadFile(Form1->DemoFile));
-        fs::remove(dir_ / "Demos" / "again.qdv");
     }
     std::sort(families.begin(), families.end());
     EXPECT_EQ(families, (std::vector<int>{0x10, 0x21, 0x30, 0x71, 0xD0}));
+    // Without consent nothing is written.
+    WriteFile(dir_ / "Demos" / "again.qdv", "old\r\n");
+    Dialogs::ClearHistory();
+    Dialogs::QueueInput("again");
+    Dialogs::QueueAnswer(Dialogs::No);
+    Form1->savebuttonClick();
+    EXPECT_EQ(std::pair(ReadFile(dir_ / "Demos" / "again.qdv"), Messages()),
+              std::pair(std::string("old\r\n"), Lines{}));
 }
 
 class PresetDeviceTest : public ReadTest {};

@@ -1,22 +1,16 @@
 // Preset files, the preset folder, the languages of the hint dialog and the
 // demo file lister, without a window.
 #include "files/PreSets.h"
+#include "files/CustomerFiles.h"
 #include "files/FileNames.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace {
 
 namespace fs = std::filesystem;
-using Lines = std::vector<std::string>;
-
-void Write(const fs::path& file, const std::string& bytes) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
-}
+using testfiles::Lines;
 
 std::string Preset(int family, const Lines& registers, const Lines& hints) {
     Lines language = {"\n\r[Language]"};
@@ -78,7 +72,7 @@ protected:
             {"PLAN.PRE", Preset(0x21, {"916=$0001"}, {"$P0409=Plan"})},
             {"note.txt", ""}};
         for (const auto& [name, bytes] : files)
-            Write(tmp_.Path() / name, bytes);
+            testfiles::WriteFile(tmp_.Path() / name, bytes);
         fs::create_directory(tmp_.Path() / "dir.pre");
         image_.fill(0);
     }
@@ -146,7 +140,7 @@ TEST(DemoFiles, RegularFilesOfTheExtensionByName) {
     EXPECT_TRUE(fs::is_directory(demos));
     for (const char* name :
          {"Station A.qdv", "a.b.qdv", "A&B.qdv", "X.QDV", "a.qdv.qdv", ".qdv", "note.txt", "qdv"})
-        Write(demos / name, "");
+        testfiles::WriteFile(demos / name, "");
     fs::create_directory(demos / "d.qdv");
     Lines listed;
     for (const NamedFile& f : ListDemoFiles(demos, ".qdv"))

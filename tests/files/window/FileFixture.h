@@ -19,16 +19,12 @@
 
 namespace fs = std::filesystem;
 using testfiles::Lines;
+using testfiles::WriteFile;
 
 inline std::string ReadFile(const fs::path& file) {
     std::string bytes, error;
     ReadFileBytes(file, bytes, error);
     return bytes;
-}
-
-inline void WriteFile(const fs::path& file, const std::string& bytes) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 // The texts of the message boxes (not the questions) shown, in order.

@@ -42,8 +42,6 @@ TEST(Converter, WorkedExampleBoundToASerialAndAType) {
               (Lines{"0000000100000064", "0000000200003039", "0000000300000010", "0000000400000001",
                      "0000000500000000", "0000000900000000", "0000000600000000", "0000100000000900",
                      "0000200000000012", "0000100000000901", "000020000000000F", kEnd}));
-    EXPECT_EQ(std::pair(text.size(), text.substr(216)),
-              std::pair(size_t{234}, std::string("6E1942BA6E19E2E4\r\n")));
     TStringList list;
     list.SetText(text);
     EXPECT_EQ(codec.ReadMain(list), "900=$0012\r\n901=$000F\r\n");

@@ -1,9 +1,12 @@
 #pragma once
-// Customer files for the tests: stored lines scrambled from plain lines.
+// Customer files for the tests: stored lines scrambled from plain lines; files
+// written whole.
 
 #include "files/Krypto.h"
 #include "files/KundenFile.h"
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,11 @@ const Lines kHeader = {"0000000100000064", "00000002FFFFFFFF", "00000003FFFFFFFF
                        "0000000400000000", "000000050000000A", "0000000900000001",
                        "0000000600000000"};
 const std::string kEnd = "0000900000000000";
+
+inline void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 inline Lines Plus(Lines a, const Lines& b) {
     a.insert(a.end(), b.begin(), b.end());

@@ -9,7 +9,9 @@
 #include "platform/Text.h"
 #include "support/WindowFixture.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 
 #include <filesystem>
 #include <fstream>
@@ -17,16 +19,12 @@
 
 namespace fs = std::filesystem;
 using testfiles::Lines;
+using testfiles::WriteFile;
 
 inline std::string ReadFile(const fs::path& file) {
     std::string bytes, error;
     ReadFileBytes(file, bytes, error);
     return bytes;
-}
-
-inline void WriteFile(const fs::path& file, const std::string& bytes) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 // The texts of the message boxes (not the questions) shown, in order.
@@ -36,6 +34,27 @@ inline Lines Messages() {
         if ((s.kind == "message" || s.kind == "plain") && s.buttons == Dialogs::OK)
             out.push_back(s.text);
     return out;
+}
+
+// A customer file of the plain lines given (header and registers).
+inline std::string CustomerText(const Lines& plain) {
+    TStringList file;
+    file.Lines() = testfiles::Stored(testfiles::Plus(plain, {testfiles::kEnd}));
+    return file.Text();
+}
+
+inline void Key(QWidget* w, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(w, &press);
+}
+
+// Types text into edit key by key, Enter after it when asked.
+inline void Type(QLineEdit* edit, const std::string& text, bool enter = true) {
+    edit->clear();
+    for (char c : text)
+        Key(edit, 0, QString(QChar(c)));
+    if (enter)
+        Key(edit, Qt::Key_Return, "\r");
 }
 
 inline std::string Status() {

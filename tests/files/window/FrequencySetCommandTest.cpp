@@ -1,9 +1,12 @@
 // The frequency page's file buttons offscreen: the names a save completes by
-// the kind chosen, and each refused load telling why and leaving the data as
-// it was.
+// the kind chosen, each refused load telling why and leaving the data as it
+// was, and a plan taken; the converter dialog.
 #include "files/FrequencySet.h"
 #include "files/window/FileCommands.h"
 #include "files/window/FileFixture.h"
+#include "files/window/KonverterDlg.h"
+
+#include <QComboBox>
 
 namespace {
 
@@ -33,10 +36,7 @@ TEST_F(FileTest, FrequencySetSavesAndRefusedLoads) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "lower"), fs::directory_iterator()), 4);
 
     const auto customer = [](const Lines& header) {
-        TStringList file;
-        file.Lines() = testfiles::Stored(
-            testfiles::Plus(header, {"0000100000001216", "0000200000000001", testfiles::kEnd}));
-        return file.Text();
+        return CustomerText(testfiles::Plus(header, {"0000100000001216", "0000200000000001"}));
     };
     std::string damaged = customer({"0000000600000001"}), line50;
     damaged[3] = damaged[3] == '0' ? '1' : '0';
@@ -50,6 +50,8 @@ TEST_F(FileTest, FrequencySetSavesAndRefusedLoads) {
         {"empty.rtu", "; only a comment\r\n\r\n", "$T30038"},
         {"count.rtu", "r1150=128\r\n", "$T30102"},
         {"value.rtu", line50 + "r1217=$12345\r\n", "$T30009"},
+        {"binary.rtu", "r1217=%102\r\n", "$T30010"},
+        {"decimal.rtu", "r1217=0x12\r\n", "$T30011"},
         {"kind.rtu", "r1150=1\r\nr1216=1\r\n1344=1\r\n", "$T30008"},
         {"form.rtu", "r1216=#1\r\n", "$T30039"}};
     const TRegisterImage before = RegisterImage;
@@ -67,10 +69,67 @@ TEST_F(FileTest, FrequencySetSavesAndRefusedLoads) {
                     RadioSettingsChanged == 0)
             << name;
     }
+    // A plan of three channels: count and tables come over, each line that
+    // moves the active channel is told, and the data counts as changed.
+    WriteFile(dir_ / "plan.rtu", "r1150=2\r\nr1216=$1111\r\nr1218=$3333\r\nr1344=$0001\r\n"
+                                 "r910=0\r\nr910=2\r\n");
+    Dialogs::ClearHistory();
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    Dialogs::QueueFileName((dir_ / "plan.rtu").string());
+    Form1->FSetLadenClick();
+    // The editor shown then tells that its range is the default one.
+    const std::string moved = "$T30021\n$T30050";
+    EXPECT_EQ(std::pair(Messages(), Status()),
+              std::pair(Lines{moved, moved, "$T12001"}, std::string("$T29009")));
+    EXPECT_EQ(std::tuple(RegisterImage[250], RegisterImage[316], RegisterImage[318],
+                         RegisterImage[444], RegisterImage[10], Form1->ui.FAnzahl->currentIndex(),
+                         RadioSettingsChanged),
+              std::tuple(2u, 0x1111u, 0x3333u, 1u, 2u, 2, uint8_t{1}));
+
     RegisterImage[static_cast<size_t>(map_.max_anzahl_funkkanal)] = 128;
     Dialogs::ClearHistory();
     Form1->FSetSpeichernClick(); // refused before the dialog
     EXPECT_EQ(std::pair(Messages(), Dialogs::History().size()), std::pair(Lines{"$T30101"}, 1ul));
+}
+
+TEST_F(FileTest, TheConverterStaysOpenUntilItWritesABoundCustomerFile) {
+    Start();
+    const fs::path lower = dir_ / "lower";
+    WriteFile(lower / "DUMP.RTU",
+              "r999=$20AA\r\nr999=$2446\r\nr1216=$1234\r\nr1217=$0005\r\n; end\r\nr999=$0000\r\n");
+    TKonverterDlg1& d = *KonverterDlg1;
+    const auto name = [](const fs::path& path) { return ToQString(path.string()); };
+    // OK shows message; the dialog stays open with its entries until it converts.
+    const auto ok = [&d](const std::string& message) {
+        Dialogs::ClearHistory();
+        d.OKBtnClick();
+        EXPECT_EQ(Messages(), Lines{message});
+        EXPECT_EQ(d.result() == QDialog::Accepted, message == "Datei wurde geschrieben!");
+    };
+    Dialogs::QueueModal([&](QDialog&) {
+        d.ui.orgfile->setText(name(lower / "none.rtu")), d.ui.kdfile->setText("x");
+        ok("$T30072");
+        Dialogs::QueueFileName((lower / "dump").string());
+        d.orgbuttonClick(); // the source completed, the target beside it
+        d.ui.StrTyp->setChecked(true);
+        ok("$T30103");
+        d.ui.StrTyp->setChecked(false);
+        Dialogs::QueueFileName((dir_ / "no" / "x").string());
+        d.kbuttonClick();
+        EXPECT_EQ(d.ui.kdfile->text(), name(dir_ / "no" / "X.QDV"));
+        ok("$T30071");
+        d.ui.kdfile->setText(name(lower / "DUMP.QDV"));
+        d.ui.servmode->setChecked(true), d.ui.SNummer->setChecked(true);
+        d.ui.Edit1->setText("1234");
+        ok("Datei wurde geschrieben!");
+        return d.result();
+    });
+    Form1->KonverterClick();
+    TStringList written;
+    written.SetText(ReadFile(lower / "DUMP.QDV"));
+    TKundenFile file;
+    EXPECT_EQ(file.ReadMain(written), "1216=$1234\r\n1217=$0005\r\n");
+    EXPECT_EQ(std::pair(file.Serial, file.ServiceFlag), std::pair(1234, true));
 }
 
 } // namespace

@@ -1,30 +1,14 @@
 // The presets tab with its hint dialog, the preset menu and the demo files
-// of the file menu offscreen; a preset made, applied and written against the
-// simulator; the shipped demo files.
+// of the file menu offscreen; the shipped demo files.
 #include "files/PreSets.h"
-#include "device/window/ReadFixture.h"
 #include "files/window/FileFixture.h"
 #include "files/window/FormPreSets.h"
 #include "pages/window/Bit8Feld.h"
 
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QMenu>
 
 namespace {
-
-void Key(QWidget* w, int key, const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QCoreApplication::sendEvent(w, &press);
-}
-
-void Type(QLineEdit* edit, const std::string& text, bool enter = true) {
-    edit->clear();
-    for (char c : text)
-        Key(edit, 0, QString(QChar(c)));
-    if (enter)
-        Key(edit, Qt::Key_Return, "\r");
-}
 
 std::string Text(const QLineEdit* edit) {
     return FromQString(edit->text());
@@ -156,6 +140,11 @@ TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
     EXPECT_EQ(ui.PreSetListe->count(), 0);
     const std::string first = ReadFile(dir_ / "Mode 7.pre");
     EXPECT_EQ(ReadPresetBytes(first).registerLines, Lines{"916=$0007"});
+    // The new preset is offered at once, enabled, and a click applies it.
+    ASSERT_EQ(PresetMenu(), Lines{"Mode 7"});
+    RegisterImage[916 - 900] = 0;
+    ui.PreSets->actions()[0]->trigger();
+    EXPECT_EQ(RegisterImage[916 - 900], 7u);
 
     // The same name again is written only with consent; a file that cannot
     // be written is told.
@@ -236,41 +225,23 @@ TEST_F(PresetTest, EveryShippedDemoOpensAsItsFamilyAndSavesTheSame) {
         families.push_back(DeviceFamily);
         EXPECT_TRUE(Dialogs::History().empty()); // no chooser, no message
         EXPECT_TRUE(Form1->ui.funk->isEnabled() && Form1->DemoLoaded);
+        // A name already there is taken only with consent.
         Dialogs::QueueInput("again");
+        if (families.size() > 1)
+            Dialogs::QueueAnswer(Dialogs::Yes);
         Form1->savebuttonClick();
         EXPECT_EQ(ReadFile(dir_ / "Demos" / "again.qdv"), ReadFile(Form1->DemoFile));
-        fs::remove(dir_ / "Demos" / "again.qdv");
     }
     std::sort(families.begin(), families.end());
     EXPECT_EQ(families, (std::vector<int>{0x10, 0x21, 0x30, 0x71, 0xD0}));
-}
-
-class PresetDeviceTest : public ReadTest {};
-
-TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {
-    CopyProgramFile("RegisterText.txt", dir_);
-    CopyProgramFile("LaenderCodes.txt", dir_);
-    StartWithDevice({"--type", "0x21"});
-    ASSERT_TRUE(Read());
-    ShowPresetsTab();
-    auto& ui = Form1->ui;
-    Type(ui.PreRegAdr, "916");
-    Type(ui.PreDezimal, "7");
-    Type(ui.PreRegAdr, "944");
-    Type(ui.PreHex, "0155");
-    QueueHints({{0, "Station 7"}});
-    ui.PreNow->click();
-    ASSERT_EQ(PresetMenu(), Lines{"Station 7"});
-    ui.PreSets->actions()[0]->trigger();
-    Dialogs::QueueAnswer(Dialogs::Yes);
-    Form1->up_loadClick();
-    EXPECT_EQ(std::pair(SimValue(916), SimValue(944)), std::pair(7L, 0x155L));
-    // A device of another family lists it, disabled.
-    sim_->Command("set 906=16");
-    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
-    ASSERT_TRUE(Read());
-    EXPECT_EQ(DeviceFamily, 0x10);
-    EXPECT_EQ(PresetMenu(), Lines{"Station 7 (off)"});
+    // Without consent nothing is written.
+    WriteFile(dir_ / "Demos" / "again.qdv", "old\r\n");
+    Dialogs::ClearHistory();
+    Dialogs::QueueInput("again");
+    Dialogs::QueueAnswer(Dialogs::No);
+    Form1->savebuttonClick();
+    EXPECT_EQ(std::pair(ReadFile(dir_ / "Demos" / "again.qdv"), Messages()),
+              std::pair(std::string("old\r\n"), Lines{}));
 }
 
 } // namespace

@@ -121,14 +121,4 @@ TEST_F(DumpTest, WhileADumpRunsNoTransferStartsAndTheWindowStaysOpen) {
     EXPECT_EQ(Status(), "$T29006");
 }
 
-TEST_F(DumpTest, ADumpOpenedInServiceModeHoldsTheDevicesValues) {
-    StartWithDevice({"--type", "0x21"});
-    Dump(dir_ / "all.rtu", 900, 1471);
-    Open(dir_ / "all.rtu");
-    EXPECT_EQ(std::pair(Status(), DeviceFamily), std::pair(std::string("$T29009"), 0x21));
-    EXPECT_EQ(RegisterImage[999 - 900], 0x20AAu); // the first line of 999: unlock
-    RegisterImage[999 - 900] = static_cast<uint32_t>(SimValue(999));
-    EXPECT_EQ(FirstDifferenceFromSim(), -1);
-}
-
 } // namespace

@@ -1,6 +1,6 @@
 // The customer-file codec: the worked example, what each stored file reads
-// as, what Write refuses, the header of each read, presets. A whole
-// parameter set goes through it when the open tests read a saved set.
+// as, what Write refuses, the header of each read, presets. The seeded round
+// trip of a whole parameter set is in RegisterLinesTest.
 #include "files/CustomerFiles.h"
 
 #include <gtest/gtest.h>

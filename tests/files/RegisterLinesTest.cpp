@@ -1,11 +1,12 @@
 // Register text lines: the cleaning, the value forms and their limits, the
-// names of each file kind, a whole file into the image. (The kinds of file,
-// the completed names and a whole parameter set through the customer file
-// are tested with the open and save commands.)
+// names of each file kind, a whole file into the image. (The kinds of file
+// and the completed names are tested with the open and save commands.)
 #include "files/RegisterLines.h"
-#include "platform/StringList.h"
+#include "files/CustomerFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace {
 
@@ -68,6 +69,22 @@ TEST(RegisterLines, AFileIsCleanedStoredAndStoppedAtItsFirstInvalidLine) {
     // Register 1500 is skipped, the first line of 900 counts, nothing after
     // the invalid line is stored.
     EXPECT_EQ(std::tuple(image[100], image[0], image[1], image[4]), std::tuple(0x1Fu, 1u, 5u, 0u));
+}
+
+TEST(RegisterLines, ASeededParameterSetComesBackThroughTheCustomerFile) {
+    std::mt19937 random(5);
+    TRegisterImage image{}, fromFile{};
+    for (uint32_t& cell : image)
+        cell = random() % 0x10000;
+    TStringList save;
+    BuildCustomerSaveLines(image, save);
+    TKundenFile file;
+    testfiles::PrepareEditorSave(file);
+    file.Write(save);
+    file.ReadMain(save);
+    EXPECT_EQ(ParseRegisterLines(save, NameForm::Bare, fromFile).fault, F::None);
+    for (int i = 0; i < 572; ++i)
+        ASSERT_EQ(fromFile[i], image[i]) << i;
 }
 
 } // namespace

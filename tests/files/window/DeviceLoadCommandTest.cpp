@@ -1,10 +1,12 @@
 // Loading a parameter file into the device end to end against the
 // simulator: the writes and lock states of its log, what the device holds
-// afterwards, the messages, the transfer window's log and the status.
+// afterwards, the messages, the transfer window's log and the status. Also a
+// dump the converter turned into a customer file bound to a serial number.
 #include "device/RegisterMap.h"
 #include "device/window/ReadFixture.h"
 #include "files/window/FileCommands.h"
 #include "files/window/FileFixture.h"
+#include "files/window/KonverterDlg.h"
 
 #include <QTimer>
 
@@ -198,3 +200,48 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"UnsavedEditsKeptOnCancel", "", "c.rtu", "r900=$1", -1, -1, false, Dialogs::Cancel,
                  "", "", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LoadTest, AConvertedDumpBoundToASerialLoadsOnlyIntoThatDevice) {
+    StartWithDevice({"--type", "0x21", "--set", "908=1234"});
+    const fs::path lower = dir_ / "lower";
+    fs::create_directory(lower);
+    std::ofstream(lower / "DUMP.RTU")
+        << "r999=$20AA\r\nr999=$2446\r\nr1216=$1234\r\nr1217=$0005\r\n; end\r\nr999=$0000\r\n";
+    TKonverterDlg1& d = *KonverterDlg1;
+    const auto name = [](const fs::path& path) { return ToQString(path.string()); };
+    // OK shows message; the dialog stays open with its entries until it converts.
+    const auto ok = [&d](const std::string& message) {
+        Dialogs::ClearHistory();
+        d.OKBtnClick();
+        EXPECT_EQ(Join(Messages()), message);
+        EXPECT_EQ(d.result() == QDialog::Accepted, message == "Datei wurde geschrieben!");
+    };
+    Dialogs::QueueModal([&](QDialog&) {
+        d.ui.orgfile->setText(name(lower / "none.rtu")), d.ui.kdfile->setText("x");
+        ok("$T30072");
+        Dialogs::QueueFileName((lower / "dump").string());
+        d.orgbuttonClick(); // the source completed, the target beside it
+        d.ui.StrTyp->setChecked(true);
+        ok("$T30103");
+        d.ui.StrTyp->setChecked(false);
+        Dialogs::QueueFileName((dir_ / "no" / "x").string());
+        d.kbuttonClick();
+        EXPECT_EQ(d.ui.kdfile->text(), name(dir_ / "no" / "X.QDV"));
+        ok("$T30071");
+        d.ui.kdfile->setText(name(lower / "DUMP.QDV"));
+        d.ui.servmode->setChecked(true), d.ui.SNummer->setChecked(true);
+        d.ui.Edit1->setText("1234");
+        ok("Datei wurde geschrieben!");
+        return d.result();
+    });
+    Form1->KonverterClick();
+    for (const char* serial : {"908=1234", "908=39"}) {
+        if (serial[4] == '3')
+            SwapDevice({"--type", "0x21", "--set", serial});
+        Dialogs::ClearHistory();
+        Load(lower / "DUMP.QDV");
+        const bool bound = serial[4] == '1';
+        EXPECT_EQ(Writes(), bound ? "999=8362|999=9286|1216[2]|999=0" : "");
+        EXPECT_EQ(Join(Messages()), bound ? "" : "$T30036 1234/39");
+    }
+}

@@ -1,10 +1,9 @@
 // The frequency page's file buttons offscreen: the names a save completes by
 // the kind chosen, each refused load telling why and leaving the data as it
-// was, and a plan taken; the converter dialog.
+// was, and a plan taken.
 #include "files/FrequencySet.h"
 #include "files/window/FileCommands.h"
 #include "files/window/FileFixture.h"
-#include "files/window/KonverterDlg.h"
 
 #include <QComboBox>
 
@@ -90,46 +89,6 @@ TEST_F(FileTest, FrequencySetSavesAndRefusedLoads) {
     Dialogs::ClearHistory();
     Form1->FSetSpeichernClick(); // refused before the dialog
     EXPECT_EQ(std::pair(Messages(), Dialogs::History().size()), std::pair(Lines{"$T30101"}, 1ul));
-}
-
-TEST_F(FileTest, TheConverterStaysOpenUntilItWritesABoundCustomerFile) {
-    Start();
-    const fs::path lower = dir_ / "lower";
-    WriteFile(lower / "DUMP.RTU",
-              "r999=$20AA\r\nr999=$2446\r\nr1216=$1234\r\nr1217=$0005\r\n; end\r\nr999=$0000\r\n");
-    TKonverterDlg1& d = *KonverterDlg1;
-    const auto name = [](const fs::path& path) { return ToQString(path.string()); };
-    // OK shows message; the dialog stays open with its entries until it converts.
-    const auto ok = [&d](const std::string& message) {
-        Dialogs::ClearHistory();
-        d.OKBtnClick();
-        EXPECT_EQ(Messages(), Lines{message});
-        EXPECT_EQ(d.result() == QDialog::Accepted, message == "Datei wurde geschrieben!");
-    };
-    Dialogs::QueueModal([&](QDialog&) {
-        d.ui.orgfile->setText(name(lower / "none.rtu")), d.ui.kdfile->setText("x");
-        ok("$T30072");
-        Dialogs::QueueFileName((lower / "dump").string());
-        d.orgbuttonClick(); // the source completed, the target beside it
-        d.ui.StrTyp->setChecked(true);
-        ok("$T30103");
-        d.ui.StrTyp->setChecked(false);
-        Dialogs::QueueFileName((dir_ / "no" / "x").string());
-        d.kbuttonClick();
-        EXPECT_EQ(d.ui.kdfile->text(), name(dir_ / "no" / "X.QDV"));
-        ok("$T30071");
-        d.ui.kdfile->setText(name(lower / "DUMP.QDV"));
-        d.ui.servmode->setChecked(true), d.ui.SNummer->setChecked(true);
-        d.ui.Edit1->setText("1234");
-        ok("Datei wurde geschrieben!");
-        return d.result();
-    });
-    Form1->KonverterClick();
-    TStringList written;
-    written.SetText(ReadFile(lower / "DUMP.QDV"));
-    TKundenFile file;
-    EXPECT_EQ(file.ReadMain(written), "1216=$1234\r\n1217=$0005\r\n");
-    EXPECT_EQ(std::pair(file.Serial, file.ServiceFlag), std::pair(1234, true));
 }
 
 } // namespace

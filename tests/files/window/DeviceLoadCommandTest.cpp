@@ -1,13 +1,15 @@
 // Loading a parameter file into the device end to end against the
 // simulator: the writes and lock states of its log, what the device holds
-// afterwards, the messages, the transfer window's log and the status. Also a
-// dump the converter turned into a customer file bound to a serial number.
+// afterwards, the messages, the transfer window's log and the status. Also
+// the files that travel from device to device: a frequency plan, and a dump
+// the converter turned into a customer file bound to a serial number.
 #include "device/RegisterMap.h"
 #include "device/window/ReadFixture.h"
 #include "files/window/FileCommands.h"
 #include "files/window/FileFixture.h"
 #include "files/window/KonverterDlg.h"
 
+#include <QComboBox>
 #include <QTimer>
 
 #include <iterator>
@@ -200,6 +202,38 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"UnsavedEditsKeptOnCancel", "", "c.rtu", "r900=$1", -1, -1, false, Dialogs::Cancel,
                  "", "", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LoadTest, AFrequencyPlanCarriedToAnotherModemIsWrittenBehindTheUnlock) {
+    StartWithDevice({"--type", "0x21", "--channels", "20"});
+    ASSERT_TRUE(Read());
+    for (size_t i = 0; i < 20; ++i)
+        RegisterImage[316 + i] = 34650 + 3 * static_cast<uint32_t>(i);
+    const TRegisterImage plan = RegisterImage;
+    ServiceMode = 1;
+    Dialogs::QueueFileName((dir_ / "plan").string(), RegisterTextFileFilter);
+    Form1->FSetSpeichernClick();
+    // Two lines that move the active channel, each told.
+    std::ofstream(dir_ / "PLAN.RTU", std::ios::app) << "r910=0\r\nr910=2\r\n";
+
+    SwapDevice({"--type", "0x21", "--channels", "3"});
+    ASSERT_TRUE(Read());
+    Form1->FSetAendernClick();
+    Dialogs::ClearHistory();
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    Dialogs::QueueFileName((dir_ / "PLAN.RTU").string());
+    Form1->FSetLadenClick();
+    EXPECT_EQ(Join(Messages()) + "|" + Status(), "$T30021\n$T30050|$T30021\n$T30050|$T29009");
+    EXPECT_EQ(Form1->ui.FAnzahl->currentIndex(), 19);
+    mark_ = SimLog().size();
+    Dialogs::QueueAnswer(Dialogs::Yes);
+    Form1->up_loadClick();
+    // The tables behind the unlock sequence, each followed by the active channel again.
+    EXPECT_TRUE(Writes().ends_with("|999=8362|999=9286|1150=19|1216[15]|1231[5]|910=3|910=2|"
+                                   "1344[15]|1359[5]|910=3|910=2|999=0"))
+        << Writes();
+    ASSERT_TRUE(Read());
+    EXPECT_TRUE(std::equal(&RegisterImage[316], &RegisterImage[336], &plan[316]));
+}
 
 TEST_F(LoadTest, AConvertedDumpBoundToASerialLoadsOnlyIntoThatDevice) {
     StartWithDevice({"--type", "0x21", "--set", "908=1234"});

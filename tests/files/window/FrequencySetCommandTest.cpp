@@ -1,11 +1,9 @@
 // The frequency page's file buttons offscreen: the names a save completes by
-// the kind chosen, each refused load telling why and leaving the data as it
-// was, and a plan taken.
+// the kind chosen, and each refused load telling why and leaving the data as
+// it was.
 #include "files/FrequencySet.h"
 #include "files/window/FileCommands.h"
 #include "files/window/FileFixture.h"
-
-#include <QComboBox>
 
 namespace {
 
@@ -68,23 +66,6 @@ TEST_F(FileTest, FrequencySetSavesAndRefusedLoads) {
                     RadioSettingsChanged == 0)
             << name;
     }
-    // A plan of three channels: count and tables come over, each line that
-    // moves the active channel is told, and the data counts as changed.
-    WriteFile(dir_ / "plan.rtu", "r1150=2\r\nr1216=$1111\r\nr1218=$3333\r\nr1344=$0001\r\n"
-                                 "r910=0\r\nr910=2\r\n");
-    Dialogs::ClearHistory();
-    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
-    Dialogs::QueueFileName((dir_ / "plan.rtu").string());
-    Form1->FSetLadenClick();
-    // The editor shown then tells that its range is the default one.
-    const std::string moved = "$T30021\n$T30050";
-    EXPECT_EQ(std::pair(Messages(), Status()),
-              std::pair(Lines{moved, moved, "$T12001"}, std::string("$T29009")));
-    EXPECT_EQ(std::tuple(RegisterImage[250], RegisterImage[316], RegisterImage[318],
-                         RegisterImage[444], RegisterImage[10], Form1->ui.FAnzahl->currentIndex(),
-                         RadioSettingsChanged),
-              std::tuple(2u, 0x1111u, 0x3333u, 1u, 2u, 2, uint8_t{1}));
-
     RegisterImage[static_cast<size_t>(map_.max_anzahl_funkkanal)] = 128;
     Dialogs::ClearHistory();
     Form1->FSetSpeichernClick(); // refused before the dialog

@@ -1,6 +1,8 @@
 // The presets tab with its hint dialog, the preset menu and the demo files
-// of the file menu offscreen; the shipped demo files.
+// of the file menu offscreen; a preset made, applied and written against the
+// simulator; the shipped demo files.
 #include "files/PreSets.h"
+#include "device/window/ReadFixture.h"
 #include "files/window/FileFixture.h"
 #include "files/window/FormPreSets.h"
 #include "pages/window/Bit8Feld.h"
@@ -140,11 +142,6 @@ TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
     EXPECT_EQ(ui.PreSetListe->count(), 0);
     const std::string first = ReadFile(dir_ / "Mode 7.pre");
     EXPECT_EQ(ReadPresetBytes(first).registerLines, Lines{"916=$0007"});
-    // The new preset is offered at once, enabled, and a click applies it.
-    ASSERT_EQ(PresetMenu(), Lines{"Mode 7"});
-    RegisterImage[916 - 900] = 0;
-    ui.PreSets->actions()[0]->trigger();
-    EXPECT_EQ(RegisterImage[916 - 900], 7u);
 
     // The same name again is written only with consent; a file that cannot
     // be written is told.
@@ -242,6 +239,34 @@ TEST_F(PresetTest, EveryShippedDemoOpensAsItsFamilyAndSavesTheSame) {
     Form1->savebuttonClick();
     EXPECT_EQ(std::pair(ReadFile(dir_ / "Demos" / "again.qdv"), Messages()),
               std::pair(std::string("old\r\n"), Lines{}));
+}
+
+class PresetDeviceTest : public ReadTest {};
+
+TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {
+    CopyProgramFile("RegisterText.txt", dir_);
+    CopyProgramFile("LaenderCodes.txt", dir_);
+    StartWithDevice({"--type", "0x21"});
+    ASSERT_TRUE(Read());
+    ShowPresetsTab();
+    auto& ui = Form1->ui;
+    Type(ui.PreRegAdr, "916");
+    Type(ui.PreDezimal, "7");
+    Type(ui.PreRegAdr, "944");
+    Type(ui.PreHex, "0155");
+    QueueHints({{0, "Station 7"}});
+    ui.PreNow->click();
+    ASSERT_EQ(PresetMenu(), Lines{"Station 7"});
+    ui.PreSets->actions()[0]->trigger();
+    Dialogs::QueueAnswer(Dialogs::Yes);
+    Form1->up_loadClick();
+    EXPECT_EQ(std::pair(SimValue(916), SimValue(944)), std::pair(7L, 0x155L));
+    // A device of another family lists it, disabled.
+    sim_->Command("set 906=16");
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(DeviceFamily, 0x10);
+    EXPECT_EQ(PresetMenu(), Lines{"Station 7 (off)"});
 }
 
 } // namespace

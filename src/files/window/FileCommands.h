@@ -16,7 +16,8 @@ std::string ParameterFileFilter();
 std::string PreselectedFileFilter();
 // The name of a file chosen to be read: in the service mode a name of
 // neither kind gets ".RTU", otherwise a name that is no customer file gets
-// ".QDV".
+// ".QDV", its file name upper-cased as the saves write it (kept as typed
+// when only such a file exists).
 std::string CompleteReadName(std::string name);
 // The folder the file dialogs start in (the program folder when none is set).
 std::string StartFolder(TForm1& form);

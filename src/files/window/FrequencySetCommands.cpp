@@ -38,18 +38,6 @@ bool ParameterSetPresent() {
     return DeviceFamily != FamilyNone && RegisterImage[DeviceTypeCell] != 0;
 }
 
-// The name of a frequency-set file to read: in the service mode a name of
-// neither kind, otherwise a name that is no customer file, gets the
-// extension, its file name upper-cased.
-std::string CompleteFrequencySetName(const std::string& name) {
-    const ParameterFileKind kind = FileKindOf(name);
-    if (ServiceMode && kind == ParameterFileKind::Other)
-        return UpperNameWithExtension(name, ".RTU");
-    if (!ServiceMode && kind != ParameterFileKind::Customer)
-        return UpperNameWithExtension(name, ".QDV");
-    return name;
-}
-
 // A load that ended without taking anything.
 void NotLoaded(TForm1& f) {
     f.SetTransferStatus("$T29008");
@@ -120,7 +108,7 @@ void TForm1::FSetLadenClick() {
     }
     SetTransferStatus("$T29007");
     repaint();
-    name = CompleteFrequencySetName(name);
+    name = CompleteReadName(name);
     std::error_code ec;
     if (!std::filesystem::exists(name, ec)) {
         Dialogs::ShowMessage(Sprache->GetText1Arg("$T30012", name));

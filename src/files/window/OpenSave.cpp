@@ -127,11 +127,20 @@ std::string PreselectedFileFilter() {
 
 std::string CompleteReadName(std::string name) {
     const ParameterFileKind kind = FileKindOf(name);
+    const char* extension = nullptr;
     if (ServiceMode && kind == ParameterFileKind::Other)
-        name += ".RTU";
+        extension = ".RTU";
     else if (!ServiceMode && kind != ParameterFileKind::Customer)
-        name += ".QDV";
-    return name;
+        extension = ".QDV";
+    if (!extension)
+        return name;
+    // The saves write the file name upper-cased; a file named as typed is
+    // taken when there is none of that name.
+    const std::string upper = UpperNameWithExtension(name, extension);
+    std::error_code ec;
+    if (!std::filesystem::exists(upper, ec) && std::filesystem::exists(name + extension, ec))
+        return name + extension;
+    return upper;
 }
 
 std::string StartFolder(TForm1& f) {

@@ -121,4 +121,28 @@ TEST_F(DumpTest, WhileADumpRunsNoTransferStartsAndTheWindowStaysOpen) {
     EXPECT_EQ(Status(), "$T29006");
 }
 
+// A device read, saved into a lower-case folder, cleared and opened again
+// shows what the device holds; so does its dump of the whole parameter set.
+TEST_F(DumpTest, ASavedSetAndADumpOfTheDeviceOpenAsTheDeviceHoldsThem) {
+    StartWithDevice({"--type", "0x21"});
+    ASSERT_TRUE(Read());
+    fs::create_directory(dir_ / "lower");
+    ServiceMode = 0;
+    Dialogs::QueueFileName((dir_ / "lower" / "set").string());
+    Form1->ui.SaveFile1->trigger();
+    ASSERT_TRUE(fs::exists(dir_ / "lower" / "SET.QDV"));
+    Form1->ui.Clear1->trigger();
+    ASSERT_EQ(DeviceFamily, FamilyNone);
+    Open(dir_ / "lower" / "set");
+    EXPECT_EQ(std::pair(Status(), DeviceFamily), std::pair(std::string("$T29009"), 0x21));
+    EXPECT_EQ(FirstDifferenceFromSim(), -1);
+
+    Dump(dir_ / "lower" / "all", 900, 1471);
+    Open(dir_ / "lower" / "all");
+    EXPECT_EQ(std::pair(Status(), DeviceFamily), std::pair(std::string("$T29009"), 0x21));
+    EXPECT_EQ(RegisterImage[999 - 900], 0x20AAu); // the first line of 999: unlock
+    RegisterImage[999 - 900] = static_cast<uint32_t>(SimValue(999));
+    EXPECT_EQ(FirstDifferenceFromSim(), -1);
+}
+
 } // namespace

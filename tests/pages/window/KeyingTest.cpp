@@ -14,13 +14,17 @@
 class KeyingTest : public PageTest {
 protected:
     // The keying tab chosen by the user on a type 0x21 simulator whose
-    // power after power-on (913, the power a test restores) is 43.
-    void OpenKeyingTab(std::vector<std::string> args) {
+    // power after power-on (913, the power a test restores) is 43; read
+    // first when the radio and settings pages are to be opened.
+    void OpenKeyingTab(std::vector<std::string> args, bool read = false) {
         TForm1::FirstArgument = "/qdvservice";
         args.insert(args.begin(), {"--type", "0x21", "--set", "913=43"});
         UseShippedTexts();
         ASSERT_NO_FATAL_FAILURE(StartShown(args));
         Form1->FormActivate();
+        if (read) {
+            ASSERT_TRUE(Read());
+        }
         Form1->ui.BrowserEnable->trigger();
         ASSERT_TRUE(RunUntil([] { return !Form1->Timer2->Enabled() && Form1->TransferIdle; }));
         Form1->Sendertastung->SetPollInterval(20);
@@ -116,16 +120,17 @@ struct KeyingEnd {
     const char* name;
     std::vector<const char*> faults;
     bool beforeStart;                  // faults armed before the start, else once keyed
-    const char* leave;                 // "button", "clear", "quit" or ""
+    const char* leave;                 // "button", "funk", "einstellung", "clear", "quit" or ""
     std::vector<const char*> messages; // parts of the message that tells it
-    bool powerBack;                    // checked while the simulator still answers
+    int power;                         // 912 at the end, and locked; 0 once the link is gone
 };
 
 class KeyingEndTest : public KeyingTest, public ::testing::WithParamInterface<KeyingEnd> {};
 
 TEST_P(KeyingEndTest, PutsTheDeviceBackAsFarAsTheLinkAllows) {
     const KeyingEnd& c = GetParam();
-    OpenKeyingTab({"--keying-speed", "0"});
+    const std::string how = c.leave;
+    OpenKeyingTab({"--keying-speed", "0"}, how == "funk" || how == "einstellung");
     const auto arm = [&] {
         for (const char* fault : c.faults)
             sim_->Command(std::string("fault ") + fault);
@@ -135,13 +140,35 @@ TEST_P(KeyingEndTest, PutsTheDeviceBackAsFarAsTheLinkAllows) {
     EXPECT_EQ(Key(), !c.beforeStart);
     if (!c.beforeStart)
         arm();
-    const std::string how = c.leave;
-    if (how == "button")
-        Form1->ui.BrowserEnable->trigger();
-    else if (how == "clear")
-        Form1->ToolButton2Click();
-    else if (how == "quit")
-        Form1->close();
+    const auto leave = [&how] {
+        if (how == "button")
+            Form1->ui.BrowserEnable->trigger();
+        else if (how == "funk")
+            Form1->ui.funk->trigger();
+        else if (how == "einstellung")
+            Form1->ui.einstellung->trigger();
+        else if (how == "clear")
+            Form1->ToolButton2Click();
+        else if (how == "quit")
+            Form1->close();
+    };
+    if (c.faults.empty() || how.empty()) {
+        leave();
+    } else {
+        // Left while a poll waits for its (late) answer: the pages wait
+        // for the end of the test.
+        bool left = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (left || !Form1->Mop->Busy())
+                return;
+            left = true;
+            leave();
+            EXPECT_FALSE(Shown(Form1->ui.PageControl1) || Shown(Form1->ui.PageControl2));
+        });
+        watch.start(2);
+        ASSERT_TRUE(RunUntil([&left] { return left; }));
+    }
     ASSERT_TRUE(RunUntil([] { return !Form1->KeyingRunning(); }));
     std::string shown;
     for (const Dialogs::Shown& box : Dialogs::History())
@@ -149,30 +176,45 @@ TEST_P(KeyingEndTest, PutsTheDeviceBackAsFarAsTheLinkAllows) {
     for (const char* part : c.messages)
         EXPECT_NE(shown.find(part), std::string::npos) << shown;
     EXPECT_EQ(ProgramLog().find("Keying test: ") != std::string::npos, !c.messages.empty());
-    EXPECT_TRUE(!c.powerBack || PowerBackAndLocked());
+    if (c.power) {
+        EXPECT_EQ(SimValue(912), c.power);
+        EXPECT_EQ(sim_->Command("lock?"), "locked");
+    }
     if (how == "quit") {
         EXPECT_TRUE(RunUntil([] { return Application().Terminated(); }));
     } else if (!how.empty()) {
-        EXPECT_TRUE(RunUntil([] { return !Form1->ui.PageControl3->isVisibleTo(Form1); }));
+        EXPECT_TRUE(RunUntil([] { return !Shown(Form1->ui.PageControl3); }));
+        // The command that left runs once the test has ended.
+        EXPECT_TRUE(how != "funk" || Shown(Form1->ui.PageControl1));
+        EXPECT_TRUE(how != "einstellung" || Shown(Form1->ui.PageControl2));
     }
 }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Ways, KeyingEndTest, ::testing::Values(
+    // The unlock fails with the device unlocked, the saved power cannot be
+    // read: nothing was written to put back but the lock.
+    KeyingEnd{"UnlockFailed", {"alternate@r999"}, true, "",
+              {"register 999 failed", "locked again"}, 50},
+    KeyingEnd{"SavedPowerSilent", {"silence@r913:always"}, true, "",
+              {"register 913 failed", "locked again"}, 50},
     KeyingEnd{"PowerRefused", {"ignore-writes@r912"}, true, "",
-              {"register 912 failed", "back at 43", "locked again"}, true},
+              {"register 912 failed", "back at 43", "locked again"}, 43},
     KeyingEnd{"TimeRefused", {"ignore-writes@r939"}, true, "",
-              {"register 939 failed", "back at 43", "locked again"}, true},
+              {"register 939 failed", "back at 43", "locked again"}, 43},
     // Three tries unanswered: the poll fails, the end is written.
     KeyingEnd{"PollSilent", {"silence@r939", "silence@r939", "silence@r939"}, false, "",
-              {"939) could not", "back at 43"}, true},
+              {"939) could not", "back at 43"}, 43},
     // The end of the keying cannot be written either.
     KeyingEnd{"TimeRefusedFromNowOn", {"wrong-register@r939:always"}, false, "",
-              {"939) could not", "back to 43"}, true},
-    KeyingEnd{"HangUp", {"hangup"}, false, "", {"939) could not", "back to 43"}, false},
-    KeyingEnd{"BrowserClosed", {}, false, "button", {}, true},
-    KeyingEnd{"Cleared", {}, false, "clear", {}, true},
-    KeyingEnd{"WindowClosed", {}, false, "quit", {}, true}),
+              {"939) could not", "back to 43"}, 43},
+    KeyingEnd{"HangUp", {"hangup"}, false, "", {"939) could not", "back to 43"}, 0},
+    KeyingEnd{"BrowserClosed", {}, false, "button", {}, 43},
+    // Left during a poll.
+    KeyingEnd{"RadioPages", {"late=60@r939:always"}, false, "funk", {}, 43},
+    KeyingEnd{"SettingsPages", {"late=60@r939:always"}, false, "einstellung", {}, 43},
+    KeyingEnd{"Cleared", {}, false, "clear", {}, 43},
+    KeyingEnd{"WindowClosed", {}, false, "quit", {}, 43}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -201,4 +243,19 @@ TEST_F(KeyingTest, OpeningTheTabReadsAsFarAsTheDeviceAllows) {
     EXPECT_EQ(LastMessage(), "Error!\nKommunikationsfehler mit der Steuerung!!");
     EXPECT_FALSE(ui.Button4->isEnabled());
     EXPECT_TRUE(ui.newParameter->isEnabled() && !Form1->KeyingPageBusy);
+}
+
+// The power value starts unset, and the test keys only at a level the
+// chosen group has: the 4-level group has no level 4.
+TEST_F(KeyingTest, StartsOnlyAtALevelOfTheChosenGroup) {
+    OpenKeyingTab({});
+    TSendertastung& test = *Form1->Sendertastung;
+    const size_t mark = SimLog().size();
+    EXPECT_FALSE(test.PowerValue() || test.Start());
+    test.SetHighPower(false);
+    EXPECT_TRUE(test.SetPowerLevel(3));
+    EXPECT_FALSE(test.SetPowerLevel(4));
+    EXPECT_EQ(LastMessage(), PowerLevelRefusal(4));
+    EXPECT_EQ(test.PowerValue(), KeyingPowerValue(false, 3));
+    EXPECT_EQ(SimLog().size(), mark);
 }

@@ -255,12 +255,18 @@ TEST_F(LoadTest, AConvertedDumpBoundToASerialLoadsOnlyIntoThatDevice) {
         << "r999=$20AA\r\nr999=$2446\r\nr1216=$1234\r\nr1217=$0005\r\n; end\r\nr999=$0000\r\n";
     TKonverterDlg1& d = *KonverterDlg1;
     const auto name = [](const fs::path& path) { return ToQString(path.string()); };
-    // OK shows message; the dialog stays open with its entries until it converts.
-    const auto ok = [&d](const std::string& message) {
+    // OK shows message; the dialog stays open with its entries until it converts:
+    // a refusal neither accepts nor rejects it.
+    int closed = 0;
+    const auto closing = QObject::connect(&d, &QDialog::finished, [&closed] { ++closed; });
+    const auto ok = [&d, &closed](const std::string& message) {
         Dialogs::ClearHistory();
         d.OKBtnClick();
         EXPECT_EQ(Join(Messages()), message);
-        EXPECT_EQ(d.result() == QDialog::Accepted, message == "Datei wurde geschrieben!");
+        const bool written = message == "Datei wurde geschrieben!";
+        EXPECT_EQ(std::pair(d.result() == QDialog::Accepted, closed),
+                  std::pair(written, int(written)))
+            << message;
     };
     Dialogs::QueueModal([&](QDialog&) {
         d.ui.orgfile->setText(name(lower / "none.rtu")), d.ui.kdfile->setText("x");
@@ -281,6 +287,7 @@ TEST_F(LoadTest, AConvertedDumpBoundToASerialLoadsOnlyIntoThatDevice) {
         return d.result();
     });
     Form1->KonverterClick();
+    QObject::disconnect(closing);
     for (const char* serial : {"908=1234", "908=39"}) {
         if (serial[4] == '3')
             SwapDevice({"--type", "0x21", "--set", serial});

@@ -50,6 +50,7 @@ TEST_F(FileTest, FrequencySetSavesAndRefusedLoads) {
         {"binary.rtu", "r1217=%102\r\n", "$T30010"},
         {"decimal.rtu", "r1217=0x12\r\n", "$T30011"},
         {"kind.rtu", "r1150=1\r\nr1216=1\r\n1344=1\r\n", "$T30008"},
+        {"register.rtu", "r1150=1\r\nr12x6=1\r\n", "$T30008"},
         {"form.rtu", "r1216=#1\r\n", "$T30039"}};
     const TRegisterImage before = RegisterImage;
     for (const auto& [name, bytes, message] : loads) {

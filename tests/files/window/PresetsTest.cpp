@@ -114,6 +114,12 @@ TEST_F(PresetTest, ARegisterShowsThreeWaysAndIsAddedOnce) {
 }
 
 TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
+    // The overwrite question shows its argument.
+    std::string lang = ReadFile(dir_ / "default.lang");
+    lang.replace(lang.find("$T30068GB=$T30068"), 17, "$T30068GB=$T30068 %S%");
+    WriteFile(dir_ / "default.lang", lang);
+    WriteFile(dir_ / "half.pre",
+              PresetFileBytes({"916=$0005", "1500=$0001"}, PresetText(0x21, 0, {"$P0409=Half"})));
     StartWithData();
     auto& ui = Form1->ui;
     Type(ui.PreRegAdr, "916");
@@ -142,6 +148,13 @@ TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
     EXPECT_EQ(ui.PreSetListe->count(), 0);
     const std::string first = ReadFile(dir_ / "Mode 7.pre");
     EXPECT_EQ(ReadPresetBytes(first).registerLines, Lines{"916=$0007"});
+    // A preset with a line that cannot be stored is refused whole.
+    QAction* half = MenuItem(ui.PreSets, "Half");
+    ASSERT_TRUE(half && half->isEnabled());
+    Dialogs::ClearHistory();
+    half->trigger();
+    EXPECT_EQ(Messages(), Lines{"PreSet Error!"});
+    EXPECT_TRUE(RegisterImage == image_ && !RadioSettingsChanged);
 
     // The same name again is written only with consent; a file that cannot
     // be written is told.
@@ -153,7 +166,10 @@ TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
         Dialogs::QueueAnswer(*name == 'M' ? Dialogs::No : Dialogs::Yes);
         Dialogs::ClearHistory();
         ui.PreNow->click();
-        EXPECT_EQ(Dialogs::History()[1].text, "$T30068");
+        const Dialogs::Shown& question = Dialogs::History()[1];
+        EXPECT_EQ(std::pair(question.text, question.caption),
+                  std::pair("$T30068 " + (dir_ / (name + std::string(".pre"))).string(),
+                            std::string("$T30021")));
     }
     EXPECT_EQ(ReadFile(dir_ / "Mode 7.pre"), first);
     EXPECT_EQ(Messages(), Lines{"PreSet Error!"});
@@ -173,7 +189,7 @@ TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
         ui.PreNow->click();
         EXPECT_EQ(ui.PreSetListe->count(), 0);
     }
-    EXPECT_EQ(ListPresetNames(dir_), Lines{"Mode 7"});
+    EXPECT_EQ(ListPresetNames(dir_), (Lines{"Mode 7", "half"}));
     EXPECT_NE(ReadFile(dir_ / "Error.txt").find("Busy.pre not written"), std::string::npos);
 }
 
@@ -198,6 +214,14 @@ TEST_F(PresetTest, MenusListTwentyPresetsAndEachDemoOnce) {
     emit Form1->ui.Datei1->aboutToShow();
     emit Form1->ui.Datei1->aboutToShow();
     ASSERT_EQ(demos->actions().size(), 2);
+    // Declined over data opened from a file, a demo changes nothing.
+    const TRegisterImage opened = RadioImage(6);
+    WriteFile(dir_ / "in.qdv", CustomerFileOf(opened));
+    Open(dir_ / "in.qdv");
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::No); });
+    MenuItem(demos, "A")->trigger();
+    EXPECT_TRUE(RegisterImage == opened && !Form1->DemoLoaded);
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
     MenuItem(demos, "A&&B")->trigger();
     EXPECT_TRUE(RegisterImage == image_);
     EXPECT_TRUE(Form1->DemoLoaded);

@@ -92,7 +92,9 @@ class PrintedDeviceTest : public PrintCommandTest,
 
 TEST_P(PrintedDeviceTest, TheReportShowsTheDeviceOnOnePageAndChangesNothing) {
     ASSERT_NO_FATAL_FAILURE(StartAndRead(GetParam().device));
+    Form1->ui.funk->trigger(); // the channel list shown, its current channel selected
     const std::vector<QString> channels = Channels();
+    const int selected = Form1->ui.frequenz1->ItemIndex();
     const TRegisterImage image = RegisterImage;
     Choose<TpSchnittstelle>(GetParam().interfaceItem);
     const std::string text = PrintToPdf();
@@ -103,7 +105,8 @@ TEST_P(PrintedDeviceTest, TheReportShowsTheDeviceOnOnePageAndChangesNothing) {
     const std::string info = Poppler("pdfinfo", Pdf(), false);
     EXPECT_TRUE(std::regex_search(info, std::regex("Title: +Test Seite!!!\n"))) << info;
     EXPECT_TRUE(std::regex_search(info, std::regex("Pages: +1\n"))) << info;
-    EXPECT_EQ(Channels(), channels);
+    EXPECT_EQ(std::pair(Channels(), Form1->ui.frequenz1->ItemIndex()),
+              std::pair(channels, selected));
     EXPECT_TRUE(Differences(image, RegisterImage).empty());
     EXPECT_EQ(Dialogs::Unanswered(), 0);
 }
@@ -141,6 +144,10 @@ TEST_F(PrintCommandTest, ARefusedOrCancelledPrintWritesNoFile) {
     EXPECT_EQ(PrintToPdf(), "");
     EXPECT_EQ(CountShown("$T30026"), 2);
     EXPECT_NE(ProgramLog().find("$T30026 PRINT: adresse funklayer=0x4711"), std::string::npos);
+    // Without a device family there is no data to print.
+    DeviceFamily = 0;
+    EXPECT_EQ(PrintToPdf(), "");
+    EXPECT_EQ(CountShown("$T30022"), 1);
 }
 
 TEST_F(PrintCommandTest, AServiceModePrintUsesItsOwnLanguageAndLeavesTheProgramsLanguage) {
@@ -174,6 +181,10 @@ TEST_F(PrintCommandTest, AServiceModePrintUsesItsOwnLanguageAndLeavesThePrograms
               std::make_tuple("GB", folder, "other.lang"));
     EXPECT_EQ(std::make_pair(s.GetMinVersion(), s.GetAskUser()), std::make_pair(7, true));
     EXPECT_EQ(FocusTries(), 6);
+    // The next message is in the program's language again.
+    Dialogs::QueueModal([](QDialog&) { return static_cast<int>(Dialogs::Cancel); });
+    Form1->drucken1Click();
+    EXPECT_EQ(Dialogs::History().back().text, "$T30026GB");
 
     // A program language that no language line names stays too.
     s.SetLanguage("XX");

@@ -178,6 +178,8 @@ TEST_P(BrowserCloseTest, LeavesTheDeviceLockedAndIdle) {
             Form1->ui.BrowserEnable->trigger();
         else if (how == "clear")
             Form1->ToolButton2Click();
+        else if (how == "open")
+            Form1->openbuttonClick(); // the file choice is then cancelled
         else
             Form1->close();
     });
@@ -193,7 +195,8 @@ TEST_P(BrowserCloseTest, LeavesTheDeviceLockedAndIdle) {
     EXPECT_EQ(PlainMessages(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, BrowserCloseTest, ::testing::Values("button", "clear", "quit"));
+INSTANTIATE_TEST_SUITE_P(Ways, BrowserCloseTest,
+                         ::testing::Values("button", "clear", "open", "quit"));
 
 TEST_F(BrowserTest, SilenceMidScanEndsTheScanWithOneMessage) {
     OpenBrowser(shortTimeoutMs);

@@ -188,7 +188,10 @@ void TForm1::ResetCustomerFileHeader() {
 }
 
 void TForm1::openbuttonClick() {
-    if (!TransferCommandAllowed())
+    // A register-browser read (a scan) owns neither image nor pages: the open
+    // command closes the browser all the same (its relock follows that read's
+    // answer).
+    if (!(commandsRunning_ == 0 && BrowserExchangeWaiting()) && !TransferCommandAllowed())
         return;
     const RunningCommand running(*this);
     const CommandButton button(ui.openbutton);

@@ -167,7 +167,8 @@ TEST_F(BrowserTest, ReadsEditsAndWritesRegistersByKeyboardAndUnlocks) {
 class BrowserCloseTest : public BrowserTest, public ::testing::WithParamInterface<const char*> {};
 
 // However the browser closes while the device is unlocked and scanned, the
-// scan ends and the device is locked again, and nothing more is sent.
+// scan ends and the device is locked again, the service toggle is up with
+// its locked (green) label, and nothing more is sent.
 TEST_P(BrowserCloseTest, LeavesTheDeviceLockedAndIdle) {
     OpenBrowser();
     const std::string how = GetParam();
@@ -178,6 +179,8 @@ TEST_P(BrowserCloseTest, LeavesTheDeviceLockedAndIdle) {
             Form1->ui.BrowserEnable->trigger();
         else if (how == "clear")
             Form1->ToolButton2Click();
+        else if (how == "open")
+            Form1->openbuttonClick(); // the file choice is then cancelled
         else
             Form1->close();
     });
@@ -191,18 +194,53 @@ TEST_P(BrowserCloseTest, LeavesTheDeviceLockedAndIdle) {
     RunUntil([] { return false; }, 300);
     EXPECT_EQ(SimLog().size(), exchanges);
     EXPECT_EQ(PlainMessages(), 0);
+    EXPECT_FALSE(Form1->ui.service->isChecked());
+    EXPECT_EQ(Form1->ui.browser_label->palette().color(QPalette::WindowText), QColor(0, 128, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, BrowserCloseTest, ::testing::Values("button", "clear", "quit"));
+INSTANTIATE_TEST_SUITE_P(Ways, BrowserCloseTest,
+                         ::testing::Values("button", "clear", "open", "quit"));
 
-TEST_F(BrowserTest, SilenceMidScanEndsTheScanWithOneMessage) {
+struct RelockRow {
+    const char* fault; // armed once the device is unlocked
+    bool locked;       // the device after the close; unlocked is reported
+};
+
+class RelockTest : public BrowserTest, public ::testing::WithParamInterface<RelockRow> {};
+
+// A device left unlocked is reported: neither write of 0 to register 999
+// reads back 0. One of the two taking it has locked the device.
+TEST_P(RelockTest, ADeviceLeftUnlockedIsShown) {
+    OpenBrowser();
+    Form1->ui.service->trigger();
+    ASSERT_FALSE(Locked());
+    sim_->Command(std::string("fault ") + GetParam().fault);
+    Form1->ui.BrowserEnable->trigger();
+    EXPECT_TRUE(RunUntil([] { return Form1->TransferIdle; }));
+    EXPECT_EQ(Locked(), GetParam().locked);
+    EXPECT_EQ(CountMessages("$T46004"), GetParam().locked ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writes, RelockTest,
+                         ::testing::Values(RelockRow{"ignore-writes@r999:always", false},
+                                           RelockRow{"alternate@r999:always", true}));
+
+class ScanFaultTest : public BrowserTest, public ::testing::WithParamInterface<const char*> {};
+
+// A read of the scan that fails (no answer, or only answers for another
+// register, which the link waits past) is reported once and ends the scan.
+TEST_P(ScanFaultTest, EndsTheScanWithOneMessage) {
     OpenBrowser(shortTimeoutMs);
-    QTimer::singleShot(200, Form1, [this] { sim_->Command("fault silence@next:always"); });
+    QTimer::singleShot(200, Form1, [this] { sim_->Command(std::string("fault ") + GetParam()); });
     Scan();
     EXPECT_FALSE(Form1->ui.scanreg->isChecked());
     EXPECT_FALSE(Form1->ui.Scan->isVisibleTo(Form1));
     EXPECT_EQ(PlainMessages(), 1);
+    EXPECT_NE(Dialogs::History().back().text.find("Kommunikationsfehler"), std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, ScanFaultTest,
+                         ::testing::Values("silence@next:always", "wrong-register@next:always"));
 
 TEST_F(BrowserTest, InputOutputScanMirrorsRegisterTwoAndWritesRegisterThreeHundred) {
     OpenBrowser(400);

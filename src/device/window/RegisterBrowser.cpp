@@ -200,8 +200,11 @@ void ApplyLockStep(TForm1& form, bool unlock) {
                 locked = RelockDevice();
                 locked = RelockDevice() || locked;
             }
-            if (!locked)
+            if (!locked) {
+                // The label keeps telling the device may be unlocked.
+                SetServiceLabel(form, true);
                 form.ErrorBox(form.GetText("$T46004"));
+            }
         },
         true);
 }

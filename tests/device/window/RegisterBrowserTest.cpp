@@ -209,16 +209,19 @@ struct RelockRow {
 class RelockTest : public BrowserTest, public ::testing::WithParamInterface<RelockRow> {};
 
 // A device left unlocked is reported: neither write of 0 to register 999
-// reads back 0. One of the two taking it has locked the device.
+// reads back 0. One of the two taking it has locked the device. The label
+// stays red over a device that may be unlocked.
 TEST_P(RelockTest, ADeviceLeftUnlockedIsShown) {
     OpenBrowser();
     Form1->ui.service->trigger();
     ASSERT_FALSE(Locked());
     sim_->Command(std::string("fault ") + GetParam().fault);
-    Form1->ui.BrowserEnable->trigger();
+    Form1->ui.service->trigger();
     EXPECT_TRUE(RunUntil([] { return Form1->TransferIdle; }));
     EXPECT_EQ(Locked(), GetParam().locked);
     EXPECT_EQ(CountMessages("$T46004"), GetParam().locked ? 0 : 1);
+    EXPECT_EQ(Form1->ui.browser_label->palette().color(QPalette::WindowText),
+              GetParam().locked ? QColor(0, 128, 0) : QColor(255, 0, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Writes, RelockTest,

@@ -41,7 +41,6 @@ using namespace bench;
 using namespace linefloor;
 namespace fs = std::filesystem;
 
-
 constexpr int kFirst = 900;
 constexpr int kLast = 1471;
 constexpr int kChunk = 25;

@@ -40,9 +40,7 @@ int main(int argc, char** argv) {
     if (!sims.Ready("ostara-bench-mop"))
         return 1;
     testsupport::Devsim& sim = sims.program;
-    bench::ReferenceClient& reference = sims.client;
     const auto& programLog = sims.programLog;
-    const auto& referenceLog = sims.referenceLog;
     TMop mop(nullptr, nullptr);
     mop.SetPort(sim.PtyPath());
     mop.Open();
@@ -84,21 +82,10 @@ int main(int argc, char** argv) {
             failure = "the reference cannot replay the run: " + work.refused;
             break;
         }
-        const std::streamoff referenceFrom = bench::FileSize(referenceLog);
-        const bench::ReferenceClient::Run ref = reference.Replay(work);
-        if (!ref.ok) {
-            failure = "the reference client failed: " + ref.failure;
-            break;
-        }
         bench::Sample s;
-        s.wallMs = meter.WallMs();
-        s.cpuPercent = 100.0 * meter.cpu.processMs / s.wallMs;
-        s.program = bench::TimelineOf(log, work, meter.start, meter.end);
-        s.firstRequestMs = s.program.toFirstRequestMs;
-        s.referenceWallMs = ref.WallMs();
-        s.referenceCpuPercent = 100.0 * ref.cpuMs / ref.WallMs();
-        s.reference = bench::TimelineOf(bench::ReadLog(referenceLog, referenceFrom), work,
-                                        ref.start, ref.end);
+        if (!sims.ReplayAndSample(log, work, meter.start, meter.end, meter.cpu.processMs, s,
+                                  failure))
+            break;
         bench::PrintRun(samples.size(), s);
         samples.push_back(s);
     }

@@ -68,9 +68,7 @@ int main(int argc, char** argv) {
     if (!sims.Ready("ostara-bench-read"))
         return 1;
     testsupport::Devsim& sim = sims.program;
-    bench::ReferenceClient& reference = sims.client;
     const auto& programLog = sims.programLog;
-    const auto& referenceLog = sims.referenceLog;
     Session session("ostara-bench-read");
     if (!session.Start(folder, sim))
         return 1;
@@ -121,22 +119,10 @@ int main(int argc, char** argv) {
             std::printf("  note    the program made %zu exchanges, not %d\n", log.size(),
                         kExchanges);
 
-        const std::streamoff referenceFrom = bench::FileSize(referenceLog);
-        const bench::ReferenceClient::Run ref = reference.Replay(work);
-        if (!ref.ok) {
-            failure = "the reference client failed: " + ref.failure;
-            break;
-        }
-
         bench::Sample s;
-        s.wallMs = Ms(continuation.end - meter.start);
-        s.cpuPercent = 100.0 * meter.cpu.processMs / s.wallMs;
-        s.program = bench::TimelineOf(log, work, meter.start, continuation.end);
-        s.firstRequestMs = s.program.toFirstRequestMs;
-        s.referenceWallMs = ref.WallMs();
-        s.referenceCpuPercent = 100.0 * ref.cpuMs / ref.WallMs();
-        s.reference = bench::TimelineOf(bench::ReadLog(referenceLog, referenceFrom), work,
-                                        ref.start, ref.end);
+        if (!sims.ReplayAndSample(log, work, meter.start, continuation.end, meter.cpu.processMs, s,
+                                  failure))
+            break;
         if (marks)
             std::printf("mark run %d %.6f %.6f %.6f\n", r + 1, Seconds(meter.start),
                         Seconds(log.front().firstByte), Seconds(continuation.end));

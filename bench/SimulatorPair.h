@@ -18,8 +18,7 @@ class SimulatorPair {
 public:
     // `arguments` before "--log <file>"; the logs go into `folder`.
     SimulatorPair(const std::filesystem::path& folder, std::vector<std::string> arguments)
-        : programLog(folder / "program-devsim.log"),
-          referenceLog(folder / "reference-devsim.log"),
+        : programLog(folder / "program-devsim.log"), referenceLog(folder / "reference-devsim.log"),
           program(OSTARA_DEVSIM, WithLog(arguments, programLog)),
           reference(OSTARA_DEVSIM, WithLog(arguments, referenceLog)),
           client(reference.Ready() ? reference.PtyPath() : std::string()) {}
@@ -37,6 +36,29 @@ public:
             std::fprintf(stderr, "%s: %s\n", benchmark, client.Failure().c_str());
             return false;
         }
+        return true;
+    }
+
+    // Replays the program's exchanges of one run (from `log`, made between
+    // `start` and `end` with `cpuMs` of the process) on the reference
+    // simulator and gives both sides as one sample; false with `failure`
+    // set when the reference client could not make them.
+    bool ReplayAndSample(const std::vector<LoggedExchange>& log, const Workload& work,
+                         Clock::time_point start, Clock::time_point end, double cpuMs, Sample& s,
+                         std::string& failure) {
+        const std::streamoff referenceFrom = FileSize(referenceLog);
+        const ReferenceClient::Run ref = client.Replay(work);
+        if (!ref.ok) {
+            failure = "the reference client failed: " + ref.failure;
+            return false;
+        }
+        s.wallMs = Ms(end - start);
+        s.cpuPercent = 100.0 * cpuMs / s.wallMs;
+        s.program = TimelineOf(log, work, start, end);
+        s.firstRequestMs = s.program.toFirstRequestMs;
+        s.referenceWallMs = ref.WallMs();
+        s.referenceCpuPercent = 100.0 * ref.cpuMs / ref.WallMs();
+        s.reference = TimelineOf(ReadLog(referenceLog, referenceFrom), work, ref.start, ref.end);
         return true;
     }
 

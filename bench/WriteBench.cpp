@@ -170,9 +170,7 @@ int main(int argc, char** argv) {
     if (!sims.Ready("ostara-bench-write"))
         return 1;
     testsupport::Devsim& sim = sims.program;
-    bench::ReferenceClient& reference = sims.client;
     const auto& programLog = sims.programLog;
-    const auto& referenceLog = sims.referenceLog;
     Session session("ostara-bench-write");
     if (!session.Start(folder, sim))
         return 1;
@@ -240,22 +238,11 @@ int main(int argc, char** argv) {
                         log.size(), log.size() - size_t(blocks), blocks);
         }
 
-        const std::streamoff referenceFrom = bench::FileSize(referenceLog);
-        const bench::ReferenceClient::Run ref = reference.Replay(work);
-        if (!ref.ok) {
-            failure = "the reference client failed: " + ref.failure;
-            break;
-        }
-
         bench::Sample s;
-        s.wallMs = meter.WallMs();
-        s.cpuPercent = 100.0 * meter.cpu.processMs / s.wallMs;
-        s.program = bench::TimelineOf(log, work, meter.start, meter.end);
+        if (!sims.ReplayAndSample(log, work, meter.start, meter.end, meter.cpu.processMs, s,
+                                  failure))
+            break;
         s.firstRequestMs = log.empty() ? 0 : Ms(log.front().firstByte - *confirmed);
-        s.referenceWallMs = ref.WallMs();
-        s.referenceCpuPercent = 100.0 * ref.cpuMs / ref.WallMs();
-        s.reference = bench::TimelineOf(bench::ReadLog(referenceLog, referenceFrom), work,
-                                        ref.start, ref.end);
         if (marks)
             std::printf("mark run %d %.6f %.6f %.6f %.6f\n", r + 1, Seconds(meter.start),
                         Seconds(*confirmed), Seconds(log.front().firstByte), Seconds(meter.end));

@@ -89,14 +89,11 @@ int main(int argc, char** argv) {
         bench::PrintRun(samples.size(), s);
         samples.push_back(s);
     }
-    if (!failure.empty())
-        std::printf("  run %zu FAILED: %s\n", samples.size() + 1, failure.c_str());
-    if (samples.empty())
-        return 2;
     bench::Targets targets;
     targets.ratio = 1.01;
     targets.cpuPercent = 1.5;
-    bench::PrintSummary(samples, targets);
+    if (!bench::PrintOutcome(samples, failure, targets))
+        return 2;
     std::fflush(stdout);
     return failure.empty() ? 0 : 2;
 }

@@ -133,15 +133,12 @@ int main(int argc, char** argv) {
     }
     session.End();
 
-    if (!failure.empty())
-        std::printf("  run %zu FAILED: %s\n", samples.size() + 1, failure.c_str());
-    if (samples.empty())
-        return 2;
     bench::Targets targets;
     targets.ratio = 1.01;
     targets.cpuPercent = 1.5;
     targets.firstRequestMs = 6.0;
-    bench::PrintSummary(samples, targets);
+    if (!bench::PrintOutcome(samples, failure, targets))
+        return 2;
     std::printf("  of the last answer -> end: Timer1Timer itself %.2f ms (median)\n",
                 bench::Median(timerMs));
     threads.Print("the reader");

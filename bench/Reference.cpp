@@ -521,6 +521,16 @@ void PrintRun(size_t index, const Sample& s) {
                 s.referenceWallMs > 0 ? s.wallMs / s.referenceWallMs : 0.0);
 }
 
+bool PrintOutcome(const std::vector<Sample>& runs, const std::string& failure,
+                  const Targets& targets) {
+    if (!failure.empty())
+        std::printf("  run %zu FAILED: %s\n", runs.size() + 1, failure.c_str());
+    if (runs.empty())
+        return false;
+    PrintSummary(runs, targets);
+    return true;
+}
+
 bool PrintSummary(const std::vector<Sample>& runs, const Targets& targets) {
     std::vector<double> wall, referenceWall, cpu, referenceCpu, first, referenceFirst;
     std::vector<Timeline> program, reference;

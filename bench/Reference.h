@@ -220,6 +220,11 @@ void PrintRun(size_t index, const Sample& s);
 // where the time goes. Returns whether every target is met.
 bool PrintSummary(const std::vector<Sample>& runs, const Targets& targets);
 
+// After the runs: the run that failed, if one did, then the summary of the
+// runs made. Returns false when no run was made.
+bool PrintOutcome(const std::vector<Sample>& runs, const std::string& failure,
+                  const Targets& targets);
+
 // --runs N (default 10, at least 1).
 int RunsArgument(int argc, char** argv);
 

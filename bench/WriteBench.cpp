@@ -253,16 +253,13 @@ int main(int argc, char** argv) {
     }
     session.End();
 
-    if (!failure.empty())
-        std::printf("  run %zu FAILED: %s\n", samples.size() + 1, failure.c_str());
-    if (samples.empty())
-        return 2;
     bench::Targets targets;
     targets.ratio = 1.01;
     targets.cpuPercent = 2.0;
     targets.firstRequestMs = 6.0;
     targets.firstRequestFrom = "confirmation";
-    bench::PrintSummary(samples, targets);
+    if (!bench::PrintOutcome(samples, failure, targets))
+        return 2;
     std::printf("  key -> 1st request (the checks and the scripted box included): median %.2f ms, "
                 "p90 %.2f ms\n",
                 bench::Median(keyToFirst), bench::P90(keyToFirst));

@@ -169,7 +169,7 @@ bool TWebDownload::Run() {
     // Every name must stay a file inside the local folder before anything
     // is fetched.
     if (const auto unsafe = FirstUnsafeName(update))
-        return Fail("$T41003", descriptionFile_ + ": \"" + *unsafe +
+        return Fail("$T41009", descriptionFile_ + ": \"" + *unsafe +
                                    "\" is not a plain file name; nothing downloaded");
     if (update.files.empty())
         return Fail("$T41003", descriptionFile_ + " lists no files to download");

@@ -76,7 +76,7 @@ TEST_F(UpdateCheckTest, EachOutcomeIsShownToAMenuCheckOnlyAndNoPartialFileStays)
         {{200, Info("2.24", {"a.bin"}, "")}, got, {Y, Y}, {ask, replace, "$T41006"}, both, "", "new"},
         {{200, Info("2.24", {"a.bin"}, "old.exe")}, got, {Y, Y}, {ask, replace, "$T41006"}, both,
          "\"old.exe\", is not one", "new"},
-        {{200, Info("2.24", {"a.bin", "../x"}, "a.bin")}, {}, {}, {"$T41003"}, {qdv},
+        {{200, Info("2.24", {"a.bin", "../x"}, "a.bin")}, {}, {}, {"$T41009"}, {qdv},
          "\"../x\" is not a plain file name"},
         {{404, "gone"}, {}, {}, {"$T41002"}, {qdv}, "info.qdv: HTTP 404"},
         {{500, "broken"}, {}, {}, {"$T41003"}, {qdv}, "info.qdv: HTTP 500"},

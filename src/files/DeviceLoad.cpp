@@ -116,8 +116,13 @@ std::vector<LoadStep> PlanDeviceLoad(const std::vector<LoadLine>& lines) {
 
 std::string DeviceTypeName(uint32_t code) {
     uint32_t index = 0;
-    if (FindDeviceType(code, index) && !ModelNames[index].empty())
-        return ModelNames[index];
+    if (FindDeviceType(code, index) && !ModelNames[index].empty()) {
+        // A model without a variant keeps a blank in the table; the text
+        // names the model alone.
+        std::string name = ModelNames[index];
+        name.erase(name.find_last_not_of(' ') + 1);
+        return name;
+    }
     char text[16];
     std::snprintf(text, sizeof text, "%04X", code & 0xFFFF);
     return text;

@@ -66,6 +66,7 @@ struct LoadStep {
 // The ordered steps that send lines into a device.
 std::vector<LoadStep> PlanDeviceLoad(const std::vector<LoadLine>& lines);
 
-// A device type as the binding messages name it: its model name, or 4
+// A device type as the binding messages name it: its model name without
+// trailing blanks, or 4
 // upper-case hexadecimal digits for a code the program does not know.
 std::string DeviceTypeName(uint32_t code);

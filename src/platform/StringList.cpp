@@ -60,7 +60,7 @@ void TStringList::LoadFromFile(const std::filesystem::path& fileName) {
     lines_ = SplitLines(bytes);
 }
 
-bool WriteAllBytes(int fd, const std::string& bytes) {
+bool WriteAllBytes(int fd, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);

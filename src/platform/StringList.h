@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Splits text into lines at CR LF, LF or CR alone. A line end at the very end
@@ -13,7 +14,7 @@ std::vector<std::string> SplitLines(const std::string& text);
 
 // Writes every byte to fd, retrying after EINTR and partial writes; false
 // with errno set on failure.
-bool WriteAllBytes(int fd, const std::string& bytes);
+bool WriteAllBytes(int fd, std::string_view bytes);
 
 // Replaces the file with bytes as one step: the bytes go into a temporary
 // file beside the target (same folder, so the rename stays within one file

@@ -3,6 +3,8 @@
 // and the final relock.
 #include "files/DeviceLoad.h"
 
+#include "device/DeviceTypes.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -76,4 +78,12 @@ TEST(DeviceLoad, GroupsTheLinesIntoWrites) {
         {{"r900=1", "901=$0012"}, "refused at 1"}};
     for (const auto& [lines, steps] : cases)
         EXPECT_EQ(Plan(lines), steps);
+}
+
+TEST(DeviceLoad, TheBindingMessagesNameATypeByItsModelWithoutPadding) {
+    FillModelNameTable();
+    const std::pair<uint32_t, std::string> cases[] = {
+        {0xD1, "HNQ-860"}, {0x71, "DZF-420"}, {0x21, "KVL-420 GN"}, {0x99, "0099"}};
+    for (const auto& [code, name] : cases)
+        EXPECT_EQ(DeviceTypeName(code), name) << code;
 }

@@ -7,20 +7,35 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 class TestHttpServer {
 public:
-    // CutShort promises twice the body and hangs up after it; Stall never answers.
-    enum Kind { Whole, CutShort, Stall };
+    // CutShort promises twice the body and hangs up after it; Stall never
+    // answers; Stream sends streamBytes of StreamBody, a few pieces ahead of
+    // what the connection has taken, with its length or (StreamUnannounced)
+    // without.
+    enum Kind { Whole, CutShort, Stall, Stream, StreamUnannounced };
     struct Response {
         int status = 200;
         std::string body;
         Kind kind = Whole;
+        int64_t streamBytes = 0;
     };
+    static constexpr int64_t StreamPiece = 1024 * 1024;
+    // Bytes from..from+n of every streamed body.
+    static std::string StreamBody(int64_t from, int64_t n) {
+        std::string out(static_cast<size_t>(n), ' ');
+        for (int64_t i = 0; i < n; ++i)
+            out[static_cast<size_t>(i)] = static_cast<char>('a' + (from + i) * 7 % 26);
+        return out;
+    }
 
     explicit TestHttpServer(const std::string& folder) : folder_(folder) {
         server_.listen(QHostAddress::LocalHost);
@@ -35,6 +50,8 @@ public:
     }
     void Serve(const std::string& name, Response r) { responses_[name] = std::move(r); }
     const std::vector<std::string>& Requests() const { return requests_; }
+    // The bytes of the last streamed answer that the connection took.
+    int64_t StreamedBytes() const { return streamed_; }
     void ForgetRequests() { requests_.clear(); }
     // Runs when a request has arrived, before it is answered.
     std::function<void(const std::string& name)> onRequest;
@@ -53,6 +70,10 @@ private:
         const Response r = it == responses_.end() ? Response{404, "none"} : it->second;
         if (r.kind == Stall)
             return;
+        if (r.kind == Stream || r.kind == StreamUnannounced) {
+            StartStream(s, r);
+            return;
+        }
         const size_t length = r.body.size() * (r.kind == CutShort ? 2 : 1);
         s.write(QByteArray::fromStdString("HTTP/1.1 " + std::to_string(r.status) +
                                           " X\r\nContent-Length: " + std::to_string(length) +
@@ -60,7 +81,32 @@ private:
         s.disconnectFromHost();
     }
 
+    void StartStream(QTcpSocket& s, const Response& r) {
+        streamed_ = 0;
+        const std::string length =
+            r.kind == Stream ? "Content-Length: " + std::to_string(r.streamBytes) + "\r\n" : "";
+        s.write(QByteArray::fromStdString("HTTP/1.1 " + std::to_string(r.status) + " X\r\n" +
+                                          length + "Connection: close\r\n\r\n"));
+        const int64_t total = r.streamBytes;
+        auto queued = std::make_shared<int64_t>(0);
+        const auto more = [&s, total, queued] {
+            while (*queued < total && s.bytesToWrite() < 4 * StreamPiece) {
+                const int64_t n = std::min(StreamPiece, total - *queued);
+                s.write(QByteArray::fromStdString(StreamBody(*queued, n)));
+                *queued += n;
+                if (*queued == total)
+                    s.disconnectFromHost();
+            }
+        };
+        QObject::connect(&s, &QTcpSocket::bytesWritten, &s, [this, more](qint64 n) {
+            streamed_ += n;
+            more();
+        });
+        more();
+    }
+
     std::string folder_;
+    int64_t streamed_ = 0;
     QTcpServer server_;
     std::map<std::string, Response> responses_;
     std::vector<std::string> requests_;

@@ -391,6 +391,8 @@ void TForm1::savebuttonClick() {
 bool TForm1::CheckParameterLines(TStringList& lines) {
     const bool showProgress = ServiceMode && Form4;
     if (showProgress) {
+        // The window tells what it shows now, not what it showed last.
+        TranslateReadProgress("$T27002");
         Form4->BeginTransfer(static_cast<int>(lines.Count()), 0);
         Form4->EnableClose(true);
     }

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -78,10 +79,10 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
     int64_t Size() const { return size_; }
     const std::string& Error() const { return error_; }
-    bool Write(const QByteArray& bytes) {
-        if (!WriteAllBytes(fd_, bytes.toStdString()))
+    bool Write(std::string_view bytes) {
+        if (!WriteAllBytes(fd_, bytes))
             return Failed();
-        size_ += bytes.size();
+        size_ += static_cast<int64_t>(bytes.size());
         return true;
     }
     bool Commit() {
@@ -144,6 +145,7 @@ bool TWebDownload::Fail(const std::string& id, const std::string& detail) {
 bool TWebDownload::Run() {
     message_.clear();
     programToStart_.clear();
+    peakBuffered_ = 0;
     if (languageFile_.empty()) {
         message_ = "Error!\nNo FileName in Modul: WebDownLoad!";
         return true;
@@ -153,7 +155,7 @@ bool TWebDownload::Run() {
     if (!IsPlainFileName(descriptionFile_))
         return Fail("$T41003",
                     "update description \"" + descriptionFile_ + "\" is not a plain file name");
-    if (DownloadFile(descriptionFile_, false))
+    if (DownloadFile(descriptionFile_, false, DescriptionLimitBytes))
         return true;
 
     const TMemIniFile ini{std::filesystem::path(LocalPath(descriptionFile_))};
@@ -169,7 +171,7 @@ bool TWebDownload::Run() {
     // Every name must stay a file inside the local folder before anything
     // is fetched.
     if (const auto unsafe = FirstUnsafeName(update))
-        return Fail("$T41003", descriptionFile_ + ": \"" + *unsafe +
+        return Fail("$T41009", descriptionFile_ + ": \"" + *unsafe +
                                    "\" is not a plain file name; nothing downloaded");
     if (update.files.empty())
         return Fail("$T41003", descriptionFile_ + " lists no files to download");
@@ -198,8 +200,12 @@ bool TWebDownload::Run() {
     for (const std::string& name : update.files) {
         if (std::find(downloaded.begin(), downloaded.end(), name) != downloaded.end())
             continue; // listed twice: fetched once
-        if (window)
+        if (window) {
+            // The bar starts empty for each file, also one whose data is slow to come.
             window->ui.Label2->setText(ToQString(name));
+            window->ui.ProgressBar1->setValue(window->ui.ProgressBar1->minimum());
+            window->repaint();
+        }
         if (DownloadFile(name, true)) {
             failed = true;
             break;
@@ -238,7 +244,7 @@ bool TWebDownload::Run() {
     return false;
 }
 
-bool TWebDownload::DownloadFile(const std::string& name, bool ask) {
+bool TWebDownload::DownloadFile(const std::string& name, bool ask, int64_t maxBytes) {
     const std::string local = LocalPath(name);
     std::error_code ec;
     if (std::filesystem::exists(local, ec) && (!silent_ || ask)) {
@@ -255,6 +261,9 @@ bool TWebDownload::DownloadFile(const std::string& name, bool ask) {
     const std::string url = UpdateFileUrl(baseLocation_, name, port_);
     QNetworkRequest request(QUrl::fromEncoded(QByteArray::fromStdString(url)));
     QNetworkReply* reply = http_->get(request);
+    // The reply reads no more from the network than fits its buffer; each
+    // chunk goes to the file as it comes.
+    reply->setReadBufferSize(ReadBufferBytes);
 
     QEventLoop loop;
     QTimer silence;
@@ -262,17 +271,39 @@ bool TWebDownload::DownloadFile(const std::string& name, bool ask) {
     silence.setInterval(transferTimeoutMs_);
     bool timedOut = false;
     bool writeFailed = false;
+    bool tooLarge = false;
     bool begun = false;
+    const auto overLimit = [&](int64_t bytes) { return maxBytes > 0 && bytes > maxBytes; };
+    std::vector<char> chunk(static_cast<std::size_t>(ReadBufferBytes));
+    const auto take = [&] {
+        peakBuffered_ = std::max<int64_t>(peakBuffered_, reply->bytesAvailable());
+        while (!timedOut && !writeFailed && !tooLarge) {
+            const qint64 got = reply->read(chunk.data(), static_cast<qint64>(chunk.size()));
+            if (got <= 0)
+                return;
+            if (overLimit(file.Size() + got))
+                tooLarge = true;
+            else if (!file.Write({chunk.data(), static_cast<std::size_t>(got)}))
+                writeFailed = true;
+            else
+                continue;
+            reply->abort();
+        }
+    };
     QObject::connect(&silence, &QTimer::timeout, reply, [&] {
         timedOut = true;
         reply->abort();
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
-        silence.start();
-        if (!writeFailed && !file.Write(reply->readAll())) {
-            writeFailed = true;
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (!tooLarge && length.isValid() && overLimit(length.toLongLong())) {
+            tooLarge = true;
             reply->abort();
         }
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
+        silence.start();
+        take();
     });
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
                      [&](qint64 received, qint64 total) {
@@ -289,8 +320,7 @@ bool TWebDownload::DownloadFile(const std::string& name, bool ask) {
         loop.exec();
     silence.stop();
     reply->disconnect();
-    if (!timedOut && !writeFailed && reply->bytesAvailable() > 0 && !file.Write(reply->readAll()))
-        writeFailed = true;
+    take();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int code = status.isValid() ? status.toInt() : 0;
@@ -309,6 +339,9 @@ bool TWebDownload::DownloadFile(const std::string& name, bool ask) {
         return Fail("$T41002", where + "HTTP 404");
     if (code >= 300 || (code != 0 && code < 200))
         return Fail("$T41003", where + "HTTP " + std::to_string(code));
+    if (tooLarge)
+        return Fail("$T41008",
+                    where + "more than " + std::to_string(maxBytes) + " bytes; download given up");
     if (error != QNetworkReply::NoError && code != 0)
         return Fail("$T41003", where + "broken off after " + std::to_string(file.Size()) +
                                    " bytes: " + errorText);

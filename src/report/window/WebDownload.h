@@ -60,8 +60,16 @@ public:
     // Fetches name from the update location into the local folder. An
     // existing copy is replaced after the user agrees (ask, or any file of a
     // check from the menu); otherwise, and on any failure, it stays as it
-    // was. Returns true on error.
-    bool DownloadFile(const std::string& name, bool ask);
+    // was. A file of more than maxBytes (when not 0) is refused as soon as
+    // that shows. Returns true on error.
+    bool DownloadFile(const std::string& name, bool ask, int64_t maxBytes = 0);
+
+    // The most a GET holds in memory before its data goes to the file.
+    static constexpr int64_t ReadBufferBytes = 256 * 1024;
+    // The largest update description taken: it is read whole into memory.
+    static constexpr int64_t DescriptionLimitBytes = 64 * 1024;
+    // The most data a GET of the last run held in memory at once.
+    int64_t PeakBuffered() const { return peakBuffered_; }
 
     // Progress of the running GET, shown in the download window while the
     // listed files are fetched: the length when known, the bytes so far, and
@@ -88,6 +96,7 @@ private:
     bool progress_ = false;
     bool silent_ = false;
     int transferTimeoutMs_ = 30000;
+    int64_t peakBuffered_ = 0;
     std::unique_ptr<QNetworkAccessManager> http_;
     TSprache* sprache_;
     TLogFile* log_;

@@ -1,6 +1,7 @@
 // The frequency page's file buttons offscreen: the names a save completes by
 // the kind chosen, and each refused load telling why and leaving the data as
 // it was.
+#include "device/window/Form4.h"
 #include "files/FrequencySet.h"
 #include "files/window/FileCommands.h"
 #include "files/window/FileFixture.h"
@@ -53,9 +54,11 @@ TEST_F(FileTest, FrequencySetSavesAndRefusedLoads) {
         {"register.rtu", "r1150=1\r\nr12x6=1\r\n", "$T30008"},
         {"form.rtu", "r1216=#1\r\n", "$T30039"}};
     const TRegisterImage before = RegisterImage;
-    for (const auto& [name, bytes, message] : loads) {
+    for (const auto& load : loads) {
+        const auto& [name, bytes, message] = load;
         if (std::string(name) != "none.qdv")
             WriteFile(dir_ / name, bytes);
+        Form1->TranslateReadProgress("$T27001"); // what a read left there
         Dialogs::ClearHistory();
         Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
         Dialogs::QueueFileName((dir_ / name).string());
@@ -66,6 +69,9 @@ TEST_F(FileTest, FrequencySetSavesAndRefusedLoads) {
         EXPECT_TRUE(RegisterImage == before && DeviceFamily == FamilyKVL420 &&
                     RadioSettingsChanged == 0)
             << name;
+        // From the file with a count on, the lines reach the check, which says so.
+        const bool checked = &load - loads >= 5;
+        EXPECT_EQ(Form4->Label1Caption(), checked ? "$T27002" : "$T27001") << name;
     }
     RegisterImage[static_cast<size_t>(map_.max_anzahl_funkkanal)] = 128;
     Dialogs::ClearHistory();

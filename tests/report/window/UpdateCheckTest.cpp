@@ -8,7 +8,10 @@
 #include "support/HttpServer.h"
 #include "support/WindowFixture.h"
 
+#include <QProgressBar>
+
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -76,7 +79,7 @@ TEST_F(UpdateCheckTest, EachOutcomeIsShownToAMenuCheckOnlyAndNoPartialFileStays)
         {{200, Info("2.24", {"a.bin"}, "")}, got, {Y, Y}, {ask, replace, "$T41006"}, both, "", "new"},
         {{200, Info("2.24", {"a.bin"}, "old.exe")}, got, {Y, Y}, {ask, replace, "$T41006"}, both,
          "\"old.exe\", is not one", "new"},
-        {{200, Info("2.24", {"a.bin", "../x"}, "a.bin")}, {}, {}, {"$T41003"}, {qdv},
+        {{200, Info("2.24", {"a.bin", "../x"}, "a.bin")}, {}, {}, {"$T41009"}, {qdv},
          "\"../x\" is not a plain file name"},
         {{404, "gone"}, {}, {}, {"$T41002"}, {qdv}, "info.qdv: HTTP 404"},
         {{500, "broken"}, {}, {}, {"$T41003"}, {qdv}, "info.qdv: HTTP 500"},
@@ -163,6 +166,66 @@ TEST_F(UpdateCheckTest, DuringADownloadASecondCheckIsIgnoredAndACloseWaits) {
     EXPECT_EQ(server_.Requests(), (Texts{"info.qdv", "a.bin"}));
     EXPECT_TRUE(RunUntil([] { return Application().Terminated(); }));
     EXPECT_EQ(Form1->WebDownload, nullptr);
+}
+
+TEST_F(UpdateCheckTest, ADescriptionBeyondTheLimitIsRefusedWithoutTakingItAll) {
+    const int64_t limit = TWebDownload::DescriptionLimitBytes, huge = 64 << 20;
+    const struct {
+        TestHttpServer::Kind kind;
+        int64_t bytes;
+        std::string shown;
+    } cases[] = {{TestHttpServer::Stream, huge, "$T41008"},
+                 {TestHttpServer::StreamUnannounced, huge, "$T41008"},
+                 {TestHttpServer::StreamUnannounced, limit + 1, "$T41008"},
+                 {TestHttpServer::StreamUnannounced, limit, "$T41005"}}; // no version in it
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.kind << " " << c.bytes);
+        Dialogs::BeginScript();
+        fs::remove(dir_ / "Error.txt");
+        fs::remove(dir_ / "Data" / "info.qdv");
+        server_.Serve("info.qdv", {200, "", c.kind, c.bytes});
+        Form1->UpdateFromMenu = true;
+        Form1->CheckForUpdates();
+        EXPECT_EQ(Shown(), Texts{c.shown});
+        const bool refused = c.shown == "$T41008";
+        EXPECT_EQ(FileText(dir_ / "Error.txt").find("info.qdv: more than 65536 bytes") !=
+                      std::string::npos,
+                  refused);
+        EXPECT_EQ(fs::exists(dir_ / "Data" / "info.qdv"), !refused);
+        // The connection was given up long before the end of the body.
+        if (c.bytes == huge) {
+            EXPECT_LT(server_.StreamedBytes(), huge / 4);
+        }
+    }
+    // Only the description of the last case: no partial file stays.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "Data"), {}), 1);
+}
+
+TEST_F(UpdateCheckTest, AListedFileArrivesWholeThroughABoundedBufferAndTheNextStartsAnEmptyBar) {
+    const int64_t size = 8 << 20;
+    server_.Serve("info.qdv", {200, Info("2.24", {"big.bin", "next.bin"}, "big.bin")});
+    server_.Serve("big.bin", {200, "", TestHttpServer::Stream, size});
+    server_.Serve("next.bin", {200, "", TestHttpServer::Stall});
+    Form1->WebDownload->SetTransferTimeout(300);
+    // A slow taker: the window pauses at each step of the bar, while the
+    // network keeps delivering.
+    QProgressBar* bar = Form5->ui.ProgressBar1;
+    QObject::connect(bar, &QProgressBar::valueChanged, bar,
+                     [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
+    std::pair<int, int> barAtNext{-1, -1};
+    server_.onRequest = [&](const std::string& name) {
+        if (name == "next.bin")
+            barAtNext = {bar->value(), bar->minimum()};
+    };
+    Dialogs::QueueAnswer(Dialogs::Yes);
+    Form1->UpdateFromMenu = true;
+    Form1->CheckForUpdates();
+
+    EXPECT_EQ(Shown(), (Texts{"$T42001$T42002", "$T41003"})); // next.bin never came
+    EXPECT_EQ(Data("big.bin"), TestHttpServer::StreamBody(0, size));
+    EXPECT_EQ(barAtNext.first, barAtNext.second);
+    EXPECT_GT(Form1->WebDownload->PeakBuffered(), 0);
+    EXPECT_LE(Form1->WebDownload->PeakBuffered(), TWebDownload::ReadBufferBytes);
 }
 
 TEST_F(UpdateCheckTest, TheAutomaticCheckSwitchIsSavedAtOnce) {

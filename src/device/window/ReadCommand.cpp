@@ -243,7 +243,7 @@ void TForm1::down_loadClick() {
     TransferIdle = false;
     ReadFailed = 0;
     LockTransferCommands(true);
-    Reader = std::make_unique<haupt>(*Mop, MappedRegisters, RegisterImage, ReadFailed);
+    Reader = std::make_unique<haupt>(*Mop, RegisterImage, ReadFailed);
     TForm4* window = Form4;
     Reader->SetOnProgress([window](int n) {
         QMetaObject::invokeMethod(

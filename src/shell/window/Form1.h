@@ -97,7 +97,6 @@ public:
     bool DemoLoaded = false;
     bool FrequencyEditorPending = true;
     bool TimeSlotsFilling = false;
-    TStringList MappedRegisters;
 
     // --- tab pages -------------------------------------------------------
     // True while the keying or the browser tab runs its refresh; a tab

@@ -281,21 +281,6 @@ TEST_F(ReadTest, AnswerWithAWrongRegisterCountEndsTheReadAtOnce) {
     EXPECT_TRUE(Form1->ui.down_load->isEnabled());
 }
 
-TEST_F(ReadTest, DisagreementInAnUnmappedRegisterIsAccepted) {
-    // Register 905 (cell 5) is named by no key of the map.
-    ASSERT_EQ(ShippedMap().find("=5\n"), std::string::npos);
-    StartWithDevice({"--type", "0x21", "--fault", "alternate@r905:always"});
-    ASSERT_TRUE(Read());
-
-    EXPECT_EQ(Status(), "$T29001");
-    const std::vector<SimExchange> log = SimLog();
-    EXPECT_EQ(RequestsOf(log), CleanReadRequests());
-    ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[2].faults, "alternate");
-    // The store reading is kept.
-    EXPECT_EQ(FirstDifferenceFromSim(), -1);
-}
-
 // Answers that arrive disturbed once are recovered: the read succeeds.
 class DisturbedAnswerTest : public ReadTest, public ::testing::WithParamInterface<const char*> {};
 

@@ -2,11 +2,8 @@
 
 #include "link/Mop.h"
 #include "link/Registers.h"
-#include "platform/Numbers.h"
-#include "platform/StringList.h"
 
 #include <chrono>
-#include <optional>
 
 haupt::Block haupt::BlockOf(int block) {
     if (block == blockCount)
@@ -14,15 +11,8 @@ haupt::Block haupt::BlockOf(int block) {
     return {static_cast<uint16_t>(900 + 50 * (block - 1)), 50};
 }
 
-haupt::haupt(TMop& mop, const TStringList& mapped, TRegisterImage& image,
-             std::atomic<int>& readFailed)
-    : mop_(&mop), image_(image), readFailed_(readFailed), mapped_(RegisterImageSize, false) {
-    for (size_t i = 1; i < mapped.Count(); ++i) {
-        const std::optional<int> index = ParseInt(mapped[i]);
-        if (index && IsImageIndex(*index))
-            mapped_[*index] = true;
-    }
-}
+haupt::haupt(TMop& mop, TRegisterImage& image, std::atomic<int>& readFailed)
+    : mop_(&mop), image_(image), readFailed_(readFailed) {}
 
 haupt::~haupt() {
     RequestStop();
@@ -39,10 +29,6 @@ void haupt::Start() {
 void haupt::Wait() {
     if (thread_.joinable())
         thread_.join();
-}
-
-bool haupt::IsMappedRegister(int index) const {
-    return IsImageIndex(index) && mapped_[index];
 }
 
 template <class Visit> bool haupt::EachWord(int count, int firstCell, Visit visit) {
@@ -63,10 +49,9 @@ bool haupt::StoreBlock(int count, int firstCell) {
     });
 }
 
-bool haupt::CompareBlock(int count, int firstCell, int blockBase) {
-    return EachWord(count, firstCell, [&](int i, uint32_t word) {
-        return word != image_[firstCell + i] && IsMappedRegister(blockBase + i);
-    });
+bool haupt::CompareBlock(int count, int firstCell) {
+    return EachWord(count, firstCell,
+                    [&](int i, uint32_t word) { return word != image_[firstCell + i]; });
 }
 
 void haupt::Execute() {
@@ -108,7 +93,7 @@ void haupt::Execute() {
                 comparePass = true;
             } else {
                 comparePass = false;
-                if (CompareBlock(b.count, firstCell, firstCell)) {
+                if (CompareBlock(b.count, firstCell)) {
                     if (retried) {
                         readFailed_ = 1;
                         break;

@@ -1,7 +1,8 @@
 #pragma once
 // haupt, the parameter-set reader: reads registers 900 to 1471 into the
 // register image in 12 blocks, each block twice, and accepts a block only when
-// both readings agree on every register the register map names. Runs on its
+// both readings agree on every register (the answers carry no checksum: the
+// second reading is the only check of the first). Runs on its
 // own thread, owned by the read command; hands over through a flag and a
 // completion call that it makes on every way out.
 
@@ -10,10 +11,8 @@
 #include <atomic>
 #include <functional>
 #include <thread>
-#include <vector>
 
 class TMop;
-class TStringList;
 
 class haupt {
 public:
@@ -26,10 +25,7 @@ public:
     // to 1471, so the whole frequency table (up to register 1471) is read.
     static Block BlockOf(int block);
 
-    // mapped: the register map's list of image indexes (decimal texts); its
-    // first entry does not count. The list is copied.
-    haupt(TMop& mop, const TStringList& mapped, TRegisterImage& image,
-          std::atomic<int>& readFailed);
+    haupt(TMop& mop, TRegisterImage& image, std::atomic<int>& readFailed);
     ~haupt(); // waits for the thread
     haupt(const haupt&) = delete;
     haupt& operator=(const haupt&) = delete;
@@ -50,8 +46,7 @@ public:
     // The body; Start runs it on the thread. Public for tests.
     void Execute();
     bool StoreBlock(int count, int firstCell);
-    bool CompareBlock(int count, int firstCell, int blockBase);
-    bool IsMappedRegister(int index) const;
+    bool CompareBlock(int count, int firstCell);
 
 private:
     // Walks the answer's count words into cells from firstCell on; true
@@ -62,7 +57,6 @@ private:
     TMop* mop_;
     TRegisterImage& image_;
     std::atomic<int>& readFailed_;
-    std::vector<bool> mapped_;
     std::function<void(int)> onProgress_;
     std::function<void()> onDone_;
     int pauseMs_ = 10;

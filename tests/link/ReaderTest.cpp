@@ -1,5 +1,5 @@
 // The parameter-set reader on its own thread against a scripted device: the
-// twelve double-read blocks, the comparison on mapped registers, the retry
+// twelve double-read blocks, the comparison of the two readings, the retry
 // of a disagreeing block, failures, stopping and the completion call.
 #include "link/Reader.h"
 
@@ -7,7 +7,6 @@
 #include "link/MemoryPort.h"
 #include "link/Mop.h"
 #include "link/ParameterSet.h"
-#include "platform/StringList.h"
 
 #include <gtest/gtest.h>
 
@@ -34,16 +33,13 @@ protected:
     void SetUp() override {
         link_.device->Fill(900, 1499, DeviceValue);
         image_.fill(untouched);
-        // The first entry of the list does not count: cell 121 is not mapped.
-        for (const char* index : {"121", "6", "10", "14", "120", "300", "571"})
-            mapped_.Add(index);
     }
     void TearDown() override {
         reader_.reset(); // its thread stops before the link goes
     }
 
     haupt& MakeReader() {
-        reader_ = std::make_unique<haupt>(*link_.mop, mapped_, image_, readFailed_);
+        reader_ = std::make_unique<haupt>(*link_.mop, image_, readFailed_);
         reader_->SetPauseMs(0);
         reader_->SetOnProgress([this](int n) { progress_.push_back(n); });
         reader_->SetOnDone([this] {
@@ -63,14 +59,16 @@ protected:
         EXPECT_NE(doneThread_, std::this_thread::get_id()) << "completion on the reader thread";
     }
 
-    // How often the device was asked for the block that starts at register first.
-    int ReadingsOf(int block) const {
+    // How often the device was asked for the block.
+    static int ReadingsOf(const FakeDevice& device, int block) {
         const uint16_t first = haupt::BlockOf(block).first;
         int n = 0;
-        for (const FakeDevice::Request& r : link_.device->Requests())
+        for (const FakeDevice::Request& r : device.Requests())
             n += r.readStart == first;
         return n;
     }
+    // The block that holds register reg.
+    static int BlockOfRegister(int reg) { return reg >= 1450 ? 12 : (reg - 900) / 50 + 1; }
     int Progress() const { return std::accumulate(progress_.begin(), progress_.end(), 0); }
 
     // Cells from..to hold what the device holds.
@@ -83,8 +81,20 @@ protected:
             ASSERT_EQ(image_[cell], untouched) << "cell " << cell;
     }
 
+    // A fresh reader and device (which counts its requests anew) for the
+    // next case of a table.
+    std::unique_ptr<FakeDevice> NextCase() {
+        reader_.reset();
+        progress_.clear();
+        done_ = 0;
+        readFailed_ = -1;
+        image_.fill(untouched);
+        auto device = std::make_unique<FakeDevice>(*link_.port);
+        device->Fill(900, 1499, DeviceValue);
+        return device;
+    }
+
     FakeLink link_;
-    TStringList mapped_;
     TRegisterImage image_{};
     std::atomic<int> readFailed_{-1};
     std::unique_ptr<haupt> reader_;
@@ -117,81 +127,59 @@ TEST_F(ReaderTest, CleanReadTakesTwentyFourExchangesAndFillsRegisters900To1471) 
     EXPECT_EQ(Progress(), 572);
 }
 
-TEST_F(ReaderTest, MappedRegisterThatDiffersOnceMakesOnlyThatBlockReadFourTimes) {
-    // Register 1020 (cell 120, block 3) comes back wrong in the first
-    // reading, register 1200 (cell 300, block 7) in the second.
-    std::atomic<int> block3{0}, block7{0};
-    link_.device->SetTamper([&](const FakeDevice::Request& r, int, std::vector<uint16_t>& words) {
-        if (r.readStart == 1000 && ++block3 == 1)
-            words[20] ^= 1;
-        if (r.readStart == 1200 && ++block7 == 2)
-            words[0] ^= 0x8000;
-    });
-    Read();
-    EXPECT_EQ(readFailed_.load(), 0);
-    EXPECT_EQ(link_.device->RequestCount(), 28u);
-    for (int block = 1; block <= 12; ++block)
-        EXPECT_EQ(ReadingsOf(block), block == 3 || block == 7 ? 4 : 2) << "block " << block;
-    ExpectDeviceValues(0, 571);
-    EXPECT_EQ(Progress(), 572);
-    EXPECT_EQ(progress_.size(), 12u) << "a repeated block advances once";
-}
-
-TEST_F(ReaderTest, MappedRegisterThatDiffersTwiceFailsTheReadAndStops) {
+// The answers carry no checksum: whichever register the two readings of a
+// block disagree on, the block is read again and the image ends up with what
+// the device holds.
+TEST_F(ReaderTest, RegisterThatDiffersInOneReadingMakesOnlyItsBlockReadFourTimes) {
     struct Case {
-        int block;
-        int cell; // mapped
+        int reg;
+        int reading; // of its block: 1 stores, 2 compares
+        uint16_t flip;
     };
-    for (const Case c : {Case{3, 120}, Case{12, 571}}) {
-        SCOPED_TRACE("block " + std::to_string(c.block));
-        reader_.reset();
-        progress_.clear();
-        done_ = 0;
-        readFailed_ = -1;
-        FakeDevice device(*link_.port); // a fresh device counts its requests anew
-        device.Fill(900, 1499, DeviceValue);
-        const uint16_t first = haupt::BlockOf(c.block).first;
-        const int word = 900 + c.cell - first;
-        // Every reading of the block gives another value for the mapped register.
-        device.SetTamper([first, word](const FakeDevice::Request& r, int exchange,
-                                       std::vector<uint16_t>& words) {
-            if (r.readStart == first)
-                words[word] = static_cast<uint16_t>(exchange);
+    for (const Case c : {Case{1010, 1, 0x0001}, Case{1175, 2, 0x8000}, Case{1020, 1, 0x0001},
+                         Case{1200, 2, 0x8000}, Case{1471, 1, 0x0100}}) {
+        SCOPED_TRACE("register " + std::to_string(c.reg) + ", reading " +
+                     std::to_string(c.reading));
+        const std::unique_ptr<FakeDevice> device = NextCase();
+        const int block = BlockOfRegister(c.reg);
+        const uint16_t first = haupt::BlockOf(block).first;
+        int readings = 0;
+        device->SetTamper([&](const FakeDevice::Request& r, int, std::vector<uint16_t>& words) {
+            if (r.readStart == first && ++readings == c.reading)
+                words[c.reg - first] ^= c.flip;
         });
         Read();
-        EXPECT_EQ(readFailed_.load(), 1);
-        const auto requests = device.Requests();
-        ASSERT_EQ(requests.size(), static_cast<size_t>(2 * (c.block - 1) + 4))
-            << "four readings of the block, nothing after";
-        for (size_t i = requests.size() - 4; i < requests.size(); ++i)
-            EXPECT_EQ(requests[i].readStart, first);
-        EXPECT_EQ(Progress(), 50 * (c.block - 1));
+        EXPECT_EQ(readFailed_.load(), 0);
+        EXPECT_EQ(device->RequestCount(), 26u);
+        for (int b = 1; b <= 12; ++b)
+            EXPECT_EQ(ReadingsOf(*device, b), b == block ? 4 : 2) << "block " << b;
+        ExpectDeviceValues(0, 571);
+        EXPECT_EQ(Progress(), 572);
+        EXPECT_EQ(progress_.size(), 12u) << "a repeated block advances once";
     }
 }
 
-TEST_F(ReaderTest, DifferencesInRegistersTheMapDoesNotNameAreAccepted) {
-    // Every reading changes every register except the mapped ones; cell 121
-    // is in the list, but as its first entry it does not count.
-    const std::vector<int> mappedCells = {6, 10, 14, 120, 300, 571};
-    std::vector<bool> isMapped(RegisterImageSize, false);
-    for (int cell : mappedCells)
-        isMapped[cell] = true;
-    link_.device->SetTamper(
-        [&isMapped](const FakeDevice::Request& r, int exchange, std::vector<uint16_t>& words) {
-            for (size_t i = 0; i < words.size(); ++i)
-                if (!isMapped[r.readStart - 900 + i])
-                    words[i] ^= static_cast<uint16_t>(exchange);
-        });
-    Read();
-    EXPECT_EQ(readFailed_.load(), 0);
-    EXPECT_EQ(link_.device->RequestCount(), 24u);
-    EXPECT_EQ(Progress(), 572);
-    for (int cell : mappedCells)
-        EXPECT_EQ(image_[cell], DeviceValue(900 + cell)) << cell;
-    // Unmapped cells keep what the first reading of their block gave:
-    // block 3 was first read in exchange 5.
-    EXPECT_EQ(image_[121], DeviceValue(1021) ^ 5u);
-    EXPECT_EQ(image_[0], DeviceValue(900) ^ 1u);
+TEST_F(ReaderTest, RegisterThatDiffersInEveryReadingFailsTheReadAndStops) {
+    for (const int reg : {1010, 1020, 1175, 1471}) {
+        SCOPED_TRACE("register " + std::to_string(reg));
+        const std::unique_ptr<FakeDevice> device = NextCase();
+        const int block = BlockOfRegister(reg);
+        const uint16_t first = haupt::BlockOf(block).first;
+        // Every reading of the block gives another value for the register.
+        device->SetTamper(
+            [first, reg](const FakeDevice::Request& r, int exchange, std::vector<uint16_t>& words) {
+                if (r.readStart == first)
+                    words[reg - first] = static_cast<uint16_t>(exchange);
+            });
+        Read();
+        EXPECT_EQ(readFailed_.load(), 1);
+        const auto requests = device->Requests();
+        ASSERT_EQ(requests.size(), static_cast<size_t>(2 * (block - 1) + 4))
+            << "four readings of the block, nothing after";
+        for (size_t i = requests.size() - 4; i < requests.size(); ++i)
+            EXPECT_EQ(requests[i].readStart, first);
+        EXPECT_EQ(Progress(), 50 * (block - 1));
+    }
 }
 
 TEST_F(ReaderTest, DeviceThatStopsAnsweringInBlock7FailsAndKeepsBlocks1To6) {
@@ -240,21 +228,6 @@ TEST_F(ReaderTest, RequestStopEndsTheReadBeforeTheNextExchange) {
     EXPECT_EQ(readFailed_.load(), 0);
     EXPECT_EQ(link_.device->RequestCount(), 5u + 24u);
     ExpectDeviceValues(0, 571);
-}
-
-TEST_F(ReaderTest, OnlyDecimalImageIndexesAfterTheFirstEntryAreMapped) {
-    TStringList list;
-    for (const char* index : {"7", "8", "", "abc", "12x", "600", "-1", "599", "0"})
-        list.Add(index);
-    haupt reader(*link_.mop, list, image_, readFailed_);
-    EXPECT_FALSE(reader.IsMappedRegister(7)) << "the first entry does not count";
-    EXPECT_TRUE(reader.IsMappedRegister(8));
-    EXPECT_TRUE(reader.IsMappedRegister(599));
-    EXPECT_TRUE(reader.IsMappedRegister(0));
-    EXPECT_FALSE(reader.IsMappedRegister(12));
-    EXPECT_FALSE(reader.IsMappedRegister(600));
-    EXPECT_FALSE(reader.IsMappedRegister(-1));
-    EXPECT_FALSE(reader.IsMappedRegister(9));
 }
 
 } // namespace

@@ -24,6 +24,7 @@
 #include "shell/window/Globals.h"
 #include "shell/window/Program.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QLabel>
 #include <QStatusBar>
@@ -105,8 +106,9 @@ void ShowCommError() {
 }
 
 void TForm1::LockTransferCommands(bool locked) {
-    if (locked) {
-        lockedCommands_.clear();
+    if (!transferCommands_) {
+        transferCommands_ = new QActionGroup(this);
+        transferCommands_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
         for (QAction* a : {ui.down_load,
                            ui.ReadDevice1,
                            ui.up_load,
@@ -131,19 +133,23 @@ void TForm1::LockTransferCommands(bool locked) {
                            ui.Konverter,
                            ui.Sprache1->menuAction(),
                            ui.PreSets->menuAction(),
-                           ui.demomenue->menuAction()}) {
-            lockedCommands_.emplace_back(a, a->isEnabled());
-            a->setEnabled(false);
-        }
+                           ui.demomenue->menuAction()})
+            transferCommands_->addAction(a);
+    }
+    // A command shown or enabled meanwhile stays disabled until the end;
+    // then each command is as it was last set, hidden ones included.
+    transferCommands_->setEnabled(!locked);
+    if (locked) {
         for (QWidget* pages : {ui.PageControl1, ui.PageControl2, ui.PageControl3})
-            pages->setEnabled(false);
+            if (pages->isEnabled()) {
+                pages->setEnabled(false);
+                lockedPages_.push_back(pages);
+            }
         return;
     }
-    for (auto& [action, wasEnabled] : lockedCommands_)
-        action->setEnabled(wasEnabled);
-    lockedCommands_.clear();
-    for (QWidget* pages : {ui.PageControl1, ui.PageControl2, ui.PageControl3})
+    for (QWidget* pages : lockedPages_)
         pages->setEnabled(true);
+    lockedPages_.clear();
 }
 
 void TForm1::SetTransferStatus(const std::string& id) {
@@ -243,7 +249,7 @@ void TForm1::down_loadClick() {
     TransferIdle = false;
     ReadFailed = 0;
     LockTransferCommands(true);
-    Reader = std::make_unique<haupt>(*Mop, MappedRegisters, RegisterImage, ReadFailed);
+    Reader = std::make_unique<haupt>(*Mop, RegisterImage, ReadFailed);
     TForm4* window = Form4;
     Reader->SetOnProgress([window](int n) {
         QMetaObject::invokeMethod(

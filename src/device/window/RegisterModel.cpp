@@ -8,6 +8,7 @@
 #include "device/window/Transfers.h"
 #include "link/Mop.h"
 #include "pages/window/Pages.h"
+#include "platform/StringList.h"
 #include "platform/window/Dialogs.h"
 #include "shell/window/Form1.h"
 
@@ -21,8 +22,8 @@ void LoadSteuerungConfig() {
     std::error_code ec;
     std::filesystem::current_path(Form1->ProgramDir, ec);
     const std::filesystem::path file = std::filesystem::path(Form1->ProgramDir) / "steuerung.cfg";
-    const MapLoadResult result =
-        LoadRegisterMap(file, DeviceFamily, RegisterMap, Form1->MappedRegisters);
+    TStringList mapped;
+    const MapLoadResult result = LoadRegisterMap(file, DeviceFamily, RegisterMap, mapped);
     if (result == MapLoadResult::Loaded)
         return;
     const std::string id = result == MapLoadResult::FileMissing ? "$T30030" : "$T30031";

@@ -162,6 +162,11 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm2::okClick() {
+    // The port is left as every way out of the register browser leaves it:
+    // the scan ends and an unlocked device is locked again while it is
+    // still the one on the port.
+    if (Form1)
+        Form1->LeaveBrowser();
     ClosePort();
     PortName = PortNameFor(FromQString(ui.combox1->currentText()));
     const int baud = ui.boudratebox->currentIndex();

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+class QActionGroup;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -97,7 +98,6 @@ public:
     bool DemoLoaded = false;
     bool FrequencyEditorPending = true;
     bool TimeSlotsFilling = false;
-    TStringList MappedRegisters;
 
     // --- tab pages -------------------------------------------------------
     // True while the keying or the browser tab runs its refresh; a tab
@@ -414,8 +414,12 @@ private:
     std::string mainTitle_;
     bool mainTitleKept_ = false;
     friend class RunningCommand;
-    // Enabled states of the commands a running transfer disabled.
-    std::vector<std::pair<QAction*, bool>> lockedCommands_;
+    // The commands a running transfer disables, as one group: disabling the
+    // group leaves each command's own state (and whether it is shown) alone,
+    // so the commands come back exactly as the program last set them.
+    QActionGroup* transferCommands_ = nullptr;
+    // The page controls the running transfer disabled.
+    std::vector<QWidget*> lockedPages_;
 };
 
 extern TForm1* Form1;

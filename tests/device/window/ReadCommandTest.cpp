@@ -3,13 +3,16 @@
 #include "device/PowerTable.h"
 #include "device/window/ReadFixture.h"
 #include "device/window/Stwaehlen.h"
+#include "files/window/OKBottomDlg.h"
 #include "link/PortSettings.h"
 #include "link/Reader.h"
 #include "platform/Application.h"
+#include "shell/window/PasswordDlg.h"
 
 #include <QApplication>
 #include <QColor>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 
 #include <cctype>
@@ -281,21 +284,6 @@ TEST_F(ReadTest, AnswerWithAWrongRegisterCountEndsTheReadAtOnce) {
     EXPECT_TRUE(Form1->ui.down_load->isEnabled());
 }
 
-TEST_F(ReadTest, DisagreementInAnUnmappedRegisterIsAccepted) {
-    // Register 905 (cell 5) is named by no key of the map.
-    ASSERT_EQ(ShippedMap().find("=5\n"), std::string::npos);
-    StartWithDevice({"--type", "0x21", "--fault", "alternate@r905:always"});
-    ASSERT_TRUE(Read());
-
-    EXPECT_EQ(Status(), "$T29001");
-    const std::vector<SimExchange> log = SimLog();
-    EXPECT_EQ(RequestsOf(log), CleanReadRequests());
-    ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[2].faults, "alternate");
-    // The store reading is kept.
-    EXPECT_EQ(FirstDifferenceFromSim(), -1);
-}
-
 // Answers that arrive disturbed once are recovered: the read succeeds.
 class DisturbedAnswerTest : public ReadTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -520,6 +508,65 @@ TEST_F(ReadTest, CommandsThatTouchTheLinkOrTheImageWaitForTheReader) {
     EXPECT_TRUE(Form1->ui.down_load->isEnabled());
     EXPECT_TRUE(Form1->ui.ToolButton2->isEnabled());
 }
+
+class CommandsAfterTransferTest : public ReadTest,
+                                  public ::testing::WithParamInterface<const char*> {};
+
+// A transfer gives back only what it took: commands hidden while it ran (the
+// browser button before the access code, the scan and the converter while
+// the browser is closed) are enabled once they are shown.
+TEST_P(CommandsAfterTransferTest, HiddenCommandsComeBackEnabled) {
+    StartWithDevice({"--type", "0x21"});
+    const std::string how = GetParam();
+    if (how != "dump") {
+        ASSERT_TRUE(Read());
+    }
+    if (how == "write") {
+        RadioSettingsChanged = 1;
+        const size_t before = SimLog().size();
+        Dialogs::QueueAnswer(Dialogs::Yes);
+        Form1->up_loadClick();
+        ASSERT_GT(SimLog().size(), before);
+    } else if (how == "dump") {
+        ServiceMode = 1;
+        Dialogs::QueueFileName((dir_ / "dump").string());
+        Dialogs::QueueAnswer(Dialogs::Yes);
+        Dialogs::QueueModal([](QDialog& d) {
+            auto& range = dynamic_cast<TOKBottomDlg&>(d);
+            range.ui.LabeledEdit1->setText("900");
+            range.ui.LabeledEdit2->setText("910");
+            return int(Dialogs::Ok);
+        });
+        Form1->savebuttonClick();
+        ASSERT_TRUE(std::filesystem::exists(dir_ / "DUMP.RTU"));
+    }
+    ASSERT_TRUE(Form1->TransferIdle);
+
+    // The access code in the about box shows the browser button.
+    Dialogs::QueueModal([](QDialog& box) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_F12, Qt::ControlModifier);
+        QCoreApplication::sendEvent(&box, &key);
+        return box.result();
+    });
+    Dialogs::QueueModal([](QDialog& d) {
+        auto& password = dynamic_cast<TPasswordDlg&>(d);
+        password.ui.Password->setText("Kiesel mal");
+        password.OKBtnClick();
+        return int(Dialogs::Ok);
+    });
+    Form1->ber1Click();
+    ASSERT_TRUE(Form1->ui.BrowserEnable->isVisible());
+    EXPECT_TRUE(Form1->ui.BrowserEnable->isEnabled());
+    Form1->ui.BrowserEnable->trigger();
+    ASSERT_TRUE(RunUntil([] { return !Form1->Timer2->Enabled() && Form1->TransferIdle; }));
+    for (QAction* a : {Form1->ui.scanreg, Form1->ui.Konverter}) {
+        EXPECT_TRUE(a->isVisible()) << FromQString(a->objectName());
+        EXPECT_TRUE(a->isEnabled()) << FromQString(a->objectName());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Transfers, CommandsAfterTransferTest,
+                         ::testing::Values("read", "write", "dump"));
 
 TEST_F(ReadTest, CloseDuringTheReadWaitsForTheReader) {
     StartWithDevice({"--type", "0x21", "--pace", "19200"});

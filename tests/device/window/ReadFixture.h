@@ -110,9 +110,12 @@ protected:
 
     // Every exchange the simulator logged so far (the log is written before
     // the answer goes out, so an answered exchange is always in it).
-    std::vector<SimExchange> SimLog() const {
+    std::vector<SimExchange> SimLog() const { return SimLogOf(LogPath()); }
+
+    // The same of a simulator that logs into file.
+    static std::vector<SimExchange> SimLogOf(const std::filesystem::path& file) {
         std::vector<SimExchange> out;
-        std::ifstream in(LogPath());
+        std::ifstream in(file);
         std::string line;
         while (std::getline(in, line)) {
             std::istringstream words(line);

@@ -3,6 +3,7 @@
 // tabs and every way of closing while the device is unlocked and scanned.
 #include "device/RegisterBrowser.h"
 #include "device/window/ReadFixture.h"
+#include "link/window/Form2.h"
 #include "pages/window/LedBalken.h"
 
 #include <QCheckBox>
@@ -200,6 +201,35 @@ TEST_P(BrowserCloseTest, LeavesTheDeviceLockedAndIdle) {
 
 INSTANTIATE_TEST_SUITE_P(Ways, BrowserCloseTest,
                          ::testing::Values("button", "clear", "open", "quit"));
+
+// Leaving the port is a way out of the browser as well: the device unlocked
+// on the old port is locked again there before the new port is opened, and
+// the device on the new port gets no relock.
+TEST_F(BrowserTest, PortChangeLocksTheDeviceOnTheOldPort) {
+    OpenBrowser();
+    Form1->ui.service->trigger();
+    ASSERT_FALSE(Locked());
+    const std::filesystem::path secondLog = dir_ / "second.log";
+    testsupport::Devsim second(OSTARA_DEVSIM, {"--log", secondLog.string(), "--type", "0x21"});
+    ASSERT_TRUE(second.Ready()) << second.Failure();
+
+    Dialogs::QueueModal([&second](QDialog& d) {
+        auto& dialog = dynamic_cast<TForm2&>(d);
+        dialog.ui.combox1->setEditText(ToQString(second.PtyPath()));
+        dialog.okClick();
+        return dialog.result();
+    });
+    Form1->ui.Port1->trigger();
+    EXPECT_EQ(PortName, second.PtyPath());
+    EXPECT_TRUE(Locked());
+    EXPECT_FALSE(Form1->ui.PageControl3->isVisibleTo(Form1));
+    EXPECT_FALSE(Form1->ui.service->isChecked());
+    // Nothing is left to lock on the new port, whatever closes the browser.
+    Form1->LeaveBrowser();
+    RunUntil([] { return false; }, 300);
+    for (const SimExchange& ex : SimLogOf(secondLog))
+        EXPECT_NE(ex.writeFirst, 999) << "exchange " << ex.number;
+}
 
 struct RelockRow {
     const char* fault; // armed once the device is unlocked

@@ -22,6 +22,7 @@
 #include <array>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -223,76 +224,60 @@ TEST_F(PageFrameworkTest, SettingsOfAnotherDeviceAfterClearKeepNothingOfThePrevi
     EXPECT_TRUE(ui.Fadresse->isHidden());
 }
 
-namespace {
-
-// The tabs of the settings pages as the user sees them: the tab row's place
-// and every shown tab's place in it.
-std::string TabRowGeometry() {
-    QTabBar* bar = Form1->ui.PageControl2->tabBar();
-    QString out = QString("row %1,%2 %3x%4;")
-                      .arg(bar->x())
-                      .arg(bar->y())
-                      .arg(bar->width())
-                      .arg(bar->height());
-    for (int i = 0; i < bar->count(); ++i) {
-        const QRect r = bar->tabRect(i);
-        if (bar->isTabVisible(i))
-            out += QString(" %1 %2+%3;").arg(bar->tabText(i)).arg(r.x()).arg(r.width());
-    }
-    return FromQString(out);
-}
-
-} // namespace
-
-struct FamilyPair {
-    const char* name;
-    const char* before; // the device type read first
-    const char* after;  // the device type read next
-};
-
-void PrintTo(const FamilyPair& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class FamilyAfterFamilyTest : public PageFrameworkTest,
-                              public ::testing::WithParamInterface<FamilyPair> {
+// Device types read one after the other: the first, then the second.
+class FamilyAfterFamilyTest
+    : public PageFrameworkTest,
+      public ::testing::WithParamInterface<std::pair<const char*, const char*>> {
 protected:
-    // Clears the window, reads the device of type on a new simulator and
-    // shows its settings.
-    void ReadAndShowSettings(const char* type) {
+    // Shows the settings pages; the tab row's place and every shown tab's
+    // place in it, as the user sees them.
+    static std::string ShownTabRow() {
+        Form1->ui.einstellung->trigger();
+        EXPECT_TRUE(Shown(Form1->ui.PageControl2));
+        QApplication::processEvents();
+        QTabBar* bar = Form1->ui.PageControl2->tabBar();
+        QString out = QString("row %1,%2 %3x%4;")
+                          .arg(bar->x())
+                          .arg(bar->y())
+                          .arg(bar->width())
+                          .arg(bar->height());
+        for (int i = 0; i < bar->count(); ++i)
+            if (bar->isTabVisible(i))
+                out += QString(" %1 %2+%3;")
+                           .arg(bar->tabText(i))
+                           .arg(bar->tabRect(i).x())
+                           .arg(bar->tabRect(i).width());
+        return FromQString(out);
+    }
+
+    void ClearAndRead(const char* type) {
         Form1->ToolButton2Click();
         ASSERT_NO_FATAL_FAILURE(SwitchDevice({"--type", type}));
         ASSERT_TRUE(Read());
         ASSERT_EQ(Status(), "$T29001");
-        Form1->ui.einstellung->trigger();
-        ASSERT_TRUE(Shown(Form1->ui.PageControl2));
-        QApplication::processEvents();
     }
 };
 
 // A family read after another shows its settings tabs as it does as the
-// first family of a fresh start: no tab stretched over the room the
-// previous family's tabs took.
+// first family of a fresh start: no tab stretched over, or cut to, the room
+// the previous family's tabs took.
 TEST_P(FamilyAfterFamilyTest, SettingsTabsLookAsAfterAFreshStart) {
-    const FamilyPair& c = GetParam();
-    ASSERT_NO_FATAL_FAILURE(StartAndRead({"--type", c.after}));
-    Form1->ui.einstellung->trigger();
-    ASSERT_TRUE(Shown(Form1->ui.PageControl2));
-    QApplication::processEvents();
-    const std::string fresh = TabRowGeometry();
-
-    ASSERT_NO_FATAL_FAILURE(ReadAndShowSettings(c.before));
-    ASSERT_NE(TabRowGeometry(), fresh);
-    ASSERT_NO_FATAL_FAILURE(ReadAndShowSettings(c.after));
-    EXPECT_EQ(TabRowGeometry(), fresh);
+    const auto [first, second] = GetParam();
+    ASSERT_NO_FATAL_FAILURE(StartAndRead({"--type", second}));
+    const std::string fresh = ShownTabRow();
+    ASSERT_NO_FATAL_FAILURE(ClearAndRead(first));
+    ASSERT_NE(ShownTabRow(), fresh);
+    ASSERT_NO_FATAL_FAILURE(ClearAndRead(second));
+    EXPECT_EQ(ShownTabRow(), fresh);
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, FamilyAfterFamilyTest,
-                         ::testing::Values(FamilyPair{"Family10Then21", "0x10", "0x21"},
-                                           FamilyPair{"Family10ThenD0", "0x10", "0xD0"},
-                                           FamilyPair{"FamilyD0Then21", "0xD0", "0x21"},
-                                           FamilyPair{"Family21Then10", "0x21", "0x10"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(std::pair{"0x10", "0x21"}, std::pair{"0x10", "0xD0"},
+                                           std::pair{"0xD0", "0x21"}, std::pair{"0x21", "0x10"}),
+                         [](const auto& info) {
+                             return std::string(info.param.first).substr(2) + "Then" +
+                                    std::string(info.param.second).substr(2);
+                         });
 
 // --- the radio page button --------------------------------------------------
 

@@ -127,6 +127,15 @@ int WidestSettingsTabRow() {
     return widest;
 }
 
+void ShowAddressCaption() {
+    // A remote terminal names its station address, family 0xD0 its Modbus
+    // address, every other device its logical address.
+    const char* id = DeviceFamily == FamilyWBS420   ? "$T14022"
+                     : DeviceFamily == FamilyHNQ130 ? "$T06010"
+                                                    : "$T14011";
+    Form1->ui.logische->setText(ToQString(Form1->GetText(id)));
+}
+
 void ShowIoOverview() {
     auto& ui = Form1->ui;
     const TRegisterMap& m = RegisterMap;
@@ -389,7 +398,7 @@ void TForm1::PageControl1Change() {
 }
 
 void TForm1::PageControl2Change() {
-    ui.logische->setText(ToQString(GetText("$T14011")));
+    ShowAddressCaption();
     QWidget* page = ui.PageControl2->ActivePage();
     const TRegisterMap& m = RegisterMap;
     if (page == ui.Grundeinstellung) {
@@ -410,7 +419,6 @@ void TForm1::PageControl2Change() {
             ShowProtocolPage();
         }
     } else if (DeviceFamily == FamilyWBS420) {
-        ui.logische->setText(ToQString(GetText("$T14022")));
         for (QWidget* w : {ui.Durchschnitt, ui.t_Timeout, ui.x_Timeout})
             w->setVisible(true);
         ui.Fadresse->setVisible(false);
@@ -445,13 +453,7 @@ void TForm1::PageControl2Change() {
         for (QWidget* w : {ui.Durchschnitt, ui.t_Timeout, ui.x_Timeout})
             w->setVisible(false);
         ui.PageControl2->SetTabVisibleOnly(ui.InputTabSheet, false);
-        if (DeviceFamily == FamilyHNQ120) {
-            ui.logische->setText(ToQString(GetText("$T14011")));
-            ui.Fadresse->setVisible(false);
-        } else {
-            ui.logische->setText(ToQString(GetText("$T06010")));
-            ui.Fadresse->setVisible(true);
-        }
+        ui.Fadresse->setVisible(DeviceFamily == FamilyHNQ130);
         if (page == ui.comport) {
             ShowProtocolPage();
         } else if (page == ui.Grundeinstellung) {

@@ -12,6 +12,9 @@ void ShowPagesFamily113();
 void ShowPagesFamily16();
 // The width of the widest row of device-settings tabs any family shows.
 int WidestSettingsTabRow();
+// The address label of the settings tab in the current language, as the
+// device family names the address.
+void ShowAddressCaption();
 // The fill functions of the pages' groups.
 void ShowIoOverview();
 void ShowProtocolGroup();

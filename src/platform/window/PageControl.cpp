@@ -37,7 +37,11 @@ void TPageControl::SetTabShown(QWidget* page, bool shown) {
 
 void TPageControl::SetTabVisibleOnly(QWidget* page, bool visible) {
     const int i = indexOf(page);
-    if (i < 0)
+    // Setting a tab to the state it has is left out: the tab bar would take it
+    // for a layout that needs no refresh and, while the control is hidden,
+    // forget that an earlier change still needs one; it would then show its
+    // tabs stretched over the room the old ones took.
+    if (i < 0 || isTabVisible(i) == visible)
         return;
     ++codeChanging_;
     setTabVisible(i, visible);

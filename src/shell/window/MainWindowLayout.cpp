@@ -4,6 +4,7 @@
 #include "platform/window/FitText.h"
 #include "shell/window/Form1.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QIcon>
 #include <QLabel>
@@ -64,6 +65,11 @@ TMainWindowLayout::TMainWindowLayout(TForm1& form)
     : QObject(&form), form_(form), background_(QStringLiteral(":/pictures/background.svg")) {
     SetUpToolBar();
     form_.centralWidget()->installEventFilter(this);
+    // A button that appears (the browser, scan, service and converter buttons
+    // of service mode) widens the tool bar: the window grows with it, so that
+    // no button ends up in the bar's overflow menu.
+    for (QAction* action : form_.ui.ToolBar1->actions())
+        connect(action, &QAction::visibleChanged, this, [this] { Resize(); });
 }
 
 QIcon TMainWindowLayout::Picture(const QString& name) {
@@ -118,6 +124,10 @@ QSize TMainWindowLayout::NeededClientSize() const {
 
 void TMainWindowLayout::Refit() {
     FitToTexts(form_.centralWidget());
+    Resize();
+}
+
+void TMainWindowLayout::Resize() {
     form_.centralWidget()->setMinimumSize(NeededClientSize());
     form_.resize(form_.size().expandedTo(form_.minimumSizeHint()));
     Arrange();

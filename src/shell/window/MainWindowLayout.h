@@ -26,6 +26,8 @@ protected:
 
 private:
     void SetUpToolBar();
+    // Sizes the window to its pages and its tool bar as they are now.
+    void Resize();
     // Places the controls of the client area for its present size.
     void Arrange();
     QSize NeededClientSize() const;

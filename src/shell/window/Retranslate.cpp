@@ -8,6 +8,7 @@
 #include "link/window/Form2.h"
 #include "pages/window/FrequenzEditor.h"
 #include "pages/window/InputFrame.h"
+#include "pages/window/Pages.h"
 #include "platform/Application.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
@@ -155,6 +156,8 @@ void TForm1::RetranslateMainForm() {
     ApplyTexts(MainWindowTexts(ui), text);
     ApplyChoices(MainWindowChoices(ui), text);
     SetToolBarHints(ui.ToolBar1, s);
+    // The address label names the address the device family has.
+    ShowAddressCaption();
 
     // The options' fixed widths; fitting the window to its texts below widens
     // those whose text needs more and moves their neighbours aside.

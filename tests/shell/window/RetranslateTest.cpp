@@ -580,3 +580,22 @@ TEST_F(ThreeLanguagesTest, EveryRowOfTheMainWindowsTablesShowsItsText) {
         }
     }
 }
+
+// The settings tab names the address as the device family has it; a change
+// of language keeps that name and gives it in the new language.
+TEST_F(ThreeLanguagesTest, TheAddressLabelKeepsTheFamilysNameAcrossAChange) {
+    Start();
+    ASSERT_EQ(Form1->LanguageMenuItems.size(), 3u);
+    const struct {
+        int family;
+        const char* id;
+    } rows[] = {{0x10, "$T14022"}, {0xD0, "$T06010"}, {0x30, "$T14011"}, {0x21, "$T14011"}};
+    for (const auto& row : rows) {
+        DeviceFamily = row.family;
+        for (const auto& [language, code] : {std::pair{2, " FR"}, std::pair{0, " DE"}}) {
+            Form1->LanguageMenuItems[language]->trigger();
+            EXPECT_EQ(FromQString(Form1->ui.logische->text()), row.id + std::string(code))
+                << std::hex << row.family;
+        }
+    }
+}

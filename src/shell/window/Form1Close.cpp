@@ -73,6 +73,8 @@ void TForm1::CloseIfPending() {
 }
 
 bool TForm1::FormClose() {
+    if (!CommitFocusedEdit())
+        return false;
     if (RadioSettingsChanged == 1 || DeviceSettingsChanged == 1) {
         const int answer = Dialogs::MessageBox(GetText("$T32001"), GetText("$T30034"),
                                                Dialogs::YesNo, Dialogs::Question);

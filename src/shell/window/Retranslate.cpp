@@ -155,6 +155,11 @@ void TForm1::RetranslateMainForm() {
     ApplyTexts(MainWindowTexts(ui), text);
     ApplyChoices(MainWindowChoices(ui), text);
     SetToolBarHints(ui.ToolBar1, s);
+    // Message boxes and questions answer with buttons in the same language.
+    for (const auto& [button, id] :
+         {std::pair(Dialogs::Ok, "$T23003"), std::pair(Dialogs::Cancel, "$T23002"),
+          std::pair(Dialogs::Yes, "$T23005"), std::pair(Dialogs::No, "$T23006")})
+        Dialogs::SetButtonText(button, text(id));
 
     // The options' fixed widths; fitting the window to its texts below widens
     // those whose text needs more and moves their neighbours aside.

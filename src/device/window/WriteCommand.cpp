@@ -285,11 +285,10 @@ void WriteSpecialRegisters113() {
 }
 
 void TForm1::up_loadClick() {
-    if (!TransferCommandAllowed())
+    if (!TransferCommandAllowed() || !CommitFocusedEdit())
         return;
     const RunningCommand running(*this);
     ui.up_load->setEnabled(false);
-    ui.ToolBar1->setFocus();
     LeaveBrowser();
     // Only read or opened data that was changed is written, and only within
     // the table and the device's frequency limits.

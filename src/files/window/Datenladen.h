@@ -13,4 +13,13 @@ public:
         connect(ui.Laden1, &QPushButton::clicked, this, [this] { done(Dialogs::Yes); });
         connect(ui.Button2, &QPushButton::clicked, this, &QDialog::reject);
     }
+
+protected:
+    // The dialog is shown again and again: each time Return answers
+    // "Abbrechen", whichever button was pressed the time before.
+    void showEvent(QShowEvent* event) override {
+        TFormBase::showEvent(event);
+        ui.Button2->setDefault(true);
+        ui.Button2->setFocus();
+    }
 };

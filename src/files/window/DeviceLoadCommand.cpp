@@ -240,7 +240,7 @@ void TForm1::SaveToStrgClick() {
 }
 
 void TForm1::DateiinSteuerungladen1Click() {
-    if (!TransferCommandAllowed())
+    if (!TransferCommandAllowed() || !CommitFocusedEdit())
         return;
     const RunningCommand running(*this);
     // Changes not yet written or saved are dropped only when the user agrees.

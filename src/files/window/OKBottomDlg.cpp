@@ -33,6 +33,10 @@ bool TOKBottomDlg::eventFilter(QObject* watched, QEvent* event) {
         event->type() != QEvent::KeyPress)
         return TFormBase::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
+    // Tab and Esc are the dialog's: to the next control, and cancel.
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
+        key->key() == Qt::Key_Escape)
+        return TFormBase::eventFilter(watched, event);
     char c = 0;
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
         c = '\r';

@@ -341,7 +341,7 @@ void TForm1::ApplyLoadedParameterSet() {
 }
 
 void TForm1::savebuttonClick() {
-    if (!TransferCommandAllowed())
+    if (!TransferCommandAllowed() || !CommitFocusedEdit())
         return;
     const RunningCommand running(*this);
     const CommandButton button(ui.savebutton);

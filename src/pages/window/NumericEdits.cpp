@@ -87,14 +87,15 @@ void Store(int cell, uint32_t value) {
     DeviceSettingsChanged = 1;
 }
 
-// The focus left the edit for another control of the main window.
-void EditExit(const EditRow& row) {
+// The focus left the edit for another control of the main window. False
+// when the entry was rejected (the edit has the focus again).
+bool EditExit(const EditRow& row) {
     const NumericEdit rule = row.rule();
     const std::string message = RangeMessage(rule);
     // Text that the pages put there is the cell's already: leaving it stores
     // nothing, so tabbing through the page changes nothing.
     if (!row.edit->isModified())
-        return;
+        return true;
     const int cell = row.cell();
     if (row.edit->text().isEmpty()) {
         SetEditText(row.edit, rule.encoding == EditEncoding::Hundredths
@@ -106,10 +107,11 @@ void EditExit(const EditRow& row) {
         EncodeEditText(rule, FromQString(row.edit->text()), ImageCell(cell));
     if (!value) {
         Reject(row, message, EditDisplayText(rule, ImageCell(cell)));
-        return;
+        return false;
     }
     Store(cell, *value);
     row.edit->setModified(false);
+    return true;
 }
 
 // A key was released in the edit.
@@ -189,7 +191,22 @@ private:
     std::set<int> pressed_;
 };
 
+// The edits of the main window that store when they are left.
+std::vector<std::shared_ptr<const EditRow>> exitRows;
+
 } // namespace
+
+bool TForm1::CommitFocusedEdit() {
+    // The entry being typed is taken as leaving the edit takes it; the focus
+    // then rests on the tool bar, so that the edit is left once only.
+    QWidget* const focused = focusWidget();
+    if (Sprache)
+        for (const auto& row : exitRows)
+            if (row->edit == focused && !EditExit(*row))
+                return false;
+    ui.ToolBar1->setFocus();
+    return true;
+}
 
 void ConnectNumericEdits(TForm1& form) {
     auto& ui = form.ui;
@@ -224,12 +241,12 @@ void ConnectNumericEdits(TForm1& form) {
         {ui.ab_rate_analog, Trigger::KeyUp, Keys::Digits, true, mapped(&TRegisterMap::abtastrate),
          fixed(Edits::Timeout16)},
     };
-    std::vector<std::shared_ptr<const EditRow>> exits;
+    exitRows.clear();
     for (const EditRow& r : rows) {
         auto row = std::make_shared<const EditRow>(r);
         r.edit->installEventFilter(new EditEvents(r.edit, row, r.keys));
         if (r.trigger == Trigger::Exit)
-            exits.push_back(row);
+            exitRows.push_back(row);
     }
     // The time-out and address lists are chosen from, never typed into.
     for (QComboBox* box : {ui.MoPtimeoutBox1, ui.ZeichenVer1, ui.QuittungVer1, ui.TimeoutZ2,
@@ -237,11 +254,11 @@ void ConnectNumericEdits(TForm1& form) {
         box->installEventFilter(new EditEvents(box, nullptr, Keys::None));
     // An exit is the focus moving to another control of the same window; a
     // message box or another window taking it is none.
-    QObject::connect(qApp, &QApplication::focusChanged, &form, [exits](QWidget* old, QWidget* now) {
+    QObject::connect(qApp, &QApplication::focusChanged, &form, [](QWidget* old, QWidget* now) {
         if (!Form1 || !Form1->Sprache || !old || !now || now == old ||
             now->window() != old->window())
             return;
-        for (const auto& row : exits)
+        for (const auto& row : exitRows)
             if (row->edit == old) {
                 EditExit(*row);
                 return;

@@ -6,6 +6,7 @@
 #include "platform/Application.h"
 #include "platform/Text.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -77,10 +78,85 @@ std::string ScriptedFileName(const char* kind, const std::string& caption,
     return name;
 }
 
+// The standard buttons by their answer, in the order of Result.
+struct StandardButton {
+    Dialogs::Result result;
+    QMessageBox::StandardButton button;
+};
+constexpr StandardButton standardButtons[] = {
+    {Dialogs::Ok, QMessageBox::Ok},         {Dialogs::Cancel, QMessageBox::Cancel},
+    {Dialogs::Abort, QMessageBox::Abort},   {Dialogs::Retry, QMessageBox::Retry},
+    {Dialogs::Ignore, QMessageBox::Ignore}, {Dialogs::Yes, QMessageBox::Yes},
+    {Dialogs::No, QMessageBox::No}};
+
+// The captions set for the standard buttons, by Result; empty: the toolkit's.
+std::string buttonTexts[Dialogs::No + 1];
+
+QMessageBox::StandardButtons ButtonSet(Dialogs::Buttons buttons) {
+    switch (buttons) {
+    case Dialogs::OK:
+        return QMessageBox::Ok;
+    case Dialogs::OKCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Dialogs::AbortRetryIgnore:
+        return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    case Dialogs::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Dialogs::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Dialogs::RetryCancel:
+        return QMessageBox::Retry | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon BoxIcon(Dialogs::Icon icon) {
+    switch (icon) {
+    case Dialogs::Error:
+        return QMessageBox::Critical;
+    case Dialogs::Question:
+        return QMessageBox::Question;
+    case Dialogs::Warning:
+        return QMessageBox::Warning;
+    case Dialogs::Information:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+// The box as it is shown, its buttons captioned in the program's language.
+void Prepare(QMessageBox& box, const std::string& text, const std::string& caption,
+             Dialogs::Buttons buttons, Dialogs::Icon icon, int defaultButton) {
+    box.setText(ToQString(text));
+    box.setWindowTitle(ToQString(caption));
+    box.setIcon(BoxIcon(icon));
+    box.setStandardButtons(ButtonSet(buttons));
+    for (const StandardButton& b : standardButtons) {
+        QAbstractButton* button = box.button(b.button);
+        if (!button)
+            continue;
+        if (!buttonTexts[b.result].empty())
+            button->setText(ToQString(buttonTexts[b.result]));
+        if (b.result == defaultButton)
+            box.setDefaultButton(b.button);
+    }
+}
+
+std::vector<std::string> Captions(const QMessageBox& box) {
+    std::vector<std::string> captions;
+    for (const StandardButton& b : standardButtons)
+        if (const QAbstractButton* button = box.button(b.button))
+            captions.push_back(FromQString(button->text()));
+    return captions;
+}
+
 } // namespace
 
 int Dialogs::MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
                         Icon icon, int defaultButton) {
+    QMessageBox box(script().active ? nullptr : activeParent());
+    Prepare(box, text, caption, buttons, icon, defaultButton);
     Script& s = script();
     if (s.active) {
         int result;
@@ -93,93 +169,23 @@ int Dialogs::MessageBox(const std::string& text, const std::string& caption, But
             result = DefaultAnswer(buttons);
             ++s.unanswered;
         }
-        Record({"message", text, caption, buttons, icon, result, defaultButton});
+        Record({"message", text, caption, buttons, icon, result, defaultButton, Captions(box)});
         return result;
     }
-    QMessageBox box(activeParent());
-    box.setText(ToQString(text));
-    box.setWindowTitle(ToQString(caption));
-    switch (icon) {
-    case Error:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case Warning:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        break;
-    }
-    QMessageBox::StandardButtons set;
-    switch (buttons) {
-    case OK:
-        set = QMessageBox::Ok;
-        break;
-    case OKCancel:
-        set = QMessageBox::Ok | QMessageBox::Cancel;
-        break;
-    case AbortRetryIgnore:
-        set = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
-        break;
-    case YesNoCancel:
-        set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        break;
-    case YesNo:
-        set = QMessageBox::Yes | QMessageBox::No;
-        break;
-    case RetryCancel:
-        set = QMessageBox::Retry | QMessageBox::Cancel;
-        break;
-    }
-    box.setStandardButtons(set);
-    switch (defaultButton) {
-    case Ok:
-        box.setDefaultButton(QMessageBox::Ok);
-        break;
-    case Cancel:
-        box.setDefaultButton(QMessageBox::Cancel);
-        break;
-    case Yes:
-        box.setDefaultButton(QMessageBox::Yes);
-        break;
-    case No:
-        box.setDefaultButton(QMessageBox::No);
-        break;
-    default:
-        break;
-    }
-    switch (box.exec()) {
-    case QMessageBox::Ok:
-        return Ok;
-    case QMessageBox::Yes:
-        return Yes;
-    case QMessageBox::No:
-        return No;
-    case QMessageBox::Abort:
-        return Abort;
-    case QMessageBox::Retry:
-        return Retry;
-    case QMessageBox::Ignore:
-        return Ignore;
-    default:
-        return Cancel;
-    }
+    const int pressed = box.exec();
+    for (const StandardButton& b : standardButtons)
+        if (pressed == b.button)
+            return b.result;
+    return Cancel;
 }
 
 void Dialogs::ShowMessage(const std::string& text) {
+    QMessageBox box(script().active ? nullptr : activeParent());
+    Prepare(box, text, Application().Title(), OK, NoIcon, None);
     if (script().active) {
-        Record({"plain", text, Application().Title(), OK, NoIcon, Ok});
+        Record({"plain", text, Application().Title(), OK, NoIcon, Ok, None, Captions(box)});
         return;
     }
-    QMessageBox box(activeParent());
-    box.setText(ToQString(text));
-    box.setWindowTitle(ToQString(Application().Title()));
-    box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }
 
@@ -255,13 +261,18 @@ bool Dialogs::InputQuery(const std::string& caption, const std::string& prompt,
         Record({"input", prompt, caption, OKCancel, NoIcon, answered ? Ok : Cancel});
         return answered;
     }
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(activeParent(), ToQString(caption), ToQString(prompt),
-                              QLineEdit::Normal, ToQString(value), &ok);
-    if (ok)
-        value = FromQString(text);
-    return ok;
+    QInputDialog dialog(activeParent());
+    dialog.setWindowTitle(ToQString(caption));
+    dialog.setLabelText(ToQString(prompt));
+    dialog.setTextValue(ToQString(value));
+    if (!buttonTexts[Ok].empty())
+        dialog.setOkButtonText(ToQString(buttonTexts[Ok]));
+    if (!buttonTexts[Cancel].empty())
+        dialog.setCancelButtonText(ToQString(buttonTexts[Cancel]));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = FromQString(dialog.textValue());
+    return true;
 }
 
 bool Dialogs::PrintDialog(QPrinter& printer, const std::string& title) {
@@ -282,6 +293,11 @@ bool Dialogs::PrintDialog(QPrinter& printer, const std::string& title) {
     QPrintDialog dialog(&printer, activeParent());
     dialog.setWindowTitle(ToQString(title));
     return dialog.exec() == QDialog::Accepted;
+}
+
+void Dialogs::SetButtonText(Result button, const std::string& text) {
+    if (button > None && button <= No)
+        buttonTexts[button] = text;
 }
 
 void Dialogs::BeginScript() {

@@ -45,6 +45,10 @@ public:
     // The print dialog for printer, titled title; true when the user chose to
     // print (printer then holds the choice).
     static bool PrintDialog(QPrinter& printer, const std::string& title);
+    // The caption of a standard button (Ok, Cancel, Yes, No ...) in message
+    // boxes, questions and input boxes, in the program's language
+    // (Windows-1252); an empty text leaves the toolkit's own caption.
+    static void SetButtonText(Result button, const std::string& text);
 
     // --- scripted mode -------------------------------------------------
     struct Shown {
@@ -55,6 +59,8 @@ public:
         int icon = 0;
         int result = 0;
         int defaultButton = None;
+        // The captions of the box's buttons, in the order of Result.
+        std::vector<std::string> buttonTexts = {};
     };
     // Scripted mode: nothing is shown. A box with one OK button answers Ok
     // by itself; every other box takes the next queued answer, and when none

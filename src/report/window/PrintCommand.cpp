@@ -97,7 +97,7 @@ std::optional<std::string> AskReportLanguage(TForm1& f) {
 
 void TForm1::drucken1Click() {
     // The image is the reader's while a read runs.
-    if (!PrintSteuerung || !Sprache || !TransferCommandAllowed())
+    if (!PrintSteuerung || !Sprache || !TransferCommandAllowed() || !CommitFocusedEdit())
         return;
     const ReportOutcome outcome = ReportFromImage(
         {RegisterImage, RegisterMap, DeviceFamily, Has3964R != 0, LowPowerModule != 0, ModelNames,

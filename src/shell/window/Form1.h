@@ -233,6 +233,11 @@ public:
     void HFParameter1Click();
     void DeviceParameter1Click();
     void Beenden1Click() {}
+    // The commands that save, write, print, load into the device or close
+    // first take the entry being typed into a page's edit as leaving it would;
+    // false when it was rejected (the range message was shown, the edit has
+    // the focus again), and the command then stops.
+    bool CommitFocusedEdit();
 
     // --- tab pages: the page loaders and the pages' handlers -------------
     void PageControl1Change();

@@ -27,6 +27,42 @@
 
 SingleInstance* InstanceMutex = nullptr;
 
+namespace {
+
+// Once the window lets go of its helpers, what the user still types or
+// clicks into it (and into its dialogs) reaches none of its handlers.
+class ClosedWindowInput : public QObject {
+public:
+    explicit ClosedWindowInput(QObject& window) : QObject(&window), window_(window) {
+        qApp->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+            for (const QObject* o = watched; o; o = o->parent())
+                if (o == &window_)
+                    return true;
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QObject& window_;
+};
+
+} // namespace
+
 bool TForm1::ScanRunning() const {
     return ui.scanreg->isChecked();
 }
@@ -73,6 +109,8 @@ void TForm1::CloseIfPending() {
 }
 
 bool TForm1::FormClose() {
+    if (!CommitFocusedEdit())
+        return false;
     if (RadioSettingsChanged == 1 || DeviceSettingsChanged == 1) {
         const int answer = Dialogs::MessageBox(GetText("$T32001"), GetText("$T30034"),
                                                Dialogs::YesNo, Dialogs::Question);
@@ -95,6 +133,13 @@ void TForm1::DestroyHelpers() {
         return;
     helpersDestroyed_ = true;
     Application().SetOnIdle(nullptr);
+    // No command runs from here on, by its key, its menu or a queued call:
+    // the helpers they use are about to go, and handling the messages still
+    // waiting (a key pressed during a slow close) must run none of them.
+    for (QAction* command : findChildren<QAction*>())
+        command->setEnabled(false);
+    if (qApp)
+        new ClosedWindowInput(*this);
     // A running reader uses the link and the image: it stops at its next
     // exchange and is waited for before anything it uses goes away.
     if (Reader) {

@@ -158,6 +158,11 @@ void TForm1::RetranslateMainForm() {
     SetToolBarHints(ui.ToolBar1, s);
     // The address label names the address the device family has.
     ShowAddressCaption();
+    // Message boxes and questions answer with buttons in the same language.
+    for (const auto& [button, id] :
+         {std::pair(Dialogs::Ok, "$T23003"), std::pair(Dialogs::Cancel, "$T23002"),
+          std::pair(Dialogs::Yes, "$T23005"), std::pair(Dialogs::No, "$T23006")})
+        Dialogs::SetButtonText(button, text(id));
 
     // The options' fixed widths; fitting the window to its texts below widens
     // those whose text needs more and moves their neighbours aside.

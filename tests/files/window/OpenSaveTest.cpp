@@ -1,9 +1,12 @@
 // The open and save commands offscreen: what each refused open tells, the
 // kinds of file, the names a save completes, a save that cannot be written,
-// and the range dialog's keys.
+// the range dialog's keys and the load question's default answer.
 #include "files/window/FileFixture.h"
+#include "files/window/Datenladen.h"
 #include "files/window/OKBottomDlg.h"
 #include "support/Unprivileged.h"
+
+#include <QTest>
 
 namespace {
 
@@ -159,6 +162,34 @@ TEST_F(FileTest, RangeEditsTakeDigitsOnlyAndTypingOverwrites) {
     }
     Key(edit, Qt::Key_Return, "\r");
     EXPECT_EQ(OKBottomDlg->result(), QDialog::Accepted);
+}
+
+TEST_F(FileTest, RangeDialogLeavesTabAndEscToTheDialog) {
+    Start();
+    TOKBottomDlg& dialog = *OKBottomDlg;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    dialog.ui.LabeledEdit1->setFocus();
+    QTest::keyClick(dialog.ui.LabeledEdit1, Qt::Key_Tab);
+    EXPECT_EQ(dialog.focusWidget(), dialog.ui.LabeledEdit2);
+    QTest::keyClick(dialog.ui.LabeledEdit2, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(FileTest, TheLoadQuestionAnswersCancelToReturnEachTimeItIsShown) {
+    Start();
+    Form1->TranslateDatenladenDialog();
+    Tdatenladen1& dialog = *datenladen1;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QTest::mouseClick(dialog.ui.Laden1, Qt::LeftButton);
+    ASSERT_EQ(dialog.result(), Dialogs::Yes);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
 } // namespace

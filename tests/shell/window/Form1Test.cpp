@@ -1,5 +1,6 @@
 // The main window's life cycle, driven offscreen with scripted dialogs.
 #include "device/ChangeFlags.h"
+#include "device/RegisterMap.h"
 #include "platform/Text.h"
 #include "shell/window/FileListDialog.h"
 #include "support/WindowFixture.h"
@@ -10,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -335,6 +337,31 @@ TEST_F(WindowTest, ExitCommandClosesTheWindow) {
     Form1->ui.Exit->trigger();
     EXPECT_TRUE(Application().Terminated());
     EXPECT_TRUE(Form1->ui.ToolButton1->isEnabled());
+}
+
+TEST_F(WindowTest, KeysAndQueuedCommandsWaitingAtTheCloseRunNoHandler) {
+    Start();
+    Form1->show();
+    QApplication::setActiveWindow(Form1);
+    // Data to show: F7 and F8 would open the pages, whose texts need the
+    // language service.
+    DeviceFamily = 0x21;
+    RegisterImage[RegisterMap.geraete_id] = 0x21;
+    Form1->ui.funk->setEnabled(true);
+    Form1->ui.einstellung->setEnabled(true);
+    Dialogs::ClearHistory();
+    // Pressed during the close: handled with the messages still waiting.
+    QCoreApplication::postEvent(Form1,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_F7, Qt::NoModifier));
+    QMetaObject::invokeMethod(
+        Form1, [] { Form1->ui.DeviceParameter1->trigger(); }, Qt::QueuedConnection);
+    EXPECT_TRUE(Form1->close());
+    RunUntil([] { return false; }, 100);
+    EXPECT_FALSE(Form1->ui.funk->isChecked());
+    EXPECT_FALSE(Form1->ui.einstellung->isChecked());
+    EXPECT_TRUE(Form1->ui.PageControl1->isHidden());
+    EXPECT_TRUE(Form1->ui.PageControl2->isHidden());
+    EXPECT_TRUE(Dialogs::History().empty());
 }
 
 TEST_F(WindowTest, QuitAtStartDestroysTheHelpersOnce) {

@@ -341,6 +341,24 @@ TEST_F(ThreeLanguagesTest, ChoosingALanguageStoresItsIdWritesTheSettingsAndRetra
     EXPECT_EQ(FromQString(Form1->windowTitle()), kTitle);
 }
 
+TEST_F(ThreeLanguagesTest, MessageBoxButtonsSpeakTheProgramsLanguageAndFollowAChange) {
+    Start();
+    ASSERT_EQ(Form1->LanguageMenuItems.size(), 3u);
+    for (const std::string code : {"GB", "DE", "FR"}) {
+        if (code != "GB")
+            Form1->LanguageMenuItems[code == "DE" ? 0 : 2]->trigger();
+        Dialogs::ClearHistory();
+        Dialogs::MessageBox("q", "c", Dialogs::YesNoCancel, Dialogs::Question);
+        Dialogs::ShowMessage("m");
+        ASSERT_EQ(Dialogs::History().size(), 2u);
+        EXPECT_EQ(Dialogs::History()[0].buttonTexts,
+                  (std::vector<std::string>{"$T23002 " + code, "$T23005 " + code,
+                                            "$T23006 " + code}));
+        EXPECT_EQ(Dialogs::History()[1].buttonTexts,
+                  std::vector<std::string>{"$T23003 " + code});
+    }
+}
+
 TEST_F(ThreeLanguagesTest, TheSubSlotChoiceKeepsItsSelectionAndPlaceAcrossAChange) {
     Start();
     QRadioButton* const buttons[] = {Form1->ui.SubSlot_0, Form1->ui.SubSlot_1, Form1->ui.SubSlot_2,

@@ -19,9 +19,6 @@
 #include <string>
 #include <vector>
 
-constexpr uint32_t UnlockRegister = 999;
-constexpr uint32_t UnlockFirstCode = 8362;
-constexpr uint32_t UnlockSecondCode = 9286;
 constexpr uint32_t LastDeviceRegister = 0xFFFF;
 constexpr std::size_t LoadRunLength = 10;
 constexpr int UnlockPauseMs = 200;

@@ -186,9 +186,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "; dump\nr999=$20AA\nr999=$2446\nr1216=$11\nr1217=$12\nr1218=$13\nr905=$42", -1,
                  -1, false, 0, "999=8362|999=9286|999=9286|1216=17|1217[2]|905=66|999=0",
                  "***End***", "", "$T29010"},
-        // The first code alone unlocks.
+        // The first code alone unlocks; the relock is taken at its first
+        // write, at its second, or at neither.
         LoadCase{"FirstCodeAlone", "", "f.rtu", "; dump\nr999=$20AA\nr1216=$11", -1, -1, false, 0,
                  "999=8362|999=9286|1216=17|999=0", "***End***", "", "$T29010"},
+        LoadCase{"RelockTakenAtTheSecondWrite", "--fault ignore-writes=0@r999", "r.rtu",
+                 "r999=$20AA\nr1216=$11", -1, -1, false, 0, "999=8362|999=9286|1216=17|999=0|999=0",
+                 "***End***", "", "$T29010"},
+        LoadCase{"RelockNotTaken", "--fault ignore-writes=0@r999:always", "v.rtu",
+                 "r999=$20AA\nr1216=$11", -1, -1, false, 0, "999=8362|999=9286|1216=17|999=0|999=0",
+                 "$T30099|***End***", "", "$T29012"},
         LoadCase{"ServiceFlagFileNamedInLowerCase", "", "x.qdv", "1216=11\n1217=12", -1, -1, true,
                  0, "999=8362|999=9286|1216[2]|999=0", "***End***", "", "$T29010"},
         LoadCase{"BoundToAnotherSerial", "--set 908=1235", "s.qdv", "900=1", 1234, -1, false, 0, "",

@@ -214,6 +214,8 @@ INSTANTIATE_TEST_SUITE_P(Ways, KeyingEndTest, ::testing::Values(
               {"939) could not", "back to 43"}, 43},
     KeyingEnd{"HangUp", {"hangup"}, false, "", {"939) could not", "back to 43"}, 0},
     KeyingEnd{"BrowserClosed", {}, false, "button", {}, 43},
+    // The saved power is taken at the second write.
+    KeyingEnd{"PowerBackAtTheSecondWrite", {"ignore-writes=43@r912"}, false, "clear", {}, 43},
     // Left during a poll.
     KeyingEnd{"RadioPages", {"late=60@r939:always"}, false, "funk", {}, 43},
     KeyingEnd{"SettingsPages", {"late=60@r939:always"}, false, "einstellung", {}, 43},

@@ -260,8 +260,12 @@ void WriteSpecialRegisters() {
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 317);
     run.WriteBoth(910, 911, ImageCell(m.aktu_funkkanal));
-    if (run.Write(916, ImageCell(m.defstationsadresse)) && run.WriteCell(918))
-        run.Advance(2);
+    // The HNQ-130's radio address follows; the HNQ-120 has none (its map
+    // names none, and index 0 would be register 900).
+    const bool radioAddress = DeviceFamily == FamilyHNQ130 && m.deffunkadresse != 0;
+    if (run.Write(916, ImageCell(m.defstationsadresse)) && run.WriteCell(918) &&
+        (!radioAddress || run.WriteKey(m.deffunkadresse)))
+        run.Advance(radioAddress ? 3 : 2);
     run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
     // The protocol register only where the family's map names one (HNQ-130);
     // index 0 would be register 900.

@@ -140,6 +140,9 @@ Expected FamilyWrites(int family, bool firmware53, bool has3964R, uint32_t impul
     case 0xD0:
         e.Single(916, RegisterImage[m.defstationsadresse]);
         e.Cell(918);
+        // Only the HNQ-130 has a radio address.
+        if (family == 0xD0)
+            e.Key(m.deffunkadresse);
         e.Single(912, RegisterImage[m.aktu_sendeleistung]);
         e.Single(913, RegisterImage[m.aktu_sendeleistung]);
         e.Single(944, RegisterImage[m.aktiv_zeit]);

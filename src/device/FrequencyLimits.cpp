@@ -5,8 +5,8 @@
 namespace {
 
 constexpr int tableEntries = 128;
-constexpr int channelCell = 1216 - 900;
-constexpr int stepCell = 1344 - 900;
+constexpr int channelCell = 1216 - FirstImageRegister;
+constexpr int stepCell = 1344 - FirstImageRegister;
 
 } // namespace
 

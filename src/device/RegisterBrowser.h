@@ -4,19 +4,21 @@
 // digits, 16 bits), stepping through the addresses, and what the browser's
 // edits take from the keyboard.
 
+#include "link/ParameterSet.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 struct TBrowserState {
-    uint32_t address = 900;  // register shown, 0..65535
-    uint32_t value = 0;      // value being edited; written on Enter
-    uint32_t readValue = 0;  // value of the last read (Esc brings it back)
-    std::string hexText;     // value as hex digits, kept at 4 digits
-    std::string bitText;     // 16 characters '0'/'1', most significant bit first
-    uint8_t editPending = 0; // 1 after an edit changed and before Enter or Esc
-    bool readFailed = false; // the last read of the shown register failed
-    std::string savedName;   // reg_name, reg_dezi, reg_hex when each took the focus
+    uint32_t address = FirstImageRegister; // register shown, 0..65535
+    uint32_t value = 0;                    // value being edited; written on Enter
+    uint32_t readValue = 0;                // value of the last read (Esc brings it back)
+    std::string hexText;                   // value as hex digits, kept at 4 digits
+    std::string bitText;                   // 16 characters '0'/'1', most significant bit first
+    uint8_t editPending = 0;               // 1 after an edit changed and before Enter or Esc
+    bool readFailed = false;               // the last read of the shown register failed
+    std::string savedName;                 // reg_name, reg_dezi, reg_hex when each took the focus
     std::string savedDezi;
     std::string savedHex;
 };

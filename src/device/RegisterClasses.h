@@ -3,6 +3,8 @@
 // TRegister hold one 32-bit word; TGetSpeicherRegister reads the register
 // image by register number. Bit numbers are taken modulo 32.
 
+#include "link/ParameterSet.h"
+
 #include <cstdint>
 
 class GBits {
@@ -40,9 +42,9 @@ public:
     explicit TGetSpeicherRegister(const uint32_t* cells) : cells_(cells) {}
     // The value of a register from 900 to 1471; -1 for any other number.
     int32_t Get(uint32_t reg) const {
-        if (reg < 900 || reg > 1471 || !cells_)
+        if (reg < FirstImageRegister || reg > LastImageRegister || !cells_)
             return -1;
-        return static_cast<int32_t>(cells_[reg - 900]);
+        return static_cast<int32_t>(cells_[reg - FirstImageRegister]);
     }
 
 private:

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// The cell of register 906, the device type; 0 means no parameter set loaded.
-constexpr int DeviceTypeCell = 6;
+// The cell of the device type; 0 means no parameter set loaded.
+constexpr int DeviceTypeCell = DeviceTypeRegister - FirstImageRegister;
 
 extern TRegisterImage RegisterImage;
 

@@ -40,16 +40,19 @@ public:
         } else {
             // The line that breaks a run goes out by itself.
             CloseRun(false, line.line);
-            Write(line.reg, line.value, line.line, false);
+            Write(line.reg, line.value, line.line);
         }
     }
 
-    void Unlock(const LoadLine& first, const LoadLine& second) {
+    // The unlock step of the line with the first code; second, when given,
+    // starts a run with the second code.
+    void Unlock(const LoadLine& first, const LoadLine* second) {
         CloseRun(false, first.line);
-        Write(UnlockRegister, UnlockFirstCode, first.line, true);
+        Write(UnlockRegister, UnlockFirstCode, first.line);
         steps.push_back({LoadStepKind::Pause, UnlockRegister, {}, first.line, false, false});
-        Write(UnlockRegister, UnlockSecondCode, first.line, true);
-        StartRun(second);
+        Write(UnlockRegister, UnlockSecondCode, first.line);
+        if (second)
+            StartRun(*second);
     }
 
     void Skip(const LoadLine& line) {
@@ -62,7 +65,8 @@ public:
             CloseRun(false, lastLine);
             steps[before].closing = true;
         }
-        steps.push_back({LoadStepKind::Relock, UnlockRegister, {0}, lastLine, true, false});
+        steps.push_back(
+            {LoadStepKind::Relock, UnlockRegister, {RelockValue}, lastLine, false, false});
     }
 
 private:
@@ -71,14 +75,14 @@ private:
         runValues_ = {line.value};
     }
 
-    void Write(uint32_t reg, uint32_t value, std::size_t line, bool registerMemo) {
-        steps.push_back({LoadStepKind::Write, reg, {value}, line, registerMemo, false});
+    void Write(uint32_t reg, uint32_t value, std::size_t line) {
+        steps.push_back({LoadStepKind::Write, reg, {value}, line, false, false});
     }
 
     // A full run of 10 names its registers "Register: " when they fail.
     void CloseRun(bool full, std::size_t line) {
         if (runValues_.size() == 1)
-            Write(runStart_, runValues_.front(), line, false);
+            Write(runStart_, runValues_.front(), line);
         else if (runValues_.size() > 1)
             steps.push_back({LoadStepKind::Block, runStart_, runValues_, line, full, false});
         runValues_.clear();
@@ -88,9 +92,8 @@ private:
     std::vector<uint32_t> runValues_;
 };
 
-bool IsUnlockPair(const std::vector<LoadLine>& lines, std::size_t i) {
-    return i + 1 < lines.size() && lines[i].value == UnlockFirstCode &&
-           lines[i + 1].reg == UnlockRegister && lines[i + 1].value == UnlockSecondCode;
+bool IsSecondCode(const std::vector<LoadLine>& lines, std::size_t i) {
+    return i < lines.size() && lines[i].reg == UnlockRegister && lines[i].value == UnlockSecondCode;
 }
 
 } // namespace
@@ -102,10 +105,12 @@ std::vector<LoadStep> PlanDeviceLoad(const std::vector<LoadLine>& lines) {
         const LoadLine& line = lines[i];
         if (line.reg != UnlockRegister) {
             plan.Add(line);
-        } else if (!unlocked && IsUnlockPair(lines, i)) {
-            plan.Unlock(line, lines[i + 1]);
+        } else if (!unlocked && line.value == UnlockFirstCode) {
             unlocked = true;
-            ++i;
+            const bool second = IsSecondCode(lines, i + 1);
+            plan.Unlock(line, second ? &lines[i + 1] : nullptr);
+            if (second)
+                ++i;
         } else {
             plan.Skip(line);
         }

@@ -4,13 +4,13 @@
 // grouped into the writes that send them.
 //
 // Consecutive registers go out as runs of at most 10 in one block write with
-// read-back; a register that breaks a run is written by itself. Register 999
-// is the unlock register: the first pair of lines "999 = first code",
-// "999 = second code" unlocks the device (first code, 200 ms, second code,
-// then the second code once more as the start of a run, the way register
-// dumps have always been loaded). Every other line of register 999 is skipped,
-// so that data can never relock the device partway or send half an unlock.
-// The last step always locks the device again.
+// read-back; a register that breaks a run is written by itself. In the
+// unlock register, the first line with the first code unlocks the device
+// (first code, 200 ms, second code); a line with the second code right after
+// it sends the second code once more as the start of a run, the way register
+// dumps have always been loaded. Every other line of the unlock register is
+// skipped, so that data can never relock the device partway or send half an
+// unlock. The last step always locks the device again.
 
 #include "files/RegisterLines.h"
 
@@ -19,9 +19,6 @@
 #include <string>
 #include <vector>
 
-constexpr uint32_t UnlockRegister = 999;
-constexpr uint32_t UnlockFirstCode = 8362;
-constexpr uint32_t UnlockSecondCode = 9286;
 constexpr uint32_t LastDeviceRegister = 0xFFFF;
 constexpr std::size_t LoadRunLength = 10;
 constexpr int UnlockPauseMs = 200;
@@ -47,8 +44,8 @@ enum class LoadStepKind {
     Write,  // one register with read-back
     Block,  // a run of 2 to 10 consecutive registers with read-back
     Pause,  // the pause between the two unlock codes
-    Skip,   // a line of register 999 that is not sent
-    Relock, // 0 to register 999, the last step
+    Skip,   // a line of the unlock register that is not sent
+    Relock, // the relock of the unlock register, the last step
 };
 
 struct LoadStep {
@@ -57,7 +54,7 @@ struct LoadStep {
     std::vector<uint32_t> values; // Write and Skip: one; Block: the run
     std::size_t line = 0;         // the file line that brought the step
     // The memo line for a register not confirmed starts with "Register: "
-    // (full runs of 10 and the unlock codes) or "Error Reg.Nr.: ".
+    // (full runs of 10) or "Error Reg.Nr.: ".
     bool registerMemo = false;
     // The run still open after the last line.
     bool closing = false;

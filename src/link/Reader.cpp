@@ -8,7 +8,7 @@
 haupt::Block haupt::BlockOf(int block) {
     if (block == blockCount)
         return {1450, 22};
-    return {static_cast<uint16_t>(900 + 50 * (block - 1)), 50};
+    return {static_cast<uint16_t>(FirstImageRegister + 50 * (block - 1)), 50};
 }
 
 haupt::haupt(TMop& mop, TRegisterImage& image, std::atomic<int>& readFailed)
@@ -78,7 +78,7 @@ void haupt::Execute() {
                 break;
             }
             const Block b = BlockOf(block);
-            const int firstCell = b.first - 900;
+            const int firstCell = static_cast<int>(b.first - FirstImageRegister);
             mop_->SetReadAddress(b.first);
             mop_->SetReadCount(static_cast<uint8_t>(b.count));
             if (mop_->TransactRetry(registers::retries) || mop_->GetResponseCount() != b.count) {

@@ -77,19 +77,38 @@ int ReadRegisterQuiet(TMop& mop, long long reg, uint32_t& value) {
     return 0;
 }
 
-int WriteRegisterChecked(TMop& mop, long long reg, int value) {
+WriteOutcome WriteRegister(TMop& mop, long long reg, int value) {
     if (!ValidRegister(reg))
-        return 1;
+        return WriteOutcome::NoAnswer;
     std::string data;
     data.push_back(static_cast<char>((value >> 8) & 0xFF));
     data.push_back(static_cast<char>(value & 0xFF));
     PrepareWrite(mop, static_cast<uint16_t>(reg), 1, data);
-    if (mop.TransactRetry(retries) || mop.GetResponseCount() != 1)
-        return 1;
+    if (mop.TransactRetry(retries))
+        return WriteOutcome::NoAnswer;
     uint32_t word = 0;
-    if (mop.NextDataWord(word))
-        return 1;
-    return static_cast<long long>(word) == static_cast<long long>(value) ? 0 : 1;
+    if (mop.GetResponseCount() != 1 || mop.NextDataWord(word))
+        return WriteOutcome::Refused;
+    return static_cast<long long>(word) == static_cast<long long>(value) ? WriteOutcome::Taken
+                                                                         : WriteOutcome::Refused;
+}
+
+int WriteRegisterChecked(TMop& mop, long long reg, int value) {
+    return WriteRegister(mop, reg, value) == WriteOutcome::Taken ? 0 : 1;
+}
+
+bool WriteWithSecondTry(TMop& mop, long long reg, int value) {
+    return WriteRegister(mop, reg, value) == WriteOutcome::Taken ||
+           WriteRegister(mop, reg, value) == WriteOutcome::Taken;
+}
+
+bool Unlock(TMop& mop) {
+    return WriteRegister(mop, UnlockRegister, UnlockFirstCode) != WriteOutcome::NoAnswer &&
+           WriteRegister(mop, UnlockRegister, UnlockSecondCode) != WriteOutcome::NoAnswer;
+}
+
+bool Relock(TMop& mop) {
+    return WriteWithSecondTry(mop, UnlockRegister, RelockValue);
 }
 
 std::string RegistersToText(const TRegisterImage& image, int firstIndex, int count) {

@@ -26,8 +26,30 @@ int ReadRegister(TMop& mop, long long reg, ReadOutcome& outcome);
 // 0 and the value on success; 1 and value 0 otherwise.
 int ReadRegisterQuiet(TMop& mop, long long reg, uint32_t& value);
 
-// 0 when the device echoed exactly one word equal to value; 1 otherwise.
+// What became of a write with read-back.
+enum class WriteOutcome {
+    Taken,    // the device echoed exactly one word equal to the value
+    Refused,  // it answered with anything else
+    NoAnswer, // the exchange failed (or the number is out of range)
+};
+WriteOutcome WriteRegister(TMop& mop, long long reg, int value);
+
+// 0 when the device took the write (WriteOutcome::Taken); 1 otherwise.
 int WriteRegisterChecked(TMop& mop, long long reg, int value);
+
+// Writes value to reg, and once more when the device did not take the
+// first write; true when one of them was taken.
+bool WriteWithSecondTry(TMop& mop, long long reg, int value);
+
+// The unlock sequence: the first code, then the second, to the unlock
+// register. Done (true) when the device answered both; what it read back is
+// not compared, as the register may read its lock state. Without an answer
+// to the first code the second is not sent.
+bool Unlock(TMop& mop);
+
+// The relock: RelockValue to the unlock register with a second try; true
+// when the device took it.
+bool Relock(TMop& mop);
 
 // 2 bytes per register, high byte first, from count cells of the image from
 // firstIndex on. Cells outside the image are not read: the text stops there.

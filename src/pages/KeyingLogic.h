@@ -10,7 +10,6 @@
 
 // Registers the keying test works on directly (not through the map).
 namespace keying {
-constexpr int UnlockRegister = 999;
 constexpr int PowerRegister = 912;        // current transmit power
 constexpr int PowerOnPowerRegister = 913; // transmit power after power-on
 constexpr int TimeRegister = 939;         // keying time, counted down by the device

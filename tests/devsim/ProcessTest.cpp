@@ -188,7 +188,7 @@ TEST_F(DevsimProcess, UnlockSequenceOnTheWireAndControlCommands) {
     // Locked: the table register keeps its value.
     EXPECT_EQ(write(1216, 0x1234), bytes({0xE0, 0, 0, 0, 0, 0x04, 0xC0, 1, 0x00, 100}));
     write(999, 8362);
-    EXPECT_EQ(write(999, 9286), bytes({0xE0, 0, 0, 0, 0, 0x03, 0xE7, 1, 0x24, 0x46}));
+    EXPECT_EQ(write(999, 9286), bytes({0xE0, 0, 0, 0, 0, 0x03, 0xE7, 1, 0xFF, 0xFF}));
     EXPECT_EQ(command("lock?"), "unlocked");
     EXPECT_EQ(write(1216, 0x1234), bytes({0xE0, 0, 0, 0, 0, 0x04, 0xC0, 1, 0x12, 0x34}));
     write(999, 0);

@@ -229,13 +229,12 @@ TEST(Unlock, ProtectedRegistersTakeWritesOnlyBetweenUnlockAndRelock) {
     served(e, request(1216, 1, 1216, {4711}));
     EXPECT_EQ(readBack(e, 1216), before) << "written while locked";
 
-    // Register 999 reads the lock state; a write's read-back echoes it.
+    // Register 999 reads the lock state, also in a write's read-back.
     EXPECT_EQ(served(e, request(999, 1, 999, {8362})),
-              bytes({0xE0, 0, 0, 0, 0, 3, 0xE7, 1, 0x20, 0xAA}));
+              bytes({0xE0, 0, 0, 0, 0, 3, 0xE7, 1, 0x00, 0x00}));
     EXPECT_FALSE(e.device().unlocked());
-    EXPECT_EQ(readBack(e, 999), lockedReadValue);
     EXPECT_EQ(served(e, request(999, 1, 999, {9286})),
-              bytes({0xE0, 0, 0, 0, 0, 3, 0xE7, 1, 0x24, 0x46}));
+              bytes({0xE0, 0, 0, 0, 0, 3, 0xE7, 1, 0xFF, 0xFF}));
     EXPECT_TRUE(e.device().unlocked());
     EXPECT_EQ(readBack(e, 999), unlockedReadValue);
 
@@ -249,6 +248,16 @@ TEST(Unlock, ProtectedRegistersTakeWritesOnlyBetweenUnlockAndRelock) {
     EXPECT_EQ(readBack(e, 999), 0);
     served(e, request(1216, 1, 1216, {1}));
     EXPECT_EQ(readBack(e, 1216), 4711);
+}
+
+// With the echo option the read-back of a write shows the value written;
+// a plain read still shows the lock state.
+TEST(Unlock, EchoOptionEchoesTheValueWrittenInTheReadBack) {
+    Engine e = engineOfType(0x21);
+    e.setEchoUnlock(true);
+    EXPECT_EQ(served(e, request(999, 1, 999, {8362})),
+              bytes({0xE0, 0, 0, 0, 0, 3, 0xE7, 1, 0x20, 0xAA}));
+    EXPECT_EQ(readBack(e, 999), lockedReadValue);
 }
 
 TEST(Unlock, OtherSequencesKeepOrReturnToLocked) {
@@ -460,8 +469,9 @@ TEST(FaultSelection, OneOutputFaultPerRequestOthersWait) {
 }
 
 TEST(FaultSelection, FaultTextsParseAndDescribeThemselves) {
-    for (const char* text : {"silence@next:once", "late=2500@3:always", "wrong-echo@r906:once",
-                             "garbage-before=2@next:always", "hangup@7:once"}) {
+    for (const char* text :
+         {"silence@next:once", "late=2500@3:always", "wrong-echo@r906:once",
+          "ignore-writes=0@r999:always", "garbage-before=2@next:always", "hangup@7:once"}) {
         EXPECT_EQ(fault(text).describe(), text);
     }
     EXPECT_EQ(fault("split-120").describe(), "split-120@next:once");

@@ -73,6 +73,8 @@ TEST(Options, ParsesEveryOption) {
     ASSERT_TRUE(decimal.has_value());
     EXPECT_EQ(decimal->type, 0x21);
     EXPECT_EQ(decimal->channels, 1);
+    EXPECT_FALSE(decimal->echoUnlock) << "the device's read-back by default";
+    EXPECT_TRUE(parseOptions({"--echo-unlock"}, &error)->echoUnlock);
     EXPECT_TRUE(decimal->mapPath.empty()) << "no --map: the default map";
 }
 
@@ -113,6 +115,7 @@ TEST(Options, RejectsBadArgumentsWithAReason) {
     EXPECT_NE(helpText().find("ready on /dev/pts/N"), std::string::npos);
     EXPECT_NE(helpText().find("\n  --map FILE "), std::string::npos);
     EXPECT_NE(helpText().find("\n  --channels N "), std::string::npos);
+    EXPECT_NE(helpText().find("\n  --echo-unlock "), std::string::npos);
     for (const char* name : {"silence", "late", "wrong-header", "wrong-echo", "wrong-register",
                              "wrong-count", "garbage-before", "trailing-bytes", "split-5",
                              "split-120", "routing-block", "alternate", "ignore-writes", "hangup"})

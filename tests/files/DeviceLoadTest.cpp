@@ -45,7 +45,7 @@ std::vector<std::string> Rtu(std::initializer_list<std::string> parts) {
     return out;
 }
 
-const std::string unlock = "999=8362! pause 999=9286! ";
+const std::string unlock = "999=8362 pause 999=9286 ";
 
 } // namespace
 
@@ -62,12 +62,12 @@ TEST(DeviceLoad, GroupsTheLinesIntoWrites) {
         {Rtu({"900..901", "r999=$0000", "902..902", "r999=$FFFF"}),
          "skip 999=0 skip 999=65535 900+3. lock"},
         {Rtu({"985..1003"}), "985+10! skip 999=999 995+4 1000=0 1001+3. lock"},
-        // An unlock pair further down comes after the run before it; a
-        // second pair, or a first code alone, is skipped.
+        // An unlock further down comes after the run before it. The first
+        // code alone unlocks; every later line of 999 is skipped.
         {Rtu({"900..901", "r999=$20AA", "r999=$2446", "1216..1216"}),
          "900+2 " + unlock + "999=9286 1216=216 lock"},
-        {Rtu({"r999=$20AA", "r999=$20AA", "r999=$2446", "r999=$20AA", "r999=$2446", "900..900"}),
-         "skip 999=8362 " + unlock + "skip 999=8362 skip 999=9286 999=9286 900=900 lock"},
+        {Rtu({"r999=$2446", "r999=$20AA", "r999=$20AA", "r999=$2446", "900..900"}),
+         "skip 999=9286 " + unlock + "skip 999=8362 skip 999=9286 900=900. lock"},
         {Rtu({"905..905", "904..904", "903..903"}), "905=905 904=904 903=903. lock"},
         {Rtu({"0..1", "65535..65535", "0..0"}), "0+2 65535=535 0=0. lock"},
         {Rtu({"900..909"}), "900+10. lock"},

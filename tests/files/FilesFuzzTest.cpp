@@ -169,11 +169,12 @@ TEST(FilesFuzz, ADeviceLoadSendsEveryDataLineOnceAnd999OnlyToUnlockAndRelock) {
                 expected.emplace_back(l.reg, l.value);
         ASSERT_EQ(sent, expected); // 999 among them would be data
         // Register 999: one unlock at most (first code, second code, the second
-        // again), then the relock.
+        // again when the file's next line holds it), then the relock.
         const std::pair<uint32_t, uint32_t> first{UnlockRegister, UnlockFirstCode},
             second{UnlockRegister, UnlockSecondCode}, relock{UnlockRegister, 0};
         unlocked += to999.size() > 1;
-        ASSERT_TRUE((to999 == Writes{relock} || to999 == Writes{first, second, second, relock}));
+        ASSERT_TRUE((to999 == Writes{relock} || to999 == Writes{first, second, relock} ||
+                     to999 == Writes{first, second, second, relock}));
     }
     EXPECT_GT(refused, 100);
     EXPECT_GT(unlocked, 100);

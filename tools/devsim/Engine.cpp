@@ -63,9 +63,11 @@ Exchange Engine::handle(const Request& request) {
     unsigned count = request.readCount;
     if (wrongCount)
         count = count == 255 ? 254 : count + 1;
-    // A write to the unlock register is echoed by the read-back of the same
-    // request, so that a write with read-back sees what it wrote.
-    const std::optional<std::uint16_t> echo = writtenUnlockValue(request, ignoreWrites);
+    // The device reads its lock state in the unlock register, also in the
+    // read-back of a write; with the echo option that read-back shows the
+    // value written.
+    const std::optional<std::uint16_t> echo =
+        echoUnlock_ ? writtenUnlockValue(request, ignoreWrites) : std::nullopt;
     std::vector<std::uint16_t> words;
     words.reserve(count);
     for (unsigned i = 0; i < count; ++i) {

@@ -30,6 +30,11 @@ public:
     FaultSet& faults() { return faults_; }
     std::uint32_t requestsReceived() const { return received_; }
 
+    // The read-back of a request that writes the unlock register shows the
+    // value written instead of the lock state (off: the device's way).
+    void setEchoUnlock(bool echo) { echoUnlock_ = echo; }
+    bool echoUnlock() const { return echoUnlock_; }
+
     // Lets the device's time run on (the keying countdown).
     void elapse(std::int64_t elapsedNs) { device_.elapse(elapsedNs); }
 
@@ -45,6 +50,7 @@ private:
     FaultSet faults_;
     Rng rng_;
     std::uint32_t received_ = 0;
+    bool echoUnlock_ = false;
 };
 
 // "HH:MM:SS.mmm #N req=<hex> rsp=<hex or -> <locked|unlocked>[ fault=<names>]

@@ -28,7 +28,17 @@ constexpr std::array<std::pair<FaultKind, const char*>, 14> names = {{
 
 bool takesArg(FaultKind kind) {
     return kind == FaultKind::Late || kind == FaultKind::GarbageBefore ||
-           kind == FaultKind::TrailingBytes;
+           kind == FaultKind::TrailingBytes || kind == FaultKind::IgnoreWrites;
+}
+
+// Whether the request writes value (to reg, when given).
+bool writesValue(const Request& request, int value, std::optional<std::uint16_t> reg) {
+    for (std::size_t i = 0; i < request.writeData.size(); ++i) {
+        const auto at = static_cast<std::uint16_t>(request.writeStart + i);
+        if (request.writeData[i] == value && (!reg || *reg == at))
+            return true;
+    }
+    return false;
 }
 
 int argOr(int arg, int fallback) {
@@ -162,6 +172,13 @@ std::vector<Fault> FaultSet::match(const Request& request, std::uint32_t number)
         case Fault::When::Register:
             hit = request.touches(static_cast<std::uint16_t>(f.value));
             break;
+        }
+        // Ignore-writes with a value waits for a request that writes it.
+        if (hit && f.kind == FaultKind::IgnoreWrites && f.arg >= 0) {
+            std::optional<std::uint16_t> reg;
+            if (f.when == Fault::When::Register)
+                reg = static_cast<std::uint16_t>(f.value);
+            hit = writesValue(request, f.arg, reg);
         }
         if (!hit || (shapesOutput(f.kind) && outputTaken)) {
             ++it;

@@ -32,7 +32,7 @@ enum class FaultKind {
     Split120,      // frame in two halves, 120 ms apart
     RoutingBlock,  // address byte 2 echoed as 0xEF plus a routing block
     Alternate,     // read values XOR 1 (see FaultSet::match)
-    IgnoreWrites,  // the request's writes are not applied
+    IgnoreWrites,  // the request's writes are not applied (ARG: only writes of that value)
     Hangup,        // close the line and end the simulator
 };
 

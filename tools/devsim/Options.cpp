@@ -41,6 +41,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
             o.help = true;
         } else if (name == "--quit-on-eof") {
             o.quitOnEof = true;
+        } else if (name == "--echo-unlock") {
+            o.echoUnlock = true;
         } else if (name == "--type") {
             const auto v = value();
             const auto code = v ? parseNumber(*v, 0xFF) : std::nullopt;
@@ -176,9 +178,10 @@ Device contents (applied in this order: type preset, image files, --set):
                      replaces the default 1216-1471; "none" for no protection).
                      Unlock: write 8362 then 9286 to register 999; writing 0
                      (or anything else) locks again. Register 999 reads 65535
-                     while unlocked and 0 while locked; the read-back of a
-                     request that writes register 999 echoes the value
-                     written (so a write with read-back sees its echo).
+                     while unlocked and 0 while locked, also in the read-back
+                     of a request that writes it.
+  --echo-unlock      the read-back of a request that writes register 999
+                     shows the value written instead of the lock state.
   --keying-speed N   keying: a write of T > 0 to register 939 switches the
                      transmitter on, and the device counts 939 down by N
                      per second (default 100) to 0, where it switches off;
@@ -216,7 +219,9 @@ Faults (repeatable): --fault NAME[=VALUE][@WHEN][:always]
   routing-block      address byte echoed as 0xEF followed by a routing block
   alternate          every second read of register NNN (with @rNNN) returns
                      the value XOR 1; with @N or @next that read is altered
-  ignore-writes      the request's writes are not applied
+  ignore-writes[=V]  the request's writes are not applied; with V only a
+                     request that writes the value V (to register NNN with
+                     @rNNN) counts, e.g. ignore-writes=0@r999 for a relock
   hangup             close the line (the program sees the port vanish), exit
   Examples: --fault silence@3   --fault wrong-echo@r906
             --fault silence@r999:always   --fault late=1800@next

@@ -21,7 +21,8 @@ struct Options {
     std::vector<RegisterValue> sets;     // applied last, in order
     std::optional<std::vector<RegisterRange>> protect; // replaces the default table
     int keyingSpeed = defaultKeyingSpeed;              // units of register 939 per second
-    int paceBaud = 0; // 0: requests count and answers go out at once
+    bool echoUnlock = false; // a write's read-back of register 999 echoes the value
+    int paceBaud = 0;        // 0: requests count and answers go out at once
     std::string logPath;
     std::string linkPath;
     std::vector<Fault> faults;

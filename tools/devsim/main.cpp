@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
     for (const RegisterValue& item : options->sets)
         device.set(item.reg, item.value);
     device.setKeyingSpeed(options->keyingSpeed);
+    engine.setEchoUnlock(options->echoUnlock);
     if (options->protect)
         device.setProtectedRanges(*options->protect);
     for (const Fault& fault : options->faults)

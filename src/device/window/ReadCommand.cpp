@@ -211,7 +211,7 @@ void TForm1::down_loadClick() {
 
     // The device tells its type; only a supported one is read.
     uint32_t type = 0;
-    if (ReadRegisterQuiet(906, type) != 0) {
+    if (ReadRegisterQuiet(DeviceTypeRegister, type) != 0) {
         SetTransferStatus("");
         ShowCommError();
         Form4->EnableClose(true);

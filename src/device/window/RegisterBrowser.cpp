@@ -184,8 +184,8 @@ void SetServiceLabel(TForm1& form, bool unlocked) {
     label->setPalette(p);
 }
 
-// The unlock sequence, or the relock (0 to register 999 twice; a device
-// that took neither is reported).
+// The unlock sequence, or the relock (a device that took neither of its
+// writes is reported).
 void ApplyLockStep(TForm1& form, bool unlock) {
     RunWhenLinkFree(
         [&form, unlock] {
@@ -198,7 +198,6 @@ void ApplyLockStep(TForm1& form, bool unlock) {
             {
                 const BrowserExchange exchange(form);
                 locked = RelockDevice();
-                locked = RelockDevice() || locked;
             }
             if (!locked) {
                 // The label keeps telling the device may be unlocked.
@@ -436,8 +435,8 @@ void TForm1::Timer2Timer() {
         TransferIdle = true;
         return;
     }
-    BrowserState.address = 900;
-    GoToRegister(900);
+    BrowserState.address = FirstImageRegister;
+    GoToRegister(FirstImageRegister);
     activateWindow();
 }
 
@@ -487,7 +486,7 @@ int TForm1::ShowRegister(uint32_t address) {
 void TForm1::WriteBrowserRegister() {
     if (ui.service->isChecked()) {
         bool failed = false;
-        if (ReadForBrowser(*this, 999, failed) != static_cast<int>(HighestRegister)) {
+        if (ReadForBrowser(*this, UnlockRegister, failed) != static_cast<int>(UnlockedReadValue)) {
             const BrowserExchange exchange(*this);
             UnlockDevice();
         }
@@ -814,7 +813,7 @@ void TForm1::Button6Click() {
         return;
     }
     bool failed = true;
-    const int type = ReadForBrowser(*this, 906, failed);
+    const int type = ReadForBrowser(*this, DeviceTypeRegister, failed);
     if (failed)
         return;
     uint32_t index = 255;

@@ -1,6 +1,6 @@
 // The write command: sends the edited parameter set back into the device
 // through the writer of its family, each register with read-back, the
-// frequency tables behind the unlock sequence of register 999.
+// frequency tables behind the unlock sequence of the unlock register.
 #include "device/ChangeFlags.h"
 #include "device/DeviceTypes.h"
 #include "device/FrequencyLimits.h"
@@ -35,7 +35,8 @@ long long RegisterOf(int index) {
 
 void ReportRelockFailure(TForm1& form) {
     if (form.LogFile)
-        form.LogFile->WriteVisible("Register 999: relock failed");
+        form.LogFile->WriteVisible("Register " + std::to_string(UnlockRegister) +
+                                   ": relock failed");
     form.ErrorBox(form.GetText("$T30052"));
 }
 
@@ -60,7 +61,9 @@ public:
             Failed();
         return ok_;
     }
-    bool WriteCell(long long reg) { return Write(reg, ImageCell(static_cast<int>(reg - 900))); }
+    bool WriteCell(long long reg) {
+        return Write(reg, ImageCell(static_cast<int>(reg - FirstImageRegister)));
+    }
     bool WriteKey(int index) { return Write(RegisterOf(index), ImageCell(index)); }
 
     // A step of two registers taking the same value (current and power-on
@@ -76,12 +79,16 @@ public:
             Form4->StepProgress(registers);
     }
 
+    // The unlock sequence; a device that does not answer it ends the run
+    // (which still relocks on its way out).
     void Unlock() {
-        UnlockDevice();
         unlocked_ = true;
+        if (ok_ && !UnlockDevice())
+            Failed();
     }
 
-    // Locks the device again after an unlock; a relock that fails is shown.
+    // Locks the device again after an unlock; a device that took neither
+    // write of the relock is shown.
     void Relock() {
         if (!unlocked_)
             return;
@@ -253,8 +260,12 @@ void WriteSpecialRegisters() {
     const TRegisterMap& m = RegisterMap;
     WriterRun run(f, 317);
     run.WriteBoth(910, 911, ImageCell(m.aktu_funkkanal));
-    if (run.Write(916, ImageCell(m.defstationsadresse)) && run.WriteCell(918))
-        run.Advance(2);
+    // The HNQ-130's radio address follows; the HNQ-120 has none (its map
+    // names none, and index 0 would be register 900).
+    const bool radioAddress = DeviceFamily == FamilyHNQ130 && m.deffunkadresse != 0;
+    if (run.Write(916, ImageCell(m.defstationsadresse)) && run.WriteCell(918) &&
+        (!radioAddress || run.WriteKey(m.deffunkadresse)))
+        run.Advance(radioAddress ? 3 : 2);
     run.WriteBoth(912, 913, ImageCell(m.aktu_sendeleistung));
     // The protocol register only where the family's map names one (HNQ-130);
     // index 0 would be register 900.
@@ -336,7 +347,7 @@ void TForm1::up_loadClick() {
     } idleAgain{*this};
     // The device connected must be of the type the data belongs to.
     uint32_t type = 0;
-    if (ReadRegisterQuiet(906, type) != 0) {
+    if (ReadRegisterQuiet(DeviceTypeRegister, type) != 0) {
         if (LogFile)
             LogFile->Write(std::string("Write failed: ") +
                            LinkFaultLogText(LinkFaultOf(Mop->LastFailure(), Mop->Error())));
@@ -370,10 +381,6 @@ void TForm1::up_loadClick() {
     default:
         break;
     }
-    if (serviceFile) {
-        const bool first = RelockDevice();
-        const bool second = RelockDevice();
-        if (!first && !second)
-            ReportRelockFailure(*this);
-    }
+    if (serviceFile && !RelockDevice())
+        ReportRelockFailure(*this);
 }

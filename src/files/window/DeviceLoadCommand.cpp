@@ -33,7 +33,6 @@
 namespace {
 
 constexpr uint32_t serialRegister = 908;
-constexpr uint32_t typeRegister = 906;
 constexpr int silentBlock = 1000;
 constexpr int progressIntervalMs = 100;
 
@@ -73,7 +72,7 @@ bool BindingFits(TForm1& f, const TKundenFile& file) {
         }
     }
     if (file.ControllerType >= 0) {
-        if (ReadRegisterQuiet(typeRegister, value) != 0) {
+        if (ReadRegisterQuiet(DeviceTypeRegister, value) != 0) {
             ReportSilentDevice(f);
             return false;
         }
@@ -128,28 +127,40 @@ void ReportFileError(TForm1& f, const LoadLines& loaded, const TStringList& line
 struct LoadResult {
     int unconfirmed = 0; // data registers the device did not confirm
     bool silent = false; // a write got no answer: the rest was not sent
+    bool locked = false; // the device took the relock
 };
 
 class LoadRun {
 public:
     explicit LoadRun(TForm1& form) : form_(form) {}
 
-    // Runs every step up to the first one the device does not answer; the
-    // relock always runs.
-    LoadResult Run(const std::vector<LoadStep>& steps) {
-        // The bar repaints at once whenever it moves: it follows the lines at
-        // most every 100 ms, and is full only once everything was confirmed.
+    // Unlocks first when asked to, then runs every step up to the first one
+    // the device does not answer; the relock always runs.
+    LoadResult Run(const std::vector<LoadStep>& steps, bool unlock) {
+        if (unlock && !UnlockDevice())
+            result_.silent = true;
+        // The bar repaints at once whenever it moves: it follows the lines
+        // that went out at most every 100 ms and ends where the load stopped.
         QElapsedTimer sinceProgress;
         sinceProgress.start();
+        std::size_t reached = 0;
         for (const LoadStep& step : steps) {
-            if (result_.silent && step.kind != LoadStepKind::Relock)
+            if (step.kind == LoadStepKind::Relock) {
+                result_.locked = RelockDevice();
+                continue;
+            }
+            if (result_.silent)
                 continue;
             Do(step);
-            if (sinceProgress.hasExpired(progressIntervalMs) || &step == &steps.back()) {
-                Form4->SetProgress(static_cast<int>(step.line));
+            if (result_.silent)
+                continue;
+            reached = step.line;
+            if (sinceProgress.hasExpired(progressIntervalMs)) {
+                Form4->SetProgress(static_cast<int>(reached));
                 sinceProgress.restart();
             }
         }
+        Form4->SetProgress(static_cast<int>(reached));
         return result_;
     }
 
@@ -157,10 +168,12 @@ private:
     void Do(const LoadStep& step) {
         switch (step.kind) {
         case LoadStepKind::Write:
+            // The unlock register reads back what the device makes of it:
+            // only an answer counts there.
             if (WriteRegisterChecked(step.reg, static_cast<int>(step.values.front())) != 0) {
                 if (ExchangeFailed(form_))
                     Silent(step);
-                else
+                else if (step.reg != UnlockRegister)
                     Unconfirmed(step, step.reg);
             }
             break;
@@ -176,7 +189,8 @@ private:
                 break;
             }
             for (int i = 0; i < differing; ++i)
-                Unconfirmed(step, RegisterImage[static_cast<size_t>(i)]);
+                if (RegisterImage[static_cast<size_t>(i)] != UnlockRegister)
+                    Unconfirmed(step, RegisterImage[static_cast<size_t>(i)]);
             break;
         }
         case LoadStepKind::Pause:
@@ -186,19 +200,14 @@ private:
             Form4->AddLine(form_.Sprache->GetText1Arg("$T30090", std::to_string(step.line + 1)));
             break;
         case LoadStepKind::Relock:
-            // Locks the device again whatever happened before.
-            WriteRegisterChecked(UnlockRegister, 0);
-            break;
+            break; // Run's own
         }
     }
 
-    // The unlock register answers differently once unlocked: its lines are
-    // noted but do not decide the outcome.
     void Unconfirmed(const LoadStep& step, uint32_t reg) {
         Form4->AddLine((step.registerMemo ? "Register: " : "Error Reg.Nr.: ") +
                        std::to_string(reg));
-        if (reg != UnlockRegister)
-            ++result_.unconfirmed;
+        ++result_.unconfirmed;
     }
 
     void Silent(const LoadStep& step) {
@@ -220,10 +229,16 @@ void SendToDevice(TForm1& f, const std::vector<LoadStep>& steps, bool serviceFla
     PrepareTransferWindow(f, lines);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Application().ProcessMessages();
-    if (serviceFlag)
-        UnlockDevice();
-    const LoadResult result = LoadRun(f).Run(steps);
-    FinishTransfer(f, result.unconfirmed == 0 && !result.silent, result.silent);
+    const LoadResult result = LoadRun(f).Run(steps, serviceFlag);
+    if (!result.locked) {
+        // The memo turns red; "***End***" or the time-out follows.
+        const std::string text = f.GetText("$T30099");
+        Form4->SetLogColor(Qt::red);
+        Form4->AddLine(text);
+        if (f.LogFile)
+            f.LogFile->WriteVisible(text);
+    }
+    FinishTransfer(f, result.unconfirmed == 0 && !result.silent && result.locked, result.silent);
     RegisterImage.fill(0);
     QApplication::restoreOverrideCursor();
     Application().ProcessMessages();

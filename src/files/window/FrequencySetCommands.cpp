@@ -30,7 +30,7 @@
 
 namespace {
 
-constexpr std::size_t unlockCell = 999 - FirstImageRegister;
+constexpr std::size_t unlockCell = UnlockRegister - FirstImageRegister;
 // A customer file that holds no frequency set.
 constexpr TextIdRange NoFrequencySet{35, 1, 2};
 

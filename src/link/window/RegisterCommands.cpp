@@ -113,13 +113,19 @@ int WriteAndVerifyRegisters(long long firstRegister, int firstIndex, int endInde
                : 1000;
 }
 
-void UnlockDevice() {
-    WriteRegisterChecked(999, 8362);
-    WriteRegisterChecked(999, 9286);
+bool WriteRegisterWithSecondTry(long long reg, int value) {
+    TMop* mop = LinkMop();
+    return mop && registers::WriteWithSecondTry(*mop, reg, value);
+}
+
+bool UnlockDevice() {
+    TMop* mop = LinkMop();
+    return mop && registers::Unlock(*mop);
 }
 
 bool RelockDevice() {
-    return WriteRegisterChecked(999, 0) == 0;
+    TMop* mop = LinkMop();
+    return mop && registers::Relock(*mop);
 }
 
 std::string RegistersToText(int firstIndex, int count) {

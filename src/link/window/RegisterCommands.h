@@ -20,10 +20,15 @@ void ClosePort();
 int ReadRegister(long long reg, bool* failed = nullptr);
 int ReadRegisterQuiet(long long reg, uint32_t& value);
 int WriteRegisterChecked(long long reg, int value);
+// Writes value, and once more when the device did not take it; true when
+// one write was taken.
+bool WriteRegisterWithSecondTry(long long reg, int value);
 int WriteAndVerifyRegisters(long long firstRegister, int firstIndex, int endIndex);
 std::string RegistersToText(int firstIndex, int count);
-// The unlock sequence of the protected registers (8362, then 9286 to
-// register 999; the answers are not looked at) and the relock (0 to
-// register 999; true when the device took it).
-void UnlockDevice();
+// The unlock sequence of the protected registers: true when the device
+// answered both codes (the read-back of the unlock register is not compared).
+bool UnlockDevice();
+// The relock, the only one of the program: RelockValue to the unlock
+// register, a second time when the device did not take the first; true when
+// it took one. Telling the user that it took neither is the caller's.
 bool RelockDevice();

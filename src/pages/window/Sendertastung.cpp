@@ -1,6 +1,7 @@
 #include "pages/window/Sendertastung.h"
 
 #include "link/Mop.h"
+#include "link/ParameterSet.h"
 #include "link/window/RegisterCommands.h"
 #include "pages/KeyingLogic.h"
 #include "platform/Timer.h"
@@ -29,11 +30,9 @@ bool Read(int reg, int& value) {
     return true;
 }
 
-// 999 := 0 twice; locked when the device took either.
-bool Relock() {
-    const bool first = RelockDevice();
-    const bool second = RelockDevice();
-    return first || second;
+// The saved power back in register 912, with a second try as the relock.
+bool RestorePower(int power) {
+    return WriteRegisterWithSecondTry(keying::PowerRegister, power);
 }
 
 std::string Text(const std::string& id, int arg) {
@@ -92,15 +91,14 @@ bool TSendertastung::Start() {
     };
     bool powerWritten = false;
     bool keyingWritten = false;
-    if (step(keying::UnlockRegister,
-             Write(keying::UnlockRegister, 8362) && Write(keying::UnlockRegister, 9286)) &&
+    if (step(UnlockRegister, UnlockDevice()) &&
         step(keying::PowerOnPowerRegister, Read(keying::PowerOnPowerRegister, savedPower_))) {
         powerWritten = true;
         if (step(keying::PowerRegister, Write(keying::PowerRegister, *powerValue_))) {
             bar_->setValue(bar_->maximum());
             keyingWritten = true;
             if (step(keying::TimeRegister, Write(keying::TimeRegister, bar_->maximum())))
-                step(keying::UnlockRegister, Relock());
+                step(UnlockRegister, RelockDevice());
         }
     }
     if (failed == 0) {
@@ -110,8 +108,8 @@ bool TSendertastung::Start() {
     // Whatever may have reached the device goes back, and the device is
     // locked again.
     const bool keyingEnded = !keyingWritten || Write(keying::TimeRegister, 0);
-    const bool powerBack = !powerWritten || Write(keying::PowerRegister, savedPower_);
-    const bool locked = Relock();
+    const bool powerBack = !powerWritten || RestorePower(savedPower_);
+    const bool locked = RelockDevice();
     bar_->setValue(bar_->minimum());
     idle_ = true;
     std::string text = Text("$T47001", failed);
@@ -149,7 +147,7 @@ void TSendertastung::Tick() {
 void TSendertastung::End(bool pollFailed) {
     bar_->setValue(bar_->minimum());
     const bool keyingEnded = Write(keying::TimeRegister, 0);
-    const bool powerBack = Write(keying::PowerRegister, savedPower_);
+    const bool powerBack = RestorePower(savedPower_);
     idle_ = true;
     std::string text = pollFailed ? Form1->GetText("$T47002") : std::string();
     if (!keyingEnded || !powerBack)

@@ -140,6 +140,9 @@ Expected FamilyWrites(int family, bool firmware53, bool has3964R, uint32_t impul
     case 0xD0:
         e.Single(916, RegisterImage[m.defstationsadresse]);
         e.Cell(918);
+        // Only the HNQ-130 has a radio address.
+        if (family == 0xD0)
+            e.Key(m.deffunkadresse);
         e.Single(912, RegisterImage[m.aktu_sendeleistung]);
         e.Single(913, RegisterImage[m.aktu_sendeleistung]);
         e.Single(944, RegisterImage[m.aktiv_zeit]);
@@ -477,7 +480,7 @@ TEST_F(WriteTest, ChangedFrequencyTableIsWrittenBehindTheUnlockAndRelocked) {
     EXPECT_TRUE(Form1->FrequencyTableChanged); // the writers leave it set
 }
 
-TEST_F(WriteTest, DataFromAServiceCustomerFileIsWrittenUnlockedAndRelockedTwice) {
+TEST_F(WriteTest, DataFromAServiceCustomerFileIsWrittenUnlockedAndRelocked) {
     WriteAfterCustomerFile(true);
 
     Expected expected;
@@ -485,7 +488,6 @@ TEST_F(WriteTest, DataFromAServiceCustomerFileIsWrittenUnlockedAndRelockedTwice)
     const Expected family = FamilyWrites(0x21, true, false, 0);
     for (const std::string& item : family.Items())
         expected.Single(std::stoi(item), std::stoul(item.substr(item.find('=') + 1)));
-    expected.Relock();
     expected.Relock();
     EXPECT_EQ(Writes(), expected.Items());
     for (const SimExchange& ex : Exchanges())

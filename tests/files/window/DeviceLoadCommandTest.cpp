@@ -150,13 +150,26 @@ TEST_P(LoadCaseTest, WritesWhatTheFileHoldsOrNothing) {
     pause.stop();
 
     EXPECT_EQ(Writes(), c.writes);
-    EXPECT_EQ(Join(Form4->LogLines(), 2), c.log);
+    EXPECT_EQ(Join(Form4->LogLines()), c.log);
     EXPECT_EQ(Join(Messages()), c.shown);
     EXPECT_EQ(Status(), c.status);
-    EXPECT_EQ(sim_->Command("lock?"), c.sim.find("hangup") == std::string::npos ? "locked" : "");
+    // A relock that the device took at neither write (or did not answer)
+    // is told in red and logged.
+    const bool relockFailed = c.log.find("$T30099") != std::string::npos;
+    const bool staysUnlocked = c.sim.ends_with("ignore-writes=0@r999:always");
+    EXPECT_EQ(sim_->Command("lock?"), c.sim.find("hangup") != std::string::npos ? ""
+                                      : staysUnlocked                           ? "unlocked"
+                                                                                : "locked");
+    EXPECT_EQ(ProgramLog().find("$T30099") != std::string::npos, relockFailed);
+    EXPECT_EQ(Form4->LogColor() == QColor(Qt::red),
+              relockFailed || c.log.find("Timeout Error!") != std::string::npos);
     EXPECT_EQ(CountModals("Tdatenladen1"), c.question ? 1 : 0);
     if (c.status.starts_with("$T2901")) {
         EXPECT_EQ(Form4->Progress() < Form4->ProgressMaximum(), c.status == "$T29012");
+    }
+    // The bar stops before the fifth run of 10, which got no answer.
+    if (c.lines == "up") {
+        EXPECT_EQ(Form4->Progress(), 40);
     }
     if (unlockLines) {
         const std::vector<SimExchange> log = SimLog();
@@ -173,6 +186,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "; dump\nr999=$20AA\nr999=$2446\nr1216=$11\nr1217=$12\nr1218=$13\nr905=$42", -1,
                  -1, false, 0, "999=8362|999=9286|999=9286|1216=17|1217[2]|905=66|999=0",
                  "***End***", "", "$T29010"},
+        // The first code alone unlocks; the relock is taken at its first
+        // write, at its second, or at neither.
+        LoadCase{"FirstCodeAlone", "", "f.rtu", "; dump\nr999=$20AA\nr1216=$11", -1, -1, false, 0,
+                 "999=8362|999=9286|1216=17|999=0", "***End***", "", "$T29010"},
+        LoadCase{"RelockTakenAtTheSecondWrite", "--fault ignore-writes=0@r999", "r.rtu",
+                 "r999=$20AA\nr1216=$11", -1, -1, false, 0, "999=8362|999=9286|1216=17|999=0|999=0",
+                 "***End***", "", "$T29010"},
+        LoadCase{"RelockNotTaken", "--fault ignore-writes=0@r999:always", "v.rtu",
+                 "r999=$20AA\nr1216=$11", -1, -1, false, 0, "999=8362|999=9286|1216=17|999=0|999=0",
+                 "$T30099|***End***", "", "$T29012"},
         LoadCase{"ServiceFlagFileNamedInLowerCase", "", "x.qdv", "1216=11\n1217=12", -1, -1, true,
                  0, "999=8362|999=9286|1216[2]|999=0", "***End***", "", "$T29010"},
         LoadCase{"BoundToAnotherSerial", "--set 908=1235", "s.qdv", "900=1", 1234, -1, false, 0, "",
@@ -195,21 +218,24 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"OneRegisterOfABlockIgnored", "--protect 957-957", "p.rtu",
                  "r956=4711\nr957=4711\nr958=4711", -1, -1, false, 0, "956[3]|999=0",
                  "Error Reg.Nr.: 957|***End***", "", "$T29012"},
-        // Writes of the unlock register not confirmed are noted but decide nothing.
+        // The unlock register is not read back: a device that stays locked
+        // shows in the protected register it refuses.
         LoadCase{"UnlockRegisterIgnored", "--fault ignore-writes@r999:always", "l.rtu",
-                 "r999=$20AA\nr999=$2446\nr900=$1", -1, -1, false, 0,
-                 "999=8362|999=9286|999=9286|900=1|999=0", "Error Reg.Nr.: 999|***End***", "",
-                 "$T29010"},
-        // Three tries of the fifth block, three of the relock, nothing else.
+                 "r999=$20AA\nr999=$2446\nr1216=$1", -1, -1, false, 0,
+                 "999=8362|999=9286|999=9286|1216=1|999=0", "Error Reg.Nr.: 1216|***End***", "",
+                 "$T29012"},
+        // Three tries of the fifth block, three of each write of the relock,
+        // nothing else.
         LoadCase{"SilentFromBlock5", "--fault silence@5:always", "b.rtu", "up", -1, -1, false, 0,
-                 "900[10]|910[10]|920[10]|930[10]|940[10]|940[10]|940[10]|999=0|999=0|999=0",
-                 "Timeout Error!|***End***", "", "$T29012"},
+                 "900[10]|910[10]|920[10]|930[10]|940[10]|940[10]|940[10]|999=0|999=0|999=0|"
+                 "999=0|999=0|999=0",
+                 "$T30099|Timeout Error!|***End***", "", "$T29012"},
         LoadCase{"SilentAtASingleWrite", "--fault silence@2:always", "d.rtu", "r959=1\nr958=1", -1,
-                 -1, false, 0, "959=1|958=1|958=1|958=1|999=0|999=0|999=0",
-                 "Timeout Error!|***End***", "", "$T29012"},
+                 -1, false, 0, "959=1|958=1|958=1|958=1|999=0|999=0|999=0|999=0|999=0|999=0",
+                 "$T30099|Timeout Error!|***End***", "", "$T29012"},
         // The line closes with the fifth block: nothing follows.
         LoadCase{"HangUpMidLoad", "--fault hangup@5", "h.rtu", "up", -1, -1, false, 0,
-                 "900[10]|910[10]|920[10]|930[10]|940[10]", "Timeout Error!|***End***", "",
+                 "900[10]|910[10]|920[10]|930[10]|940[10]", "$T30099|Timeout Error!|***End***", "",
                  "$T29012"},
         LoadCase{"UnsavedEditsKeptOnCancel", "", "c.rtu", "r900=$1", -1, -1, false, Dialogs::Cancel,
                  "", "", "", ""}),

@@ -112,7 +112,10 @@ TEST_F(PresetFolder, ApplyStoresEveryRegisterOrNone) {
     presets_.SetChangedFlag(nullptr);
     presets_.Scan(0x21, 1033);
     TRegisterImage expected{};
-    EXPECT_FALSE(presets_.ApplyPreset(2)); // half: 1500 is no parameter register
+    PresetRefusal why;
+    EXPECT_FALSE(presets_.ApplyPreset(2, &why)); // half: 1500 is no parameter register
+    EXPECT_EQ(std::tuple(why.file, why.line, why.text),
+              std::tuple(presets_.GetMatchPath(2), 2, std::string("1500=$0001")));
     EXPECT_FALSE(presets_.ApplyPreset(3));
     EXPECT_TRUE(image_ == expected && changed == 0);
     ASSERT_TRUE(presets_.ApplyPreset(0)); // hint "A=B"
@@ -120,7 +123,8 @@ TEST_F(PresetFolder, ApplyStoresEveryRegisterOrNone) {
     EXPECT_TRUE(image_ == expected);
     EXPECT_EQ(changed, 1);
     fs::remove(tmp_.Path() / "b match.pre");
-    EXPECT_FALSE(presets_.ApplyPreset(1));
+    EXPECT_FALSE(presets_.ApplyPreset(1, &why));
+    EXPECT_EQ(std::pair(why.line, why.text.empty()), std::pair(0, false)); // the read error
 }
 
 TEST(CountryCodes, LinesThatNameNoLanguageAreSkipped) {

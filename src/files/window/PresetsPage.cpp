@@ -132,6 +132,20 @@ bool ParameterSetLoaded() {
     return RegisterImage[DeviceTypeCell] != 0;
 }
 
+// "PreSet Error!" with the file and the line refused, also in the log.
+void ReportPresetRefusal(TForm1& f, const PresetRefusal& refusal) {
+    const std::string name = fs::path(refusal.file).filename().string();
+    const std::string line = std::to_string(refusal.line) + " (" + refusal.text + ")";
+    Dialogs::ShowMessage(std::string(presetError) + "\n" +
+                         (refusal.line > 0 ? f.Sprache->GetText2Args("$T30110", name, line)
+                                           : f.Sprache->GetText1Arg("$T30111", name)));
+    if (f.LogFile)
+        f.LogFile->Write("PreSet " + refusal.file + " not applied: " +
+                         (refusal.line > 0       ? "line " + line
+                          : refusal.text.empty() ? std::string("damaged or empty")
+                                                 : refusal.text));
+}
+
 } // namespace
 
 void TForm1::ConnectPresetsPage() {
@@ -416,8 +430,9 @@ void TForm1::FillPresetMenuForDevice() {
 }
 
 void TForm1::ApplyPresetClick(int index) {
-    if (!PreSets->ApplyPreset(index))
-        Dialogs::ShowMessage(presetError);
+    PresetRefusal refusal;
+    if (!PreSets->ApplyPreset(index, &refusal))
+        ReportPresetRefusal(*this, refusal);
 }
 
 // ---- The demo files --------------------------------------------------------------

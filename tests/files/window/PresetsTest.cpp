@@ -114,9 +114,10 @@ TEST_F(PresetTest, ARegisterShowsThreeWaysAndIsAddedOnce) {
 }
 
 TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
-    // The overwrite question shows its argument.
+    // The overwrite question and the refused preset show their arguments.
     std::string lang = ReadFile(dir_ / "default.lang");
     lang.replace(lang.find("$T30068GB=$T30068"), 17, "$T30068GB=$T30068 %S%");
+    lang.replace(lang.find("$T30110GB=$T30110"), 17, "$T30110GB=$T30110 %S% %S%");
     WriteFile(dir_ / "default.lang", lang);
     WriteFile(dir_ / "half.pre",
               PresetFileBytes({"916=$0005", "1500=$0001"}, PresetText(0x21, 0, {"$P0409=Half"})));
@@ -148,13 +149,16 @@ TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
     EXPECT_EQ(ui.PreSetListe->count(), 0);
     const std::string first = ReadFile(dir_ / "Mode 7.pre");
     EXPECT_EQ(ReadPresetBytes(first).registerLines, Lines{"916=$0007"});
-    // A preset with a line that cannot be stored is refused whole.
+    // A preset with a line that cannot be stored is refused whole, naming
+    // the file and the line.
     QAction* half = MenuItem(ui.PreSets, "Half");
     ASSERT_TRUE(half && half->isEnabled());
     Dialogs::ClearHistory();
     half->trigger();
-    EXPECT_EQ(Messages(), Lines{"PreSet Error!"});
+    EXPECT_EQ(Messages(), Lines{"PreSet Error!\n$T30110 half.pre 2 (1500=$0001)"});
     EXPECT_TRUE(RegisterImage == image_ && !RadioSettingsChanged);
+    EXPECT_NE(ReadFile(dir_ / "Error.txt").find("half.pre not applied: line 2 (1500=$0001)"),
+              std::string::npos);
 
     // The same name again is written only with consent; a file that cannot
     // be written is told.

@@ -150,6 +150,11 @@ void TPreSets::SetChangedFlag(uint8_t* flag) {
         changed_ = flag;
 }
 
+void TPreSets::SetPendingRegisters(std::set<uint32_t>* pending) {
+    if (pending)
+        pending_ = pending;
+}
+
 fs::path TPreSets::FileOf(const std::string& name) const {
     return folder_ / (name + presetExtension);
 }
@@ -216,8 +221,11 @@ bool TPreSets::ApplyPreset(int i, PresetRefusal* refusal) {
             *refusal = why;
         return false;
     }
-    for (const auto& [reg, value] : values)
+    for (const auto& [reg, value] : values) {
         image_[reg - FirstImageRegister] = value;
+        if (pending_)
+            pending_->insert(reg);
+    }
     if (changed_)
         *changed_ = 1;
     return true;

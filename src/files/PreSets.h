@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -95,10 +96,14 @@ public:
     std::string GetMatchPath(int i) const;
     std::string GetOtherName(int i) const;
 
-    // Stores every register of matching preset i into the image and sets the
-    // changed flag. False and nothing stored when the file is missing or
-    // damaged or any of its register lines is wrong; refusal, when given,
-    // then says why.
+    // The registers a preset stores are added to pending; a null pointer is
+    // ignored.
+    void SetPendingRegisters(std::set<uint32_t>* pending);
+
+    // Stores every register of matching preset i into the image, adds them
+    // to the pending registers and sets the changed flag. False and nothing
+    // stored when the file is missing or damaged or any of its register lines
+    // is wrong; refusal, when given, then says why.
     bool ApplyPreset(int i, PresetRefusal* refusal = nullptr);
 
     // The hint texts of every preset in name order. Damaged files are left
@@ -119,6 +124,7 @@ private:
     TRegisterImage& image_;
     Log log_;
     uint8_t* changed_ = nullptr;
+    std::set<uint32_t>* pending_ = nullptr;
     std::vector<Match> matches_;
     std::vector<std::string> others_;
 };

@@ -108,8 +108,11 @@ TEST_F(PresetFolder, ScanMatchesTheFamilyAndLeavesOutWhatCannotBeShown) {
 
 TEST_F(PresetFolder, ApplyStoresEveryRegisterOrNone) {
     uint8_t changed = 0;
+    std::set<uint32_t> pending = {1300};
     presets_.SetChangedFlag(&changed);
     presets_.SetChangedFlag(nullptr);
+    presets_.SetPendingRegisters(&pending);
+    presets_.SetPendingRegisters(nullptr);
     presets_.Scan(0x21, 1033);
     TRegisterImage expected{};
     PresetRefusal why;
@@ -117,11 +120,12 @@ TEST_F(PresetFolder, ApplyStoresEveryRegisterOrNone) {
     EXPECT_EQ(std::tuple(why.file, why.line, why.text),
               std::tuple(presets_.GetMatchPath(2), 2, std::string("1500=$0001")));
     EXPECT_FALSE(presets_.ApplyPreset(3));
-    EXPECT_TRUE(image_ == expected && changed == 0);
+    EXPECT_TRUE(image_ == expected && changed == 0 && pending.size() == 1);
     ASSERT_TRUE(presets_.ApplyPreset(0)); // hint "A=B"
     expected[10] = 2;
     EXPECT_TRUE(image_ == expected);
     EXPECT_EQ(changed, 1);
+    EXPECT_EQ(pending, (std::set<uint32_t>{910, 1300}));
     fs::remove(tmp_.Path() / "b match.pre");
     EXPECT_FALSE(presets_.ApplyPreset(1, &why));
     EXPECT_EQ(std::pair(why.line, why.text.empty()), std::pair(0, false)); // the read error

@@ -5,6 +5,7 @@
 // file menu.
 #include "device/ChangeFlags.h"
 #include "device/DeviceTypes.h"
+#include "device/PendingRegisters.h"
 #include "device/PowerTable.h"
 #include "device/RegisterImage.h"
 #include "device/RegisterText.h"
@@ -154,6 +155,7 @@ void TForm1::ConnectPresetsPage() {
             LogFile->Write(m);
     });
     PreSets->SetChangedFlag(&RadioSettingsChanged);
+    PreSets->SetPendingRegisters(&PendingPresetRegisters);
     Bit8Feld1->SetOnChange([this](TBit8Feld*) { PresetBitsChanged(); });
     Bit8Feld2->SetOnChange([this](TBit8Feld*) { PresetBitsChanged(); });
 

@@ -3,6 +3,7 @@
 // window's) and its register image. See link/Registers.h for the rules.
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 // Opens the port named by PortName; true when it is open afterwards. When the
@@ -20,6 +21,12 @@ void ClosePort();
 int ReadRegister(long long reg, bool* failed = nullptr);
 int ReadRegisterQuiet(long long reg, uint32_t& value);
 int WriteRegisterChecked(long long reg, int value);
+// Collects the registers that WriteRegisterChecked and the main window's
+// WriteRegisterBlock send, from StartWriteRecording on; TakeWrittenRegisters
+// ends the recording. The write command learns from it which registers its
+// family writer sent.
+void StartWriteRecording();
+std::set<long long> TakeWrittenRegisters();
 int WriteAndVerifyRegisters(long long firstRegister, int firstIndex, int endIndex);
 std::string RegistersToText(int firstIndex, int count);
 // The unlock sequence of the protected registers (8362, then 9286 to

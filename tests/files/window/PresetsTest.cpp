@@ -2,6 +2,8 @@
 // of the file menu offscreen; a preset made, applied and written against the
 // simulator; the shipped demo files.
 #include "files/PreSets.h"
+#include "device/ChangeFlags.h"
+#include "device/PendingRegisters.h"
 #include "device/window/ReadFixture.h"
 #include "files/window/FileFixture.h"
 #include "files/window/FormPreSets.h"
@@ -9,6 +11,8 @@
 
 #include <QCheckBox>
 #include <QMenu>
+
+#include <algorithm>
 
 namespace {
 
@@ -269,7 +273,75 @@ TEST_F(PresetTest, EveryShippedDemoOpensAsItsFamilyAndSavesTheSame) {
               std::pair(std::string("old\r\n"), Lines{}));
 }
 
-class PresetDeviceTest : public ReadTest {};
+class PresetDeviceTest : public ReadTest {
+protected:
+    static void Write() {
+        Dialogs::QueueAnswer(Dialogs::Yes);
+        Form1->up_loadClick();
+    }
+};
+
+struct PresetWriteCase {
+    const char* name;
+    const char* type;
+    Lines preset;
+    int refused;                              // a register the device refuses once; 0: none
+    std::vector<std::pair<int, long>> device; // the device's values after the write
+};
+
+class PresetWriteTest : public PresetDeviceTest,
+                        public ::testing::WithParamInterface<PresetWriteCase> {};
+
+TEST_P(PresetWriteTest, TheNextWriteSendsEveryPresetRegisterOnce) {
+    const PresetWriteCase& c = GetParam();
+    StartWithDevice({"--type", c.type});
+    ASSERT_TRUE(Read());
+    WriteFile(dir_ / "p.pre", PresetFileBytes(c.preset, PresetText(DeviceFamily, 0, {"$P0409=P"})));
+    Form1->FillPresetMenuForDevice();
+    MenuItem(Form1->ui.PreSets, "P")->trigger();
+    for (const auto& [reg, value] : c.device)
+        ASSERT_NE(SimValue(reg), value) << reg;
+    const long old1001 = SimValue(1001), old1300 = SimValue(1300);
+    if (c.refused) {
+        // The writes after the refused one are skipped, the device is locked
+        // again, and the write can be repeated.
+        ASSERT_EQ(sim_->Command("fault ignore-writes@r" + std::to_string(c.refused)).rfind("ok", 0),
+                  0u);
+        Write();
+        EXPECT_EQ(Form4->LogLines(), (Lines{"$T30083", "$T30026", "***End***"}));
+        EXPECT_EQ(std::tuple(SimValue(1001), SimValue(1300), sim_->Command("lock?")),
+                  std::tuple(c.refused == 1001 ? old1001 : 0x42L, old1300, std::string("locked")));
+        EXPECT_NE(ProgramLog().find("Preset register " + std::to_string(c.refused)),
+                  std::string::npos);
+    }
+    const size_t mark = SimLog().size();
+
+    Write();
+
+    const std::vector<SimExchange> log = SimLog();
+    for (const auto& [reg, value] : c.device) {
+        const long writes = std::count_if(log.begin() + long(mark), log.end(), [r = reg](auto& e) {
+            return e.writeFirst <= r && r < e.writeFirst + e.writeCount;
+        });
+        EXPECT_EQ(std::pair(SimValue(reg), writes), std::pair(value, 1L)) << reg;
+    }
+    EXPECT_EQ(sim_->Command("lock?"), "locked");
+    EXPECT_EQ(Form4->LogLines(), (Lines{"$T29003", "$T30003", "***End***"}));
+    EXPECT_TRUE(PendingPresetRegisters.empty());
+}
+
+// 916 goes with the writer of family 0x21, 1000 and 1001 do not, 1300 lies
+// in the protected channel table.
+const Lines radioPreset = {"916=$0007", "1000=$1234", "1001=$0042", "1300=$0123"};
+const std::vector<std::pair<int, long>> radioValues = {
+    {916, 7}, {1000, 0x1234}, {1001, 0x42}, {1300, 0x123}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Presets, PresetWriteTest,
+    ::testing::Values(PresetWriteCase{"UnsentAndProtected", "0x21", radioPreset, 0, radioValues},
+                      PresetWriteCase{"RefusedFree", "0x21", radioPreset, 1001, radioValues},
+                      PresetWriteCase{"RefusedProtected", "0x21", radioPreset, 1300, radioValues}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {
     CopyProgramFile("RegisterText.txt", dir_);
@@ -286,8 +358,7 @@ TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {
     ui.PreNow->click();
     ASSERT_EQ(PresetMenu(), Lines{"Station 7"});
     ui.PreSets->actions()[0]->trigger();
-    Dialogs::QueueAnswer(Dialogs::Yes);
-    Form1->up_loadClick();
+    Write();
     EXPECT_EQ(std::pair(SimValue(916), SimValue(944)), std::pair(7L, 0x155L));
     // A device of another family lists it, disabled.
     sim_->Command("set 906=16");

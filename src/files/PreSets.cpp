@@ -210,7 +210,8 @@ std::string TPreSets::GetOtherName(int i) const {
     return i >= 0 && i < OtherCount() ? others_[static_cast<size_t>(i)] : std::string();
 }
 
-bool TPreSets::ApplyPreset(int i, PresetRefusal* refusal) {
+bool TPreSets::ApplyPreset(int i, PresetRefusal* refusal,
+                           const std::function<void()>& beforeStore) {
     PresetRefusal why{GetMatchPath(i), 0, {}};
     const PresetContent content = why.file.empty() ? PresetContent{} : Load(why.file, &why.text);
     std::vector<std::pair<uint32_t, uint32_t>> values;
@@ -221,6 +222,8 @@ bool TPreSets::ApplyPreset(int i, PresetRefusal* refusal) {
             *refusal = why;
         return false;
     }
+    if (beforeStore)
+        beforeStore();
     for (const auto& [reg, value] : values) {
         image_[reg - FirstImageRegister] = value;
         if (pending_)

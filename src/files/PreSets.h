@@ -100,11 +100,13 @@ public:
     // ignored.
     void SetPendingRegisters(std::set<uint32_t>* pending);
 
-    // Stores every register of matching preset i into the image, adds them
-    // to the pending registers and sets the changed flag. False and nothing
-    // stored when the file is missing or damaged or any of its register lines
-    // is wrong; refusal, when given, then says why.
-    bool ApplyPreset(int i, PresetRefusal* refusal = nullptr);
+    // Stores every register of matching preset i into the image (beforeStore,
+    // when given, runs just before), adds them to the pending registers and
+    // sets the changed flag. False and nothing stored when the file is missing
+    // or damaged or any of its register lines is wrong; refusal, when given,
+    // then says why.
+    bool ApplyPreset(int i, PresetRefusal* refusal = nullptr,
+                     const std::function<void()>& beforeStore = {});
 
     // The hint texts of every preset in name order. Damaged files are left
     // out and their file names go to damaged; a preset without a hint is left

@@ -13,6 +13,7 @@
 #include "files/PreSets.h"
 #include "files/window/FormPreSets.h"
 #include "pages/window/Bit8Feld.h"
+#include "pages/window/Pages.h"
 #include "platform/Numbers.h"
 #include "platform/StringList.h"
 #include "platform/Text.h"
@@ -433,8 +434,13 @@ void TForm1::FillPresetMenuForDevice() {
 
 void TForm1::ApplyPresetClick(int index) {
     PresetRefusal refusal;
-    if (!PreSets->ApplyPreset(index, &refusal))
+    // The pages' edits of the working copies are kept where the preset sets
+    // nothing; the preset's values then replace the copies.
+    if (!PreSets->ApplyPreset(index, &refusal, [] { MergeIoWorkingCopies(); })) {
         ReportPresetRefusal(*this, refusal);
+        return;
+    }
+    ReloadIoWorkingCopies();
 }
 
 // ---- The demo files --------------------------------------------------------------

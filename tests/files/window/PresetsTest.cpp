@@ -285,7 +285,8 @@ struct PresetWriteCase {
     const char* name;
     const char* type;
     Lines preset;
-    int refused;                              // a register the device refuses once; 0: none
+    bool editedDelays; // the input page holds delays edited before the preset
+    int refused;       // a register the device refuses once; 0: none
     std::vector<std::pair<int, long>> device; // the device's values after the write
 };
 
@@ -296,6 +297,8 @@ TEST_P(PresetWriteTest, TheNextWriteSendsEveryPresetRegisterOnce) {
     const PresetWriteCase& c = GetParam();
     StartWithDevice({"--type", c.type});
     ASSERT_TRUE(Read());
+    InputDelayValues[3] = 35;
+    InputDelaysChanged = c.editedDelays;
     WriteFile(dir_ / "p.pre", PresetFileBytes(c.preset, PresetText(DeviceFamily, 0, {"$P0409=P"})));
     Form1->FillPresetMenuForDevice();
     MenuItem(Form1->ui.PreSets, "P")->trigger();
@@ -338,9 +341,18 @@ const std::vector<std::pair<int, long>> radioValues = {
 
 INSTANTIATE_TEST_SUITE_P(
     Presets, PresetWriteTest,
-    ::testing::Values(PresetWriteCase{"UnsentAndProtected", "0x21", radioPreset, 0, radioValues},
-                      PresetWriteCase{"RefusedFree", "0x21", radioPreset, 1001, radioValues},
-                      PresetWriteCase{"RefusedProtected", "0x21", radioPreset, 1300, radioValues}),
+    ::testing::Values(
+        PresetWriteCase{"UnsentAndProtected", "0x21", radioPreset, false, 0, radioValues},
+        PresetWriteCase{"RefusedFree", "0x21", radioPreset, false, 1001, radioValues},
+        PresetWriteCase{"RefusedProtected", "0x21", radioPreset, false, 1300, radioValues},
+        PresetWriteCase{"WholeImpulseWord", "0x10", {"954=$0A07"}, false, 0, {{954, 0x0A07}}},
+        // The preset's delays replace the edited copies; other edits stay.
+        PresetWriteCase{"DelaysOverEditedCopies",
+                        "0x10",
+                        {"1070=$0005", "1085=$0010"},
+                        true,
+                        0,
+                        {{1070, 5}, {1085, 16}, {1073, 35}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {

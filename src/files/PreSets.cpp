@@ -89,21 +89,25 @@ PresetContent ReadPresetBytes(const std::string& bytes) {
 }
 
 bool PresetRegisters(const std::vector<std::string>& lines,
-                     std::vector<std::pair<uint32_t, uint32_t>>& out) {
+                     std::vector<std::pair<uint32_t, uint32_t>>& out, int* badLine) {
     out.clear();
+    if (badLine)
+        *badLine = 0;
     std::vector<std::pair<uint32_t, uint32_t>> values;
     for (const std::string& line : lines) {
         const std::size_t eq = line.find('=');
-        if (eq == std::string::npos)
+        const std::string_view name = std::string_view(line).substr(0, eq);
+        const std::string_view value =
+            eq == std::string::npos ? std::string_view() : std::string_view(line).substr(eq + 1);
+        const auto reg = ParseDigits(name, 10);
+        const auto v = value.size() >= 2 && value.size() <= 5 && value[0] == '$'
+                           ? ParseDigits(value.substr(1), 16)
+                           : std::nullopt;
+        if (!reg || *reg < FirstImageRegister || *reg > LastImageRegister || !v) {
+            if (badLine)
+                *badLine = static_cast<int>(values.size()) + 1;
             return false;
-        const auto reg = ParseDigits(std::string_view(line).substr(0, eq), 10);
-        const std::string_view value = std::string_view(line).substr(eq + 1);
-        if (!reg || *reg < FirstImageRegister || *reg > LastImageRegister || value.size() < 2 ||
-            value.size() > 5 || value[0] != '$')
-            return false;
-        const auto v = ParseDigits(value.substr(1), 16);
-        if (!v)
-            return false;
+        }
         values.emplace_back(static_cast<uint32_t>(*reg), static_cast<uint32_t>(*v));
     }
     if (values.empty())
@@ -146,14 +150,22 @@ void TPreSets::SetChangedFlag(uint8_t* flag) {
         changed_ = flag;
 }
 
+void TPreSets::SetPendingRegisters(std::set<uint32_t>* pending) {
+    if (pending)
+        pending_ = pending;
+}
+
 fs::path TPreSets::FileOf(const std::string& name) const {
     return folder_ / (name + presetExtension);
 }
 
-PresetContent TPreSets::Load(const fs::path& file) const {
-    std::string bytes, error;
-    if (!ReadFileBytes(file, bytes, error))
+PresetContent TPreSets::Load(const fs::path& file, std::string* error) const {
+    std::string bytes, readError;
+    if (!ReadFileBytes(file, bytes, readError)) {
+        if (error)
+            *error = readError;
         return {};
+    }
     return ReadPresetBytes(bytes);
 }
 
@@ -198,16 +210,25 @@ std::string TPreSets::GetOtherName(int i) const {
     return i >= 0 && i < OtherCount() ? others_[static_cast<size_t>(i)] : std::string();
 }
 
-bool TPreSets::ApplyPreset(int i) {
-    const std::string path = GetMatchPath(i);
-    if (path.empty())
-        return false;
-    const PresetContent content = Load(path);
+bool TPreSets::ApplyPreset(int i, PresetRefusal* refusal,
+                           const std::function<void()>& beforeStore) {
+    PresetRefusal why{GetMatchPath(i), 0, {}};
+    const PresetContent content = why.file.empty() ? PresetContent{} : Load(why.file, &why.text);
     std::vector<std::pair<uint32_t, uint32_t>> values;
-    if (content.damaged || !PresetRegisters(content.registerLines, values))
+    if (content.damaged || !PresetRegisters(content.registerLines, values, &why.line)) {
+        if (why.line > 0)
+            why.text = content.registerLines[static_cast<size_t>(why.line - 1)];
+        if (refusal)
+            *refusal = why;
         return false;
-    for (const auto& [reg, value] : values)
+    }
+    if (beforeStore)
+        beforeStore();
+    for (const auto& [reg, value] : values) {
         image_[reg - FirstImageRegister] = value;
+        if (pending_)
+            pending_->insert(reg);
+    }
     if (changed_)
         *changed_ = 1;
     return true;

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,9 +55,20 @@ PresetContent ReadPresetBytes(const std::string& bytes);
 
 // The registers and values of a preset's lines when every line is one of
 // 900..1471 with a value "$" + 1 to 4 hex digits; false (nothing in out)
-// when any line is not, or there is none.
+// when any line is not, or there is none. badLine, when given, receives the
+// number (from 1) of the first line that is not, 0 when there is none.
 bool PresetRegisters(const std::vector<std::string>& lines,
-                     std::vector<std::pair<uint32_t, uint32_t>>& out);
+                     std::vector<std::pair<uint32_t, uint32_t>>& out, int* badLine = nullptr);
+
+// Why a preset was not applied: its file, and the register line (numbered
+// from 1 in file order) that cannot be stored with its text. Line 0 when the
+// file itself cannot be used; text then holds the read error, "" for a file
+// that is damaged or holds no register line.
+struct PresetRefusal {
+    std::string file;
+    int line = 0;
+    std::string text;
+};
 
 // The presets of folder, sorted: each *.pre file's name without its ".pre";
 // a file whose extension is ".pre" in another case gets the name "".
@@ -84,10 +96,17 @@ public:
     std::string GetMatchPath(int i) const;
     std::string GetOtherName(int i) const;
 
-    // Stores every register of matching preset i into the image and sets the
-    // changed flag; false and nothing stored when the file is missing or
-    // damaged or any of its register lines is wrong.
-    bool ApplyPreset(int i);
+    // The registers a preset stores are added to pending; a null pointer is
+    // ignored.
+    void SetPendingRegisters(std::set<uint32_t>* pending);
+
+    // Stores every register of matching preset i into the image (beforeStore,
+    // when given, runs just before), adds them to the pending registers and
+    // sets the changed flag. False and nothing stored when the file is missing
+    // or damaged or any of its register lines is wrong; refusal, when given,
+    // then says why.
+    bool ApplyPreset(int i, PresetRefusal* refusal = nullptr,
+                     const std::function<void()>& beforeStore = {});
 
     // The hint texts of every preset in name order. Damaged files are left
     // out and their file names go to damaged; a preset without a hint is left
@@ -99,7 +118,7 @@ private:
         std::string hint;
         std::string path;
     };
-    PresetContent Load(const std::filesystem::path& file) const;
+    PresetContent Load(const std::filesystem::path& file, std::string* error = nullptr) const;
     std::filesystem::path FileOf(const std::string& name) const;
     void LogNoHint(const std::string& name) const;
 
@@ -107,6 +126,7 @@ private:
     TRegisterImage& image_;
     Log log_;
     uint8_t* changed_ = nullptr;
+    std::set<uint32_t>* pending_ = nullptr;
     std::vector<Match> matches_;
     std::vector<std::string> others_;
 };

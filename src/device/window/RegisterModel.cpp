@@ -2,6 +2,7 @@
 // set-up routines, the Clear command and the lookups on the image.
 #include "device/ChangeFlags.h"
 #include "device/DeviceTypes.h"
+#include "device/PendingRegisters.h"
 #include "device/PowerTable.h"
 #include "device/RegisterImage.h"
 #include "device/RegisterMap.h"
@@ -127,6 +128,7 @@ void TForm1::ClearParameterSet() {
         Mop->ClearReceiveBuffer();
     // Nothing is left to write.
     InputDelaysChanged = false;
+    PendingPresetRegisters.clear();
     ReloadIoWorkingCopies();
     RadioSettingsChanged = 0;
     DeviceSettingsChanged = 0;

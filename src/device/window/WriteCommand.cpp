@@ -8,6 +8,7 @@
 #include "device/RegisterImage.h"
 #include "device/RegisterMap.h"
 #include "device/window/Form4.h"
+#include "device/window/PendingRegisterWrite.h"
 #include "device/window/Transfers.h"
 #include "link/Mop.h"
 #include "link/window/RegisterCommands.h"
@@ -48,6 +49,7 @@ public:
     WriterRun(TForm1& form, int maximum) : form_(form) {
         form_.TranslateWriteProgress("");
         Form4->BeginTransfer(maximum, 0);
+        StartWriteRecording();
     }
 
     ~WriterRun() { Relock(); }
@@ -133,6 +135,9 @@ public:
 
     // Success and failure lines, the end of the run.
     void Finish() {
+        // A preset's registers that this writer does not send go after it.
+        if (ok_ && !WritePendingPresetRegisters(fault_))
+            ok_ = false;
         if (ok_) {
             form_.SetTransferStatus("$T29003");
             Form4->AddLine(form_.GetText("$T29003"));

@@ -5,6 +5,7 @@
 // file menu.
 #include "device/ChangeFlags.h"
 #include "device/DeviceTypes.h"
+#include "device/PendingRegisters.h"
 #include "device/PowerTable.h"
 #include "device/RegisterImage.h"
 #include "device/RegisterText.h"
@@ -12,6 +13,7 @@
 #include "files/PreSets.h"
 #include "files/window/FormPreSets.h"
 #include "pages/window/Bit8Feld.h"
+#include "pages/window/Pages.h"
 #include "platform/Numbers.h"
 #include "platform/StringList.h"
 #include "platform/Text.h"
@@ -132,6 +134,20 @@ bool ParameterSetLoaded() {
     return RegisterImage[DeviceTypeCell] != 0;
 }
 
+// "PreSet Error!" with the file and the line refused, also in the log.
+void ReportPresetRefusal(TForm1& f, const PresetRefusal& refusal) {
+    const std::string name = fs::path(refusal.file).filename().string();
+    const std::string line = std::to_string(refusal.line) + " (" + refusal.text + ")";
+    Dialogs::ShowMessage(std::string(presetError) + "\n" +
+                         (refusal.line > 0 ? f.Sprache->GetText2Args("$T30110", name, line)
+                                           : f.Sprache->GetText1Arg("$T30111", name)));
+    if (f.LogFile)
+        f.LogFile->Write("PreSet " + refusal.file + " not applied: " +
+                         (refusal.line > 0       ? "line " + line
+                          : refusal.text.empty() ? std::string("damaged or empty")
+                                                 : refusal.text));
+}
+
 } // namespace
 
 void TForm1::ConnectPresetsPage() {
@@ -140,6 +156,7 @@ void TForm1::ConnectPresetsPage() {
             LogFile->Write(m);
     });
     PreSets->SetChangedFlag(&RadioSettingsChanged);
+    PreSets->SetPendingRegisters(&PendingPresetRegisters);
     Bit8Feld1->SetOnChange([this](TBit8Feld*) { PresetBitsChanged(); });
     Bit8Feld2->SetOnChange([this](TBit8Feld*) { PresetBitsChanged(); });
 
@@ -416,8 +433,14 @@ void TForm1::FillPresetMenuForDevice() {
 }
 
 void TForm1::ApplyPresetClick(int index) {
-    if (!PreSets->ApplyPreset(index))
-        Dialogs::ShowMessage(presetError);
+    PresetRefusal refusal;
+    // The pages' edits of the working copies are kept where the preset sets
+    // nothing; the preset's values then replace the copies.
+    if (!PreSets->ApplyPreset(index, &refusal, [] { MergeIoWorkingCopies(); })) {
+        ReportPresetRefusal(*this, refusal);
+        return;
+    }
+    ReloadIoWorkingCopies();
 }
 
 // ---- The demo files --------------------------------------------------------------

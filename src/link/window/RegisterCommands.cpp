@@ -18,6 +18,7 @@
 #include <QMetaObject>
 
 #include <chrono>
+#include <optional>
 
 namespace {
 
@@ -41,6 +42,15 @@ void TellLostConnection(const std::string& portName) {
     const std::string text =
         Form1->Sprache ? Form1->Sprache->GetText1Arg("$T30081", portName) : "$T30081";
     Dialogs::MessageBox(text, Form1->GetText("$T30024"), Dialogs::OK, Dialogs::Error);
+}
+
+// The registers written while a recording runs.
+std::optional<std::set<long long>> writeRecording;
+
+void RecordWrites(long long first, long long last) {
+    if (writeRecording)
+        for (long long reg = first; reg <= last; ++reg)
+            writeRecording->insert(reg);
 }
 
 } // namespace
@@ -102,6 +112,7 @@ int ReadRegisterQuiet(long long reg, uint32_t& value) {
 }
 
 int WriteRegisterChecked(long long reg, int value) {
+    RecordWrites(reg, reg);
     TMop* mop = LinkMop();
     return mop ? registers::WriteRegisterChecked(*mop, reg, value) : 1;
 }
@@ -134,6 +145,7 @@ std::string RegistersToText(int firstIndex, int count) {
 
 int TForm1::WriteRegisterBlock(TForm4* window, long long first, long long last,
                                const std::function<void()>& onExchangeFailed) {
+    RecordWrites(first, last);
     if (!Mop)
         return static_cast<int>(last >= first ? last - first + 1 : 0);
     registers::BlockWriteHooks hooks;
@@ -154,4 +166,14 @@ int TForm1::WriteRegisterBlock(TForm4* window, long long first, long long last,
     const registers::ChannelCells channel{RegisterMap.aktu_funkkanal,
                                           RegisterMap.max_anzahl_funkkanal};
     return registers::WriteRegisterBlock(*Mop, RegisterImage, channel, first, last, hooks);
+}
+
+void StartWriteRecording() {
+    writeRecording.emplace();
+}
+
+std::set<long long> TakeWrittenRegisters() {
+    std::set<long long> written = writeRecording.value_or(std::set<long long>{});
+    writeRecording.reset();
+    return written;
 }

@@ -3,6 +3,7 @@
 // window's) and its register image. See link/Registers.h for the rules.
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 // Opens the port named by PortName; true when it is open afterwards. When the
@@ -23,6 +24,12 @@ int WriteRegisterChecked(long long reg, int value);
 // Writes value, and once more when the device did not take it; true when
 // one write was taken.
 bool WriteRegisterWithSecondTry(long long reg, int value);
+// Collects the registers that WriteRegisterChecked and the main window's
+// WriteRegisterBlock send, from StartWriteRecording on; TakeWrittenRegisters
+// ends the recording. The write command learns from it which registers its
+// family writer sent.
+void StartWriteRecording();
+std::set<long long> TakeWrittenRegisters();
 int WriteAndVerifyRegisters(long long firstRegister, int firstIndex, int endIndex);
 std::string RegistersToText(int firstIndex, int count);
 // The unlock sequence of the protected registers: true when the device

@@ -33,11 +33,12 @@ void ShowCountersA();
 void ShowCountersB();
 void EnableImpulseControls();
 // The input/output page's working copies (the impulse word's low byte, the
-// input delays when changed) into the register image; the family-0x10 writer
-// and the parameter-file saves call it before they use the image.
+// input delays when changed) into the register image; the family-0x10 writer,
+// the parameter-file saves and a preset call it before they use the image.
 void MergeIoWorkingCopies();
 // The working copies from the register image: every replacement of the image
-// (a read, Clear, opening a file) calls it, so no copy outlives its device.
+// (a read, Clear, opening a file) and every preset applied calls it, so no
+// copy outlives its values.
 void ReloadIoWorkingCopies();
 // Bind the handlers of the device-settings pages, the input/output pages and
 // the validated numeric edits to their controls.

@@ -2,6 +2,8 @@
 // of the file menu offscreen; a preset made, applied and written against the
 // simulator; the shipped demo files.
 #include "files/PreSets.h"
+#include "device/ChangeFlags.h"
+#include "device/PendingRegisters.h"
 #include "device/window/ReadFixture.h"
 #include "files/window/FileFixture.h"
 #include "files/window/FormPreSets.h"
@@ -9,6 +11,8 @@
 
 #include <QCheckBox>
 #include <QMenu>
+
+#include <algorithm>
 
 namespace {
 
@@ -114,9 +118,10 @@ TEST_F(PresetTest, ARegisterShowsThreeWaysAndIsAddedOnce) {
 }
 
 TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
-    // The overwrite question shows its argument.
+    // The overwrite question and the refused preset show their arguments.
     std::string lang = ReadFile(dir_ / "default.lang");
     lang.replace(lang.find("$T30068GB=$T30068"), 17, "$T30068GB=$T30068 %S%");
+    lang.replace(lang.find("$T30110GB=$T30110"), 17, "$T30110GB=$T30110 %S% %S%");
     WriteFile(dir_ / "default.lang", lang);
     WriteFile(dir_ / "half.pre",
               PresetFileBytes({"916=$0005", "1500=$0001"}, PresetText(0x21, 0, {"$P0409=Half"})));
@@ -148,13 +153,16 @@ TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
     EXPECT_EQ(ui.PreSetListe->count(), 0);
     const std::string first = ReadFile(dir_ / "Mode 7.pre");
     EXPECT_EQ(ReadPresetBytes(first).registerLines, Lines{"916=$0007"});
-    // A preset with a line that cannot be stored is refused whole.
+    // A preset with a line that cannot be stored is refused whole, naming
+    // the file and the line.
     QAction* half = MenuItem(ui.PreSets, "Half");
     ASSERT_TRUE(half && half->isEnabled());
     Dialogs::ClearHistory();
     half->trigger();
-    EXPECT_EQ(Messages(), Lines{"PreSet Error!"});
+    EXPECT_EQ(Messages(), Lines{"PreSet Error!\n$T30110 half.pre 2 (1500=$0001)"});
     EXPECT_TRUE(RegisterImage == image_ && !RadioSettingsChanged);
+    EXPECT_NE(ReadFile(dir_ / "Error.txt").find("half.pre not applied: line 2 (1500=$0001)"),
+              std::string::npos);
 
     // The same name again is written only with consent; a file that cannot
     // be written is told.
@@ -265,7 +273,87 @@ TEST_F(PresetTest, EveryShippedDemoOpensAsItsFamilyAndSavesTheSame) {
               std::pair(std::string("old\r\n"), Lines{}));
 }
 
-class PresetDeviceTest : public ReadTest {};
+class PresetDeviceTest : public ReadTest {
+protected:
+    static void Write() {
+        Dialogs::QueueAnswer(Dialogs::Yes);
+        Form1->up_loadClick();
+    }
+};
+
+struct PresetWriteCase {
+    const char* name;
+    const char* type;
+    Lines preset;
+    bool editedDelays; // the input page holds delays edited before the preset
+    int refused;       // a register the device refuses once; 0: none
+    std::vector<std::pair<int, long>> device; // the device's values after the write
+};
+
+class PresetWriteTest : public PresetDeviceTest,
+                        public ::testing::WithParamInterface<PresetWriteCase> {};
+
+TEST_P(PresetWriteTest, TheNextWriteSendsEveryPresetRegisterOnce) {
+    const PresetWriteCase& c = GetParam();
+    StartWithDevice({"--type", c.type});
+    ASSERT_TRUE(Read());
+    InputDelayValues[3] = 35;
+    InputDelaysChanged = c.editedDelays;
+    WriteFile(dir_ / "p.pre", PresetFileBytes(c.preset, PresetText(DeviceFamily, 0, {"$P0409=P"})));
+    Form1->FillPresetMenuForDevice();
+    MenuItem(Form1->ui.PreSets, "P")->trigger();
+    for (const auto& [reg, value] : c.device)
+        ASSERT_NE(SimValue(reg), value) << reg;
+    const long old1001 = SimValue(1001), old1300 = SimValue(1300);
+    if (c.refused) {
+        // The writes after the refused one are skipped, the device is locked
+        // again, and the write can be repeated.
+        ASSERT_EQ(sim_->Command("fault ignore-writes@r" + std::to_string(c.refused)).rfind("ok", 0),
+                  0u);
+        Write();
+        EXPECT_EQ(Form4->LogLines(), (Lines{"$T30083", "$T30026", "***End***"}));
+        EXPECT_EQ(std::tuple(SimValue(1001), SimValue(1300), sim_->Command("lock?")),
+                  std::tuple(c.refused == 1001 ? old1001 : 0x42L, old1300, std::string("locked")));
+        EXPECT_NE(ProgramLog().find("Preset register " + std::to_string(c.refused)),
+                  std::string::npos);
+    }
+    const size_t mark = SimLog().size();
+
+    Write();
+
+    const std::vector<SimExchange> log = SimLog();
+    for (const auto& [reg, value] : c.device) {
+        const long writes = std::count_if(log.begin() + long(mark), log.end(), [r = reg](auto& e) {
+            return e.writeFirst <= r && r < e.writeFirst + e.writeCount;
+        });
+        EXPECT_EQ(std::pair(SimValue(reg), writes), std::pair(value, 1L)) << reg;
+    }
+    EXPECT_EQ(sim_->Command("lock?"), "locked");
+    EXPECT_EQ(Form4->LogLines(), (Lines{"$T29003", "$T30003", "***End***"}));
+    EXPECT_TRUE(PendingPresetRegisters.empty());
+}
+
+// 916 goes with the writer of family 0x21, 1000 and 1001 do not, 1300 lies
+// in the protected channel table.
+const Lines radioPreset = {"916=$0007", "1000=$1234", "1001=$0042", "1300=$0123"};
+const std::vector<std::pair<int, long>> radioValues = {
+    {916, 7}, {1000, 0x1234}, {1001, 0x42}, {1300, 0x123}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Presets, PresetWriteTest,
+    ::testing::Values(
+        PresetWriteCase{"UnsentAndProtected", "0x21", radioPreset, false, 0, radioValues},
+        PresetWriteCase{"RefusedFree", "0x21", radioPreset, false, 1001, radioValues},
+        PresetWriteCase{"RefusedProtected", "0x21", radioPreset, false, 1300, radioValues},
+        PresetWriteCase{"WholeImpulseWord", "0x10", {"954=$0A07"}, false, 0, {{954, 0x0A07}}},
+        // The preset's delays replace the edited copies; other edits stay.
+        PresetWriteCase{"DelaysOverEditedCopies",
+                        "0x10",
+                        {"1070=$0005", "1085=$0010"},
+                        true,
+                        0,
+                        {{1070, 5}, {1085, 16}, {1073, 35}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {
     CopyProgramFile("RegisterText.txt", dir_);
@@ -282,8 +370,7 @@ TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {
     ui.PreNow->click();
     ASSERT_EQ(PresetMenu(), Lines{"Station 7"});
     ui.PreSets->actions()[0]->trigger();
-    Dialogs::QueueAnswer(Dialogs::Yes);
-    Form1->up_loadClick();
+    Write();
     EXPECT_EQ(std::pair(SimValue(916), SimValue(944)), std::pair(7L, 0x155L));
     // A device of another family lists it, disabled.
     sim_->Command("set 906=16");

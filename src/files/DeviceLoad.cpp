@@ -1,8 +1,7 @@
 #include "files/DeviceLoad.h"
 
 #include "device/DeviceTypes.h"
-
-#include <cstdio>
+#include "platform/Numbers.h"
 
 LoadLines ReadLoadLines(const std::vector<std::string>& lines, NameForm names) {
     LoadLines out;
@@ -118,7 +117,5 @@ std::string DeviceTypeName(uint32_t code) {
     uint32_t index = 0;
     if (FindDeviceType(code, index) && !ModelNames[index].empty())
         return ModelNames[index];
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X", code & 0xFFFF);
-    return text;
+    return Hex4(code & 0xFFFF);
 }

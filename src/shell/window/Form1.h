@@ -330,7 +330,7 @@ public:
     // The first command-line argument ("" when none); set by the entry point.
     static std::string FirstArgument;
 
-    // --- calls into parts of the program that are not built yet ---------
+    // --- settings, language texts, updates and the other handlers -------
     void ReadSettingsFile();
     // The working folder of the parameter files, chosen by the user.
     void UserdatenClick();

@@ -16,7 +16,6 @@ public:
     TTimer& operator=(const TTimer&) = delete;
 
     void SetInterval(int ms); // restarts a running timer
-    int Interval() const;
     void SetEnabled(bool enabled);
     bool Enabled() const;
     void SetOnTimer(std::function<void()> handler);

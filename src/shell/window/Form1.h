@@ -232,7 +232,6 @@ public:
     void ber1Click();
     void HFParameter1Click();
     void DeviceParameter1Click();
-    void Beenden1Click() {}
 
     // --- tab pages: the page loaders and the pages' handlers -------------
     void PageControl1Change();

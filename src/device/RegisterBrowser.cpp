@@ -2,8 +2,6 @@
 
 #include "platform/Numbers.h"
 
-#include <cstdio>
-
 TBrowserState BrowserState;
 
 std::string HexTextToBinaryText(const std::string& hex) {
@@ -25,13 +23,11 @@ std::string BinaryTextToDecimalText(const std::string& bits) {
 
 RegisterViews ViewsOf(uint32_t value) {
     const uint32_t word = value & HighestRegister;
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(word));
     RegisterViews v;
     v.unsignedText = std::to_string(word);
     v.signedText = std::to_string(static_cast<int16_t>(static_cast<uint16_t>(word)));
-    v.hexText = hex;
-    v.bitText = HexTextToBinaryText(hex);
+    v.hexText = Hex4(word);
+    v.bitText = HexTextToBinaryText(v.hexText);
     return v;
 }
 

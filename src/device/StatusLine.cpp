@@ -1,24 +1,18 @@
 #include "device/StatusLine.h"
 
 #include "device/DeviceTypes.h"
+#include "platform/Numbers.h"
 #include "platform/Text.h"
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
 uint32_t CellValue(const TRegisterImage& image, long long index) {
     return IsImageIndex(index) ? image[static_cast<size_t>(index)] : 0;
-}
-
-std::string Hex4(uint32_t v) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%04X", static_cast<unsigned>(v));
-    return buffer;
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 #include "files/DeviceLoad.h"
 
 #include "device/DeviceTypes.h"
-
-#include <cstdio>
+#include "platform/Numbers.h"
 
 LoadLines ReadLoadLines(const std::vector<std::string>& lines, NameForm names) {
     LoadLines out;
@@ -128,7 +127,5 @@ std::string DeviceTypeName(uint32_t code) {
         name.erase(name.find_last_not_of(' ') + 1);
         return name;
     }
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X", code & 0xFFFF);
-    return text;
+    return Hex4(code & 0xFFFF);
 }

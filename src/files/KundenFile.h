@@ -90,7 +90,6 @@ public:
     ReadResult LastResult() const { return lastResult_; }
     // The plain lines of the last Write, or the output lines of the last read.
     const TStringList& Lines() const { return lines_; }
-    TKrypto& Krypto() { return krypto_; }
 
     // Header fields, read by the callers after a read.
     int32_t Kind = 0;

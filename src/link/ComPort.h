@@ -91,7 +91,6 @@ public:
     TBaudRate GetBaudRate() const { return baudRate_; }
     TDataBits GetDataBits() const { return dataBits_; }
     TParity GetParity() const { return parity_; }
-    TStopBits GetStopBits() const { return stopBits_; }
 
     // Does nothing when active. Opens the device exclusively, saves its line
     // settings, applies the raw line with the stored settings, checks them by

@@ -127,7 +127,6 @@ public:
 
     // Tests shorten the answer time-out; the program keeps 1600 ms.
     void SetResponseTimeout(uint32_t ms) { responseTimeoutMs_ = ms; }
-    uint32_t ResponseTimeout() const { return responseTimeoutMs_; }
     void SetGapLimit(uint32_t ms) { framer_->SetGapLimit(ms); }
 
     SerialPort& Port() { return *port_; }

@@ -39,11 +39,6 @@ std::string TApplication::Title() const {
     return state().title;
 }
 
-bool TApplication::IsMainThread() {
-    auto* app = QCoreApplication::instance();
-    return !app || QThread::currentThread() == app->thread();
-}
-
 bool TApplication::HandlesMessagesHere() {
     auto* app = QCoreApplication::instance();
     return app && QThread::currentThread() == app->thread();

@@ -40,8 +40,6 @@ public:
     // handled everything waiting and is about to block. Empty hook = none.
     void SetOnIdle(std::function<void()> hook);
 
-    // True on the thread that created the Qt application (or when none exists).
-    static bool IsMainThread();
     // True on the thread that created the Qt application, when one exists:
     // where window messages can be handled.
     static bool HandlesMessagesHere();

@@ -33,7 +33,6 @@ public:
     void SetStrings(const std::string& text);
     static TMemIniFile FromText(const std::string& text);
 
-    const std::filesystem::path& FileName() const { return fileName_; }
     bool LoadFailed() const { return !loadError_.empty(); }
     const std::string& LoadError() const { return loadError_; }
 
@@ -83,10 +82,11 @@ public:
     // ended by CR LF, one empty line between two sections.
     std::string GetText() const;
 
-    // Writes GetText() to FileName() atomically: a temporary file in the same
-    // folder is written, flushed and renamed over the target. On failure the
-    // old file is left as it was, the temporary file is removed, *error (when
-    // given) receives the system's message, and the result is false.
+    // Writes GetText() to the file named at construction, atomically: a
+    // temporary file in the same folder is written, flushed and renamed over
+    // the target. On failure the old file is left as it was, the temporary
+    // file is removed, *error (when given) receives the system's message, and
+    // the result is false.
     bool UpdateFile(std::string* error = nullptr) const;
 
 private:

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <climits>
+#include <cstdio>
 
 namespace {
 
@@ -55,4 +56,10 @@ std::optional<int> ParseIntOrHex(std::string_view text) {
         return std::nullopt;
     const auto pattern = static_cast<std::uint32_t>(*digits);
     return static_cast<int>(negative ? 0u - pattern : pattern);
+}
+
+std::string Hex4(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
+    return text;
 }

@@ -22,10 +22,6 @@ void TTimer::SetInterval(int ms) {
         timer_->start();
 }
 
-int TTimer::Interval() const {
-    return timer_->interval();
-}
-
 void TTimer::SetEnabled(bool enabled) {
     if (enabled)
         timer_->start();

@@ -1,7 +1,7 @@
 #pragma once
-// A timer on the main thread in the manner of the class library's: interval,
-// enabled switch and one handler. One-shot timers disable themselves before
-// the handler runs.
+// A timer on the main thread: an interval, an enabled switch (enabling
+// starts it) and one handler. One-shot timers disable themselves before the
+// handler runs.
 
 #include <functional>
 #include <memory>
@@ -16,7 +16,6 @@ public:
     TTimer& operator=(const TTimer&) = delete;
 
     void SetInterval(int ms); // restarts a running timer
-    int Interval() const;
     void SetEnabled(bool enabled);
     bool Enabled() const;
     void SetOnTimer(std::function<void()> handler);

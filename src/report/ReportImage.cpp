@@ -3,6 +3,7 @@
 #include "device/DeviceTypes.h"
 #include "device/PowerTable.h"
 #include "device/RegisterMap.h"
+#include "platform/Numbers.h"
 
 #include <cstdio>
 #include <vector>
@@ -17,12 +18,6 @@ constexpr int MaxListedChannels = 16;
 constexpr const char* ChannelOutOfRange = " *!* ";
 // The model's power mark goes before this character (0-based).
 constexpr size_t PowerMarkPosition = 7;
-
-std::string Hex4(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X", value);
-    return text;
-}
 
 ReportOutcome Refuse(RefusalMessage message, std::string detail = {}) {
     ReportOutcome out;

@@ -71,21 +71,8 @@ void ToStderr(const std::string& text, int err) {
 
 } // namespace
 
-TLogFile::TLogFile(const std::string& name, const std::string& folder) : TStdInfo(name, folder) {
-    InitClock();
-}
-
-void TLogFile::InitClock() {
-    const auto now = Now();
-    std::lock_guard lock(LogMutex());
-    spacer_ = kSpacer;
-    lastLineTime_ = now;
-}
-
-std::chrono::system_clock::time_point TLogFile::LastLineTime() const {
-    std::lock_guard lock(LogMutex());
-    return lastLineTime_;
-}
+TLogFile::TLogFile(const std::string& name, const std::string& folder)
+    : TStdInfo(name, folder) {}
 
 std::chrono::system_clock::time_point TLogFile::Now() {
     Clock clock;
@@ -143,10 +130,7 @@ std::string TLogFile::VisibleText(const std::string& message) {
 void TLogFile::Write(const std::string& message) {
     std::string line;
     try {
-        const auto now = Now();
-        line = FormatLine(message, now);
-        std::lock_guard lock(LogMutex());
-        lastLineTime_ = now;
+        line = FormatLine(message, Now());
     } catch (...) {
         return; // only a failing test clock or memory exhaustion gets here
     }

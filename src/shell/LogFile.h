@@ -21,11 +21,7 @@ public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
     using FailureReporter = std::function<void(const std::string&)>;
 
-    // TStdInfo(name, folder), then InitClock().
     TLogFile(const std::string& name, const std::string& folder);
-
-    // Stores the current time as the last-line time and sets the spacer.
-    void InitClock();
 
     // Appends one line for message. Never throws: a failed write hands
     // "Error:\n" + the line (without CR LF) to the failure reporter, and the
@@ -43,8 +39,6 @@ public:
     // Whether folder + name exists.
     bool FileExists() const;
 
-    const std::string& Spacer() const { return spacer_; }
-    std::chrono::system_clock::time_point LastLineTime() const;
 
     // The line Write would append at time t, without its CR LF.
     static std::string FormatLine(const std::string& message,
@@ -69,7 +63,4 @@ private:
     static std::chrono::system_clock::time_point Now();
     static void ReportFailure(const std::string& text, int err, bool heldBack);
     static void DeliverFailure(const std::string& text, int err);
-
-    std::string spacer_;
-    std::chrono::system_clock::time_point lastLineTime_;
 };

@@ -18,7 +18,7 @@
 // Texts are Windows-1252 bytes. The class needs no widgets: the message box
 // shown for a missing text and the language chooser are reached through two
 // hooks that the window side connects (ConnectLanguageDialogs in
-// shell/FileListDialog.h). Without hooks nothing is shown.
+// shell/window/FileListDialog.h). Without hooks nothing is shown.
 //
 // Main thread only: GetText1Arg and GetText2Args keep their arguments in the
 // object while they run.

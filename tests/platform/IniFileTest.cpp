@@ -211,7 +211,6 @@ TEST(IniFile, UpdateFileKeepsOtherSectionsAndPermissions) {
                      "without equals\r\n");
     ::chmod(file.c_str(), 0640);
     TMemIniFile ini(file);
-    EXPECT_EQ(ini.FileName(), file);
     ini.WriteString("Main", "Schnittstelle", "/dev/ttyUSB0");
     ini.WriteBool("Main", "Updates", false);
     std::string error;

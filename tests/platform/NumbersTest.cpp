@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 TEST(Numbers, ParseDigitsTakesBareDigitsOfOneBase) {
     const struct {
@@ -54,4 +55,11 @@ TEST(Numbers, SignedDecimalAndHexPatterns) {
         EXPECT_EQ(ParseInt(c.text), c.asInt) << c.text;
         EXPECT_EQ(ParseIntOrHex(c.text), c.asIntOrHex) << c.text;
     }
+}
+
+TEST(Numbers, Hex4WritesAtLeastFourUpperCaseDigits) {
+    const std::pair<std::uint32_t, std::string> cases[] = {
+        {0, "0000"}, {0x2A, "002A"}, {0xABCD, "ABCD"}, {0x10000, "10000"}};
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(Hex4(value), text) << value;
 }

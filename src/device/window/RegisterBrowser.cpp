@@ -20,6 +20,7 @@
 #include "platform/Text.h"
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
+#include "platform/window/TypedChar.h"
 #include "shell/Sprache.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Globals.h"
@@ -39,6 +40,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -248,28 +250,6 @@ bool IsBrowserKey(int key) {
     }
 }
 
-// The character a key press types, as the class library's key-press event
-// gives it: Enter is '\r', Esc 27, Backspace 8; 0 for keys without one.
-char TypedChar(const QKeyEvent& e) {
-    switch (e.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return '\r';
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 0;
-    default:
-        break;
-    }
-    const QString text = e.text();
-    if (text.size() != 1)
-        return 0;
-    const std::string bytes = FromQString(text);
-    return bytes.size() == 1 ? bytes[0] : 0;
-}
-
 // Routes the events of the browser's edits, bit boxes and name list to the
 // main window's handlers.
 class BrowserInput : public QObject {
@@ -325,19 +305,22 @@ protected:
 
 private:
     // True when the key is used up here; a character the handler replaced
-    // is typed in its stead.
+    // is typed in its stead. Tab, Delete, Ctrl+C and the other keys without
+    // a character of their own work as the edit handles them.
     bool EditKeyPress(QLineEdit* edit, const QKeyEvent& e) {
-        const char typed = TypedChar(e);
-        if (typed == 0)
+        const std::optional<char> typed = TypedChar(e);
+        if (!typed)
             return false;
-        char key = typed;
+        if (*typed == 0)
+            return true;
+        char key = *typed;
         if (edit == form_.ui.reg_name)
             form_.reg_nameKeyPress(key);
         else if (edit == form_.ui.reg_dezi)
             form_.reg_deziKeyPress(key);
         else
             form_.reg_hexKeyPress(key);
-        if (key == typed)
+        if (key == *typed)
             return false;
         if (key != 0)
             edit->insert(ToQString(std::string(1, key)));

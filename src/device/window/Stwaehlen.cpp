@@ -52,14 +52,6 @@ void Tstwaehlen::SetLabel1Caption(const std::string& text) {
     ui.Label1->setText(ToQString(text));
 }
 
-void Tstwaehlen::SetOkButtonCaption(const std::string& text) {
-    ui.OkButton->setText(ToQString(text));
-}
-
-void Tstwaehlen::SetButton2Caption(const std::string& text) {
-    ui.Button2->setText(ToQString(text));
-}
-
 void Tstwaehlen::showEvent(QShowEvent* event) {
     FormShow();
     TFormBase::showEvent(event);

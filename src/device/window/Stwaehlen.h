@@ -22,8 +22,6 @@ public:
     bool IsLowPower() const { return powerChoice_ != 1; }
     void SetFormCaption(const std::string& text);
     void SetLabel1Caption(const std::string& text);
-    void SetOkButtonCaption(const std::string& text);
-    void SetButton2Caption(const std::string& text);
 
     void FormCreate();
     void FormDestroy();

@@ -9,6 +9,7 @@
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
+#include "platform/window/TypedChar.h"
 #include "shell/Sprache.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Globals.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -197,22 +199,6 @@ bool TKonverterDlg1::ComboBox1KeyPress(char) {
     return true;
 }
 
-namespace {
-
-// A typed character, as the key filters see it; 0 for keys that are no
-// character of their own (Enter, Esc, Tab and the other control keys go to
-// the edit and the dialog as they are; Backspace is '\b').
-char TypedCharacter(const QKeyEvent& key) {
-    if (key.key() == Qt::Key_Backspace)
-        return '\b';
-    const QString text = key.text();
-    if (text.isEmpty() || text[0].unicode() < 0x20 || text[0].unicode() == 0x7F)
-        return 0;
-    return text[0].unicode() < 0x80 ? static_cast<char>(text[0].unicode()) : '?';
-}
-
-} // namespace
-
 bool TKonverterDlg1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui.Edit1 && event->type() == QEvent::MouseButtonRelease) {
         Edit1Click();
@@ -222,8 +208,11 @@ bool TKonverterDlg1::eventFilter(QObject* watched, QEvent* event) {
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             Edit1Exit();
     } else if (event->type() == QEvent::KeyPress) {
-        const char key = TypedCharacter(*static_cast<QKeyEvent*>(event));
-        if (key != 0 && (watched == ui.Edit1 ? Edit1KeyPress(key) : ComboBox1KeyPress(key)))
+        // Return and Esc are the dialog's (OK and Cancel); Tab and the other
+        // keys without a character go to the control as they are.
+        const std::optional<char> key = TypedChar(*static_cast<QKeyEvent*>(event));
+        if (key && *key != '\r' && *key != 27 &&
+            (*key == 0 || (watched == ui.Edit1 ? Edit1KeyPress(*key) : ComboBox1KeyPress(*key))))
             return true;
     }
     return TFormBase::eventFilter(watched, event);

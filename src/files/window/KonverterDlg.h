@@ -23,7 +23,6 @@ public:
     // The file-format version the customer file carries; 0 (as constructed)
     // converts nothing.
     void SetVersion(int version) { version_ = version; }
-    TKundenFile& Codec() { return *codec_; }
 
     void FormShow();
     void orgbuttonClick();

@@ -1,8 +1,12 @@
 #include "files/window/OKBottomDlg.h"
 
+#include "platform/window/TypedChar.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <optional>
 
 TOKBottomDlg::TOKBottomDlg(QWidget* owner) : TFormBase(owner) {
     connect(ui.OKBtn, &QPushButton::clicked, this, &QDialog::accept);
@@ -37,17 +41,12 @@ bool TOKBottomDlg::eventFilter(QObject* watched, QEvent* event) {
     if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
         key->key() == Qt::Key_Escape)
         return TFormBase::eventFilter(watched, event);
-    char c = 0;
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-        c = '\r';
-    else if (key->key() == Qt::Key_Backspace)
-        c = '\b';
-    else if (key->text().size() == 1 && key->text()[0].unicode() < 0x80)
-        c = static_cast<char>(key->text()[0].unicode());
-    else
-        // Caret moves, Delete and the other keys without a character work
-        // as the edit handles them.
+    const std::optional<char> typed = TypedChar(*key);
+    if (!typed || *typed == 0)
+        // Caret moves and the other keys without text work as the edit
+        // handles them; the others are dropped.
         return key->text().isEmpty() ? TFormBase::eventFilter(watched, event) : true;
+    const char c = *typed;
     const char passed = edit == ui.LabeledEdit1 ? LabeledEdit1KeyPress(c) : LabeledEdit2KeyPress(c);
     return passed == 0; // a passing key goes on to the edit
 }

@@ -18,6 +18,7 @@
 #include "platform/StringList.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
+#include "platform/window/TypedChar.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/window/Form1.h"
@@ -42,31 +43,9 @@ std::string TextOf(const QLineEdit* edit) {
     return FromQString(edit->text());
 }
 
-std::string Hex4(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X", value);
-    return text;
-}
-
 // A menu caption shows "&" as written, not as a key mark.
 QString MenuCaption(const std::string& text) {
     return ToQString(text).replace('&', "&&");
-}
-
-// The character a key press types as the key filters see it: Enter '\r',
-// Backspace 8; 0 for keys that type none.
-char TypedChar(const QKeyEvent& e) {
-    switch (e.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return '\r';
-    case Qt::Key_Backspace:
-        return 8;
-    default:
-        break;
-    }
-    const std::string bytes = FromQString(e.text());
-    return bytes.size() == 1 && e.text().size() == 1 ? bytes[0] : 0;
 }
 
 // The register of a line "number=$value" of the page's list.
@@ -103,10 +82,12 @@ protected:
         }
         if (event->type() != QEvent::KeyPress || !edit)
             return false;
-        const char typed = TypedChar(*key);
-        if (typed == 0)
+        // Tab, Delete, Ctrl+C and the other keys without a character of
+        // their own work as the edit handles them.
+        const std::optional<char> typed = TypedChar(*key);
+        if (!typed)
             return false;
-        char c = typed;
+        char c = *typed;
         auto& ui = form_.ui;
         if (edit == ui.PreRegAdr)
             form_.PreRegAdrKeyPress(c);
@@ -114,7 +95,7 @@ protected:
             form_.PreDezimalKeyPress(c);
         else if (edit == ui.PreHex)
             form_.PreHexKeyPress(c);
-        return c != typed;
+        return c == 0 || c != *typed;
     }
 
 private:

@@ -208,15 +208,6 @@ void TForm2::SetLabel1Caption(const std::string& text) {
 void TForm2::SetLabel2Caption(const std::string& text) {
     ui.Label2->setText(ToQString(text));
 }
-void TForm2::SetDatenbitsgroupCaption(const std::string& text) {
-    ui.datenbitsgroup->setTitle(ToQString(text));
-}
-void TForm2::SetOkCaption(const std::string& text) {
-    ui.ok->setText(ToQString(text));
-}
-void TForm2::SetAbbrechenCaption(const std::string& text) {
-    ui.abbrechen->setText(ToQString(text));
-}
 
 void TForm1::Port1Click() {
     // A running read owns the port.

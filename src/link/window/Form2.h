@@ -26,9 +26,6 @@ public:
     void SetFormCaption(const std::string& text);
     void SetLabel1Caption(const std::string& text);
     void SetLabel2Caption(const std::string& text);
-    void SetDatenbitsgroupCaption(const std::string& text);
-    void SetOkCaption(const std::string& text);
-    void SetAbbrechenCaption(const std::string& text);
 
     // The list entry a stored port name selects: "COMn" for "COMn" and
     // "\\.\COMn", the name itself for a device path beginning with "/",

@@ -9,6 +9,7 @@
 #include "pages/PageLogic.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
+#include "platform/window/TypedChar.h"
 #include "shell/window/Form1.h"
 
 #include <QComboBox>
@@ -17,6 +18,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPalette>
+
+#include <optional>
 
 namespace {
 
@@ -72,20 +75,18 @@ public:
         case Qt::Key_Delete:
             form_->FEdit1KeyDown(edit);
             return true;
-        case Qt::Key_Backspace:
-            form_->FEdit1KeyPress(edit, BackspaceKey);
-            return true;
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
             return false;
         default:
             break;
         }
-        const QString text = key->text();
-        if (text.isEmpty())
-            return false;
-        const QChar c = text.at(0);
-        form_->FEdit1KeyPress(edit, c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?');
+        // The caret keys move as usual; any other key that types something
+        // (Ctrl+V and the like too) changes the text only through the editor.
+        const std::optional<char> typed = TypedChar(*key);
+        if (!typed || *typed == 0)
+            return !key->text().isEmpty();
+        form_->FEdit1KeyPress(edit, *typed);
         return true;
     }
 

@@ -48,10 +48,6 @@ TInputFrame::TInputFrame(QWidget* owner) : QFrame(owner), number_(NextFrameNumbe
     });
 }
 
-void TInputFrame::SetNumber(const std::string& text) {
-    ui.NrLabel->setText(ToQString(text));
-}
-
 void TInputFrame::SetText(const std::string& text) {
     ui.TextLabel->setText(ToQString(text));
 }

@@ -12,9 +12,6 @@ class TInputFrame : public QFrame {
 public:
     explicit TInputFrame(QWidget* owner);
 
-    // The frame's number within its window, from 0 in the order made.
-    int Number() const { return number_; }
-    void SetNumber(const std::string& text);
     void SetText(const std::string& text);
     void SetChangedFlag(bool* flag) { changed_ = flag; }
     // Shows *value (tenths) in the list; a value above 125 becomes 125, one

@@ -56,7 +56,6 @@ public:
     void SetValue(uint16_t value);
     uint16_t GetValue() const { return static_cast<uint16_t>(word_.GetValue()); }
     void SetEditable(bool editable) { editable_ = editable; }
-    bool Editable() const { return editable_; }
     bool Visible() const { return visible_; }
     void Show();
     void ApplyVisible();

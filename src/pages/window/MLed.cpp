@@ -65,7 +65,6 @@ const QPixmap& LedPicture(TLEDSize size, TLEDColor color, TLEDState state) {
 TmLED::TmLED(QWidget* owner) : QLabel(owner) {
     setAttribute(Qt::WA_TranslucentBackground);
     setVisible(true);
-    about_ = "TmLED 1.0";
     DrawLED(size_, color_, state_);
 }
 
@@ -77,21 +76,10 @@ std::string TmLED::PictureName(TLEDSize size, TLEDColor color, TLEDState state) 
 }
 
 void TmLED::DrawLED(TLEDSize size, TLEDColor color, TLEDState state) {
-    picture_ = PictureName(size, color, state);
     setPixmap(LedPicture(size, color, state));
     // The picture sizes the component.
     resize(pixmap().size());
     update();
-}
-
-void TmLED::SetSize(TLEDSize size) {
-    size_ = size;
-    DrawLED(size_, color_, state_);
-}
-
-void TmLED::SetColor(TLEDColor color) {
-    color_ = color;
-    DrawLED(size_, color_, state_);
 }
 
 void TmLED::SetState(TLEDState state) {

@@ -14,6 +14,7 @@
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 #include "platform/window/Dialogs.h"
+#include "platform/window/TypedChar.h"
 #include "shell/Sprache.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Globals.h"
@@ -25,6 +26,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -155,10 +157,10 @@ public:
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);
             pressed_.insert(key->key());
-            const QString text = key->text();
-            if (text.size() == 1 &&
-                (text[0].unicode() >= 0x20 || text[0] == '\b' || text[0] == '\r') &&
-                !Allowed(keys_, text[0].unicode()))
+            // Esc and the keys without a character of their own (Tab, Delete,
+            // Ctrl+V and the like) are the edit's and the window's.
+            const std::optional<char> typed = TypedChar(*key);
+            if (typed && *typed != 27 && !Allowed(keys_, static_cast<unsigned char>(*typed)))
                 return true;
             break;
         }

@@ -42,7 +42,6 @@ public:
     void Tick();
     // Tests poll faster; the program polls every 300 ms.
     void SetPollInterval(int ms);
-    int PollInterval() const { return pollMs_; }
 
 private:
     // Register 939 := 0 and 912 := saved power; tells what went wrong.

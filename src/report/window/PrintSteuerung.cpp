@@ -159,26 +159,6 @@ void TPrintSteuerung::ShowNewLines() {
     }
 }
 
-void TPrintSteuerung::AddBlankLines(int n) {
-    page_.AddBlankLines(n);
-    ShowNewLines();
-}
-
-void TPrintSteuerung::AddStyledLine(int style, int size, const std::string& text) {
-    page_.AddStyledLine(style, size, text);
-    ShowNewLines();
-}
-
-void TPrintSteuerung::AddField(const std::string& label, const std::string& value) {
-    page_.AddField(label, value);
-    ShowNewLines();
-}
-
-void TPrintSteuerung::AddTitle() {
-    page_.AddTitle(captions_.C(1));
-    ShowNewLines();
-}
-
 bool TPrintSteuerung::PrintFull() {
     ClearPage();
     ComposeFullReport(page_, values_, captions_, FormatDate(std::chrono::system_clock::now()));

@@ -25,33 +25,9 @@ public:
 
     // ---- values of the next print ------------------------------------------
     void SetValues(const ReportValues& values) { values_ = values; }
-    const ReportValues& Values() const { return values_; }
-    void SetModelText(const std::string& t) { values_.modelText = t; }
-    void SetProtocolText(const std::string& t) { values_.protocolText = t; }
-    void SetModeText(const std::string& t) { values_.modeText = t; }
-    void SetStationText(const std::string& t) { values_.stationText = t; }
-    void SetFrequencyText(const std::string& t) { values_.frequencyText = t; }
-    void SetTimeSlots(uint16_t word) { values_.timeSlots = word; }
-    void SetDataRateText(const std::string& t) { values_.dataRateText = t; }
-    void SetRadioAddressText(const std::string& t) { values_.radioAddressText = t; }
-    void SetSerialText(const std::string& t) { values_.serialText = t; }
-    void SetFirmwareText(const std::string& t) { values_.firmwareText = t; }
-    void SetChannelList(const std::string& t) { values_.channelList = t; }
-    void SetDataBits(int n) { values_.dataBits = n; }
-    void SetBaudIndex(int i) { values_.baudIndex = i; }
-    void SetParityIndex(int i) { values_.parityIndex = i; }
+    // The interface the user chose for the report, and the signature line of
+    // a service-mode print.
     void SetInterfaceIndex(int i) { values_.interfaceIndex = i; }
-    void SetCurrentChannel(uint32_t c) { values_.currentChannel = c; }
-    void SetChannelCount(int n) { values_.channelCount = n; }
-    void SetPowerIndex(uint32_t i) { values_.powerIndex = i; }
-    void SetLowPower(bool low) { values_.lowPower = low; }
-    void SetFamily(int family) { values_.family = family; }
-    void SetProtocolValue(uint32_t v) { values_.protocolValue = v; }
-    void SetBinaryInputs(uint16_t n) { values_.binaryInputs = n; }
-    void SetBinaryOutputs(uint16_t n) { values_.binaryOutputs = n; }
-    void SetAnalogInputs(int16_t n) { values_.analogInputs = n; }
-    void SetShortValue1(uint16_t v) { values_.shortValue1 = v; }
-    void SetShortValue2(uint16_t v) { values_.shortValue2 = v; }
     void SetSignature(uint8_t on) { values_.signature = on != 0; }
     // The operating mode as a language text: looked up with the captions, in
     // the print's language ("" leaves the mode text as it is).
@@ -65,22 +41,12 @@ public:
     // left as it was found. Always false: a missing text leaves the
     // service's placeholder in its slot.
     bool LoadCaptions(const std::string& languageCode);
-    const ReportCaptions& Captions() const { return captions_; }
 
     // ---- the page ------------------------------------------------------------
-    void AddBlankLines(int n);
-    void AddStyledLine(int style, int size, const std::string& text);
-    void AddField(const std::string& label, const std::string& value);
-    void AddTitle();
-
     // Lay out the full or the short report and print it after the print
     // dialog; true when it was printed. A cancelled dialog keeps the page.
     bool PrintFull();
     bool PrintShort();
-
-    const QTextDocument& Page() const { return *document_; }
-    const std::vector<StyledLine>& Lines() const { return page_.Lines(); }
-    const QFont& PageFont() const { return font_; }
 
 private:
     // Appends the lines of page_ the document does not show yet.

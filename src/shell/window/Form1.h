@@ -232,7 +232,6 @@ public:
     void ber1Click();
     void HFParameter1Click();
     void DeviceParameter1Click();
-    void Beenden1Click() {}
     // The commands that save, write, print, load into the device or close
     // first take the entry being typed into a page's edit as leaving it would;
     // false when it was rejected (the range message was shown, the edit has
@@ -335,7 +334,7 @@ public:
     // The first command-line argument ("" when none); set by the entry point.
     static std::string FirstArgument;
 
-    // --- calls into parts of the program that are not built yet ---------
+    // --- settings, language texts, updates and the other handlers -------
     void ReadSettingsFile();
     // The working folder of the parameter files, chosen by the user.
     void UserdatenClick();

@@ -117,6 +117,28 @@ TEST_F(PresetTest, ARegisterShowsThreeWaysAndIsAddedOnce) {
         std::tuple(std::string(), std::string(), 1, 1u));
 }
 
+// The register edit's filter takes digits and Backspace; Delete is the
+// edit's own key; other characters, in Windows-1252 or not, are dropped.
+TEST_F(PresetTest, TheRegisterEditTakesDigitsAndLeavesDeleteToTheEdit) {
+    StartWithData();
+    QLineEdit* edit = Form1->ui.PreRegAdr;
+    // key, its text, the text after it with the caret behind the 9 of "900"
+    const std::tuple<int, QString, const char*> cases[] = {
+        {Qt::Key_5, "5", "9500"},
+        {Qt::Key_Backspace, "\b", "00"},
+        {Qt::Key_Delete, "\x7f", "90"},
+        {Qt::Key_A, "a", "900"},
+        {0, QString(QChar(0xE4)), "900"},
+        {0, QString(QChar(0x3A9)), "900"},
+    };
+    for (const auto& [key, text, after] : cases) {
+        edit->setText("900");
+        edit->setCursorPosition(1);
+        Key(edit, key, text);
+        EXPECT_EQ(Text(edit), after) << key;
+    }
+}
+
 TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
     // The overwrite question and the refused preset show their arguments.
     std::string lang = ReadFile(dir_ / "default.lang");

@@ -3,6 +3,7 @@
 #include "device/DeviceTypes.h"
 #include "files/KundenFile.h"
 #include "platform/Numbers.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -159,7 +160,7 @@ PresetContent TPreSets::Load(const fs::path& file) const {
 
 void TPreSets::LogNoHint(const std::string& name) const {
     if (log_)
-        log_("PreSet " + name + presetExtension + " has no hint text: left out");
+        log_("PreSet " + PathText(name) + presetExtension + " has no hint text: left out");
 }
 
 void TPreSets::Scan(int family, int languageId) {

@@ -82,6 +82,7 @@ public:
     // "" for an index outside the list.
     std::string GetMatchName(int i) const;
     std::string GetMatchPath(int i) const;
+    // The file name (file system encoding) of a preset of another family.
     std::string GetOtherName(int i) const;
 
     // Stores every register of matching preset i into the image and sets the

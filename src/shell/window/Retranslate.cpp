@@ -87,7 +87,8 @@ void TForm1::ApplyLanguage() {
             if (LogFile)
                 LogFile->WriteVisible("Lang\xB4"
                                       "File gesucht in: " +
-                                      FromQString(QDir::currentPath()) + "\\" + ProgramDir);
+                                      FromQString(QDir::currentPath()) + "\\" +
+                                      PathText(ProgramDir));
             break;
         }
         if (ControlsUpdating == 0)

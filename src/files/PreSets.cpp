@@ -153,8 +153,12 @@ fs::path TPreSets::FileOf(const std::string& name) const {
 
 PresetContent TPreSets::Load(const fs::path& file) const {
     std::string bytes, error;
-    if (!ReadFileBytes(file, bytes, error))
+    bool tooLarge = false;
+    if (!ReadFileBytes(file, bytes, error, &tooLarge)) {
+        if (tooLarge && log_)
+            log_("PreSet " + PathText(file.string()) + ": " + error);
         return {};
+    }
     return ReadPresetBytes(bytes);
 }
 

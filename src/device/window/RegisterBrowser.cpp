@@ -20,6 +20,7 @@
 #include "platform/Text.h"
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
+#include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Globals.h"
@@ -36,6 +37,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -821,7 +824,7 @@ void TForm1::Button6Click() {
     FindDeviceType(static_cast<uint32_t>(type), index);
     StatusPanels[5]->setText(ToQString(ModelNames[index]));
     TStringList names;
-    RegisterText->ListNames(names, static_cast<uint32_t>(type));
+    ListRegisterNames(names, static_cast<uint32_t>(type));
     QStringList items;
     for (const std::string& name : names.Lines())
         items.push_back(ToQString(name));
@@ -840,6 +843,17 @@ void TForm1::RegTextSelect() {
     GoToRegister(n);
 }
 
+void TForm1::ListRegisterNames(TStringList& names, uint32_t deviceType) {
+    RegisterText->ListNames(names, deviceType);
+    if (!RegisterText->TakeTooLarge())
+        return;
+    const std::string file =
+        PathText((std::filesystem::path(ProgramDir) / RegisterTextFile).string());
+    ErrorBox(Sprache->GetText2Args("$T34002", file, MaxFileSizeText));
+    if (LogFile)
+        LogFile->Write("Read " + file + ": " + std::strerror(EFBIG));
+}
+
 bool TForm1::BrowserExchangeWaiting() const {
     return exchangesWaiting > 0;
 }
@@ -852,7 +866,7 @@ void TForm1::ConnectBrowser() {
     deferred.clear();
     scanLoopRunning = false;
     RegisterText =
-        std::make_unique<TRegisterText>(std::filesystem::path(ProgramDir) / "RegisterText.txt");
+        std::make_unique<TRegisterText>(std::filesystem::path(ProgramDir) / RegisterTextFile);
     Timer2 = std::make_unique<TTimer>(true);
     Timer2->SetInterval(10);
     Timer2->SetOnTimer([this] { Timer2Timer(); });

@@ -164,10 +164,13 @@ TransferLock::~TransferLock() {
 
 bool LoadParameterFile(TForm1& f, const std::string& name, std::vector<std::string>& lines) {
     std::string bytes, error;
-    if (!ReadFileBytes(name, bytes, error)) {
-        f.ErrorBox(f.Sprache->GetText2Args("$T30072", name, error));
+    bool tooLarge = false;
+    if (!ReadFileBytes(name, bytes, error, &tooLarge)) {
+        // A file far beyond any parameter file is refused before it is read.
+        f.ErrorBox(tooLarge ? f.Sprache->GetText2Args("$T34002", PathText(name), MaxFileSizeText)
+                            : f.Sprache->GetText2Args("$T30072", PathText(name), error));
         if (f.LogFile)
-            f.LogFile->Write("Read " + name + ": " + error);
+            f.LogFile->Write("Read " + PathText(name) + ": " + error);
         return false;
     }
     lines = SplitLines(bytes);

@@ -186,7 +186,7 @@ void TForm1::ConnectPresetsPage() {
 
 void TForm1::FillPresetRegisterNames() {
     TStringList names;
-    RegisterText->ListNames(names, RegisterImage[DeviceTypeCell]);
+    ListRegisterNames(names, RegisterImage[DeviceTypeCell]);
     ui.PreRegisterTextAnz->clear();
     for (const std::string& name : names.Lines())
         ui.PreRegisterTextAnz->addItem(ToQString(name));

@@ -28,6 +28,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <filesystem>
 #include <initializer_list>
 
 namespace {
@@ -81,6 +82,17 @@ void TForm1::ApplyLanguage() {
             break;
         case 5:
             Dialogs::ShowMessage("Your Program required a new language file!");
+            break;
+        case TSprache::Damaged:
+            // Fixed, since no text of the file can be trusted.
+            Dialogs::ShowMessage("Your language file is damaged!");
+            if (LogFile)
+                LogFile->WriteVisible("Lang\xB4"
+                                      "File damaged: " +
+                                      PathText((std::filesystem::path(Sprache->GetDirectory()) /
+                                                Sprache->GetFileName())
+                                                   .string()) +
+                                      ": " + Sprache->LoadError());
             break;
         default:
             Dialogs::ShowMessage("No language file was found!");

@@ -16,9 +16,15 @@ uint32_t RegisterNumber(const std::string& text) {
 
 } // namespace
 
-TRegisterText::TRegisterText() : TRegisterText("RegisterText.txt") {}
+TRegisterText::TRegisterText() : TRegisterText(RegisterTextFile) {}
 
 TRegisterText::TRegisterText(const std::filesystem::path& file) : ini_(file) {}
+
+bool TRegisterText::TakeTooLarge() {
+    const bool tell = ini_.LoadTooLarge() && !tooLargeTold_;
+    tooLargeTold_ = true;
+    return tell;
+}
 
 void TRegisterText::ListNames(TStringList& list, uint32_t deviceType) {
     list.Clear();

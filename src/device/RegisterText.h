@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <string>
 
+// The file's name in the program folder.
+constexpr const char* RegisterTextFile = "RegisterText.txt";
+
 class TRegisterText {
 public:
     // The answer of NumberOf for a name without a register.
@@ -38,8 +41,13 @@ public:
 
     const std::string& Section() const { return section_; }
 
+    // True once (the first call) when the file was refused for its size: it
+    // gives no names, and the user is to be told once.
+    bool TakeTooLarge();
+
 private:
     TMemIniFile ini_;
     std::string section_;
     TStringList names_; // the chosen section's lines, name=number
+    bool tooLargeTold_ = false;
 };

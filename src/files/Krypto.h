@@ -31,10 +31,12 @@ public:
     std::string Encode(const TStringList& lines);
 
     // Unscrambles stored lines and tests their checksum line; true means
-    // failure. Every line must be 16 hexadecimal digits, except that one
-    // empty line may end the list (as the editor's save writes it). On
-    // success the result list holds the unscrambled lines without the
-    // checksum line; on failure it is empty. An empty list succeeds.
+    // failure. Each line's characters 1-8 and 9-16 are read as strtoul reads
+    // hexadecimal (a shorter line gives shorter or empty fields, an empty
+    // field 0); the last line is the checksum line, so empty lines after it
+    // (as the saves write one) still pass. On success the result list holds
+    // the unscrambled lines without the last one; on failure it is empty.
+    // An empty list succeeds.
     bool Decode(const TStringList& lines);
 
     std::string GetText() const { return result_.Text(); }

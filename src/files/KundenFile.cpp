@@ -172,6 +172,9 @@ std::string TKundenFile::ReadLines(TStringList& list, bool withText) {
         return Fail(list, ReadResult::Empty);
     if (krypto_.Decode(list))
         return Fail(list, ReadResult::Damaged);
+    // A checksum line alone (or an empty line alone) holds no data.
+    if (krypto_.Result().Count() == 0)
+        return Fail(list, ReadResult::Empty);
     lines_.Clear();
     uint32_t reg = 0;
     bool ended = false;

@@ -3,6 +3,7 @@
 #include "device/DeviceTypes.h"
 #include "files/KundenFile.h"
 #include "platform/Numbers.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -161,7 +162,10 @@ fs::path TPreSets::FileOf(const std::string& name) const {
 
 PresetContent TPreSets::Load(const fs::path& file, std::string* error) const {
     std::string bytes, readError;
-    if (!ReadFileBytes(file, bytes, readError)) {
+    bool tooLarge = false;
+    if (!ReadFileBytes(file, bytes, readError, &tooLarge)) {
+        if (tooLarge && log_)
+            log_("PreSet " + PathText(file.string()) + ": " + readError);
         if (error)
             *error = readError;
         return {};
@@ -171,7 +175,7 @@ PresetContent TPreSets::Load(const fs::path& file, std::string* error) const {
 
 void TPreSets::LogNoHint(const std::string& name) const {
     if (log_)
-        log_("PreSet " + name + presetExtension + " has no hint text: left out");
+        log_("PreSet " + PathText(name) + presetExtension + " has no hint text: left out");
 }
 
 void TPreSets::Scan(int family, int languageId) {

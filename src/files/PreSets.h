@@ -94,6 +94,7 @@ public:
     // "" for an index outside the list.
     std::string GetMatchName(int i) const;
     std::string GetMatchPath(int i) const;
+    // The file name (file system encoding) of a preset of another family.
     std::string GetOtherName(int i) const;
 
     // The registers a preset stores are added to pending; a null pointer is

@@ -26,7 +26,8 @@ public:
 
     // Loads fileName when it exists. A missing file gives an empty INI; an
     // unreadable one gives an empty INI and LoadFailed() is true, with the
-    // system's message in LoadError().
+    // system's message in LoadError(); so does a file beyond MaxFileBytes
+    // (StringList.h), which LoadTooLarge() tells.
     explicit TMemIniFile(const std::filesystem::path& fileName);
 
     // Parses text as described above, replacing everything held so far.
@@ -35,6 +36,7 @@ public:
 
     bool LoadFailed() const { return !loadError_.empty(); }
     const std::string& LoadError() const { return loadError_; }
+    bool LoadTooLarge() const { return loadTooLarge_; }
 
     // The value of ident in section, or def when either is missing.
     std::string ReadString(const std::string& section, const std::string& ident,
@@ -112,6 +114,7 @@ private:
 
     std::filesystem::path fileName_;
     std::string loadError_;
+    bool loadTooLarge_ = false;
     std::vector<Section> sections_;
     std::unordered_map<std::string, std::size_t> sectionIndex_; // lower-cased name -> position
 };

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
@@ -26,13 +27,29 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, std::string& error) {
+bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, std::string& error,
+                   bool* tooLarge) {
     bytes.clear();
+    if (tooLarge)
+        *tooLarge = false;
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
     }
+    // The size is checked before reading; a file that is no regular file
+    // (or grows meanwhile) stops at the limit while it is read.
+    auto refuse = [&](int err) {
+        if (tooLarge)
+            *tooLarge = err == EFBIG;
+        error = std::strerror(err);
+        ::close(fd);
+        return false;
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<std::uintmax_t>(info.st_size) > MaxFileBytes)
+        return refuse(EFBIG);
     std::string data;
     char buffer[65536];
     for (;;) {
@@ -40,12 +57,12 @@ bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, st
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            error = std::strerror(errno);
-            ::close(fd);
-            return false;
+            return refuse(errno);
         }
         if (got == 0)
             break;
+        if (data.size() + static_cast<std::size_t>(got) > MaxFileBytes)
+            return refuse(EFBIG);
         data.append(buffer, static_cast<std::size_t>(got));
     }
     ::close(fd);

@@ -25,9 +25,19 @@ bool WriteAllBytes(int fd, std::string_view bytes);
 bool WriteFileAtomic(const std::filesystem::path& fileName, const std::string& bytes,
                      std::string* error);
 
+// The largest file the program reads, 4 MiB: far above any file it works
+// with (a customer file holds some hundred lines, RegisterText.txt and the
+// language file some thousands), so that a file far beyond any real one is
+// refused before it is read rather than filling the memory.
+constexpr std::size_t MaxFileBytes = std::size_t{4} << 20;
+// The limit as the messages name it.
+const char* const MaxFileSizeText = "4 MB";
+
 // Reads the whole file into bytes. On failure returns false, leaves bytes
-// empty and puts the system's message (strerror) into error.
-bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, std::string& error);
+// empty and puts the system's message (strerror) into error; a file of more
+// than MaxFileBytes is not read and sets *tooLarge (when given).
+bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, std::string& error,
+                   bool* tooLarge = nullptr);
 
 class TStringList {
 public:

@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include <QFile>
+
 #include <charconv>
 #include <cstdio>
 #include <ctime>
@@ -58,6 +60,22 @@ std::string FromQString(const QString& text) {
         out += b < 0 ? '?' : static_cast<char>(b);
     }
     return out;
+}
+
+QString PathToQString(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string PathFromQString(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+std::string PathText(const std::string& path) {
+    return FromQString(PathToQString(path));
+}
+
+std::string TextPath(const std::string& cp1252) {
+    return PathFromQString(ToQString(cp1252));
 }
 
 std::string FormatFixed(double v, int decimals) {

@@ -19,6 +19,17 @@ std::string FromQString(const QString& text);
 // The Windows-1252 byte of one UTF-16 code unit, or -1 when there is none.
 int Cp1252FromUnicode(char16_t unit);
 
+// File paths stay bytes in the file system's encoding (UTF-8) from the file
+// dialog to the file system and back; never Windows-1252. Only a name put
+// into a text (a message, a menu item, the log) is converted, with PathText.
+QString PathToQString(const std::string& path);
+std::string PathFromQString(const QString& path);
+// A path or file name as Windows-1252 text; a character the code page lacks
+// becomes '?'.
+std::string PathText(const std::string& path);
+// The path bytes of a Windows-1252 text used as a file name.
+std::string TextPath(const std::string& cp1252);
+
 // v with exactly `decimals` digits after a '.', rounded (decimals < 0 is
 // taken as 0). No sign is shown when every shown digit is 0.
 std::string FormatFixed(double v, int decimals);

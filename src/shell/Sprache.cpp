@@ -119,6 +119,12 @@ void TSprache::Report(const std::string& text, bool visible) {
 bool TSprache::Load(int windowsLangId) {
     languageLines_.clear();
     languageCount_ = 0;
+    loadError_.clear();
+    auto damaged = [this](const std::string& why) {
+        loadError_ = why;
+        status_ = Damaged;
+        return true;
+    };
 
     std::error_code ec;
     const std::filesystem::path path = std::filesystem::path(directory_) / fileName_;
@@ -128,10 +134,10 @@ bool TSprache::Load(int windowsLangId) {
         return true;
     }
     iniFile_ = std::make_unique<TMemIniFile>(path);
-    if (iniFile_->LoadFailed()) {
-        status_ = NoFile;
-        return true;
-    }
+    if (iniFile_->LoadFailed())
+        return damaged(iniFile_->LoadError());
+    if (!iniFile_->SectionExists(kSection))
+        return damaged("no [" + std::string(kSection) + "] section");
 
     const int version = iniFile_->ReadInteger(kSection, "Version", 0);
     if (minVersion_ > version) {
@@ -143,6 +149,8 @@ bool TSprache::Load(int windowsLangId) {
         return true;
     }
 
+    if (!iniFile_->ValueExists(kSection, "Sprachen"))
+        return damaged("no \"Sprachen\"");
     const int count = iniFile_->ReadInteger(kSection, "Sprachen", 0);
     if (count <= 0) {
         status_ = NoFile;
@@ -153,10 +161,9 @@ bool TSprache::Load(int windowsLangId) {
     // Every language needs its [WinLanguage] line; a file with fewer lines
     // is not usable.
     std::vector<std::string> lines = iniFile_->ReadSectionValues("WinLanguage");
-    if (lines.size() < static_cast<std::size_t>(used)) {
-        status_ = NoFile;
-        return true;
-    }
+    if (lines.size() < static_cast<std::size_t>(used))
+        return damaged(std::to_string(lines.size()) + " [WinLanguage] lines for " +
+                       std::to_string(used) + " languages");
     lines.resize(static_cast<std::size_t>(used));
     languageLines_ = std::move(lines);
     languageCount_ = used;

@@ -55,9 +55,14 @@ public:
     // Load status (Status()).
     enum : int {
         Loaded = 0,
-        NoFile = 3,     // no file name, no such file, no languages, or too few [WinLanguage] lines
+        NoFile = 3,     // no file name, no such file, or "Sprachen" 0 or below
         NoVersion = 4,  // "Version" is 0 or missing while the minimum is 0 or less
         OldVersion = 5, // "Version" is below the minimum (missing counts as 0)
+        // The file is there but cannot be used as a whole: it cannot be read
+        // (or is beyond MaxFileBytes), or lacks what every language needs -
+        // the [Global] section, "Sprachen", a [WinLanguage] line per
+        // language - as a file cut short does. LoadError() tells what.
+        Damaged = 6,
     };
     static constexpr int MaxLanguages = 5;
 
@@ -93,6 +98,8 @@ public:
     // languages.
     bool Load(int windowsLangId);
     int Status() const { return status_; }
+    // Why the last Load found the file damaged ("" otherwise).
+    const std::string& LoadError() const { return loadError_; }
 
     // The text of id in the current language with its placeholders filled in
     // (no arguments, 1 argument, 2 arguments: the first %S% takes argument
@@ -154,6 +161,7 @@ private:
     int argCount_ = 0;
     std::string languageCode_;
     int status_ = 0;
+    std::string loadError_;
     MessageHook messageHook_;
     ChooserHook chooserHook_;
 };

@@ -64,14 +64,18 @@ TEST(KundenFile, EachStoredFileReadsAsTheFormatSays) {
     };
     const Case cases[] = {
         {"empty: no lines, no damage", {}, {}},
-        {"only a checksum line", Stored({}), damaged},
+        {"only a checksum line", Stored({}), {}},
+        {"one empty line", {""}, {}},
+        {"one line of blanks", {"   "}, {}},
         {"a line of 15 characters", with(1, good[1].substr(0, 15)), damaged},
-        {"a line of 17 characters", with(1, good[1] + "0"), damaged},
+        {"a line of 17 characters: the 17th is not read", with(1, good[1] + "0"), {"900=$0012"}},
         {"a blank in a field", with(1, " " + good[1].substr(1)), damaged},
         {"0x in a field", with(1, "0x" + good[1].substr(2)), damaged},
         {"a NUL byte", with(1, std::string(1, '\0') + good[1].substr(1)), damaged},
         {"an 8-bit byte", with(1, "\xE4" + good[1].substr(1)), damaged},
-        {"two empty lines at the end", Plus(good, {"", ""}), damaged},
+        {"two empty lines at the end", Plus(good, {"", ""}), {"900=$0012"}},
+        {"three lines of blanks at the end", Plus(good, {" ", "", "\t"}), {"900=$0012"}},
+        {"the checksum line dropped", Lines(good.begin(), good.end() - 1), damaged},
         {"no end line", Stored(huge), damaged},
         {"a register field that is not decimal",
          Stored({"000010000000090A", "0000200000000012", kEnd}), damaged},
@@ -117,7 +121,7 @@ TEST(KundenFile, EveryReadStartsFromTheConstructedHeader) {
               std::tuple(100, 7, 0x21, 10));
     EXPECT_TRUE(file.ServiceFlag && file.Editable && file.FrequencySet);
     TStringList broken, bare; // the error flag, not taken, goes with the next read too
-    broken.Lines() = Stored({});
+    broken.Lines() = {"0000000000000001"}; // fails its checksum
     file.ReadMain(broken);
     EXPECT_TRUE(file.HasError());
     bare.Lines() = Stored({kEnd});

@@ -1,4 +1,5 @@
 #include "platform/StringList.h"
+#include "platform/IniFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <tuple>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -86,5 +88,32 @@ TEST_F(StringListFiles, FailuresThrowTheSystemMessage) {
         FAIL() << "no exception";
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), std::strerror(ENOENT));
+    }
+}
+
+// Every file the program reads goes through ReadFileBytes: one beyond the
+// limit is refused without being read, also one that tells no size.
+TEST_F(StringListFiles, AFileBeyondTheSizeLimitIsRefused) {
+    const fs::path sparse = dir_ / "big.qdv";
+    // file (empty: the sparse file of that size), size, read
+    const std::tuple<const char*, std::size_t, bool> cases[] = {
+        {"", MaxFileBytes, true},
+        {"", MaxFileBytes + 1, false},
+        {"/dev/zero", 0, false}, // endless, no size to check first
+    };
+    for (const auto& [name, size, read] : cases) {
+        SCOPED_TRACE(size);
+        fs::path file = name;
+        if (!*name) {
+            file = sparse;
+            std::ofstream(file, std::ios::binary | std::ios::trunc);
+            fs::resize_file(file, size);
+        }
+        std::string bytes = "stale", error;
+        bool tooLarge = !read;
+        EXPECT_EQ(ReadFileBytes(file, bytes, error, &tooLarge), read);
+        EXPECT_EQ(std::tuple(bytes.size(), tooLarge, error),
+                  std::tuple(read ? size : 0, !read, read ? "" : std::strerror(EFBIG)));
+        EXPECT_EQ(TMemIniFile(file).LoadTooLarge(), !read);
     }
 }

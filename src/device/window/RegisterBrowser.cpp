@@ -21,6 +21,7 @@
 #include "platform/Timer.h"
 #include "platform/window/Dialogs.h"
 #include "platform/window/TypedChar.h"
+#include "shell/LogFile.h"
 #include "shell/Sprache.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Globals.h"
@@ -37,6 +38,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -803,7 +806,7 @@ void TForm1::Button6Click() {
     FindDeviceType(static_cast<uint32_t>(type), index);
     StatusPanels[5]->setText(ToQString(ModelNames[index]));
     TStringList names;
-    RegisterText->ListNames(names, static_cast<uint32_t>(type));
+    ListRegisterNames(names, static_cast<uint32_t>(type));
     QStringList items;
     for (const std::string& name : names.Lines())
         items.push_back(ToQString(name));
@@ -822,6 +825,17 @@ void TForm1::RegTextSelect() {
     GoToRegister(n);
 }
 
+void TForm1::ListRegisterNames(TStringList& names, uint32_t deviceType) {
+    RegisterText->ListNames(names, deviceType);
+    if (!RegisterText->TakeTooLarge())
+        return;
+    const std::string file =
+        PathText((std::filesystem::path(ProgramDir) / RegisterTextFile).string());
+    ErrorBox(Sprache->GetText2Args("$T34002", file, MaxFileSizeText));
+    if (LogFile)
+        LogFile->Write("Read " + file + ": " + std::strerror(EFBIG));
+}
+
 bool TForm1::BrowserExchangeWaiting() const {
     return exchangesWaiting > 0;
 }
@@ -834,7 +848,7 @@ void TForm1::ConnectBrowser() {
     deferred.clear();
     scanLoopRunning = false;
     RegisterText =
-        std::make_unique<TRegisterText>(std::filesystem::path(ProgramDir) / "RegisterText.txt");
+        std::make_unique<TRegisterText>(std::filesystem::path(ProgramDir) / RegisterTextFile);
     Timer2 = std::make_unique<TTimer>(true);
     Timer2->SetInterval(10);
     Timer2->SetOnTimer([this] { Timer2Timer(); });

@@ -16,6 +16,7 @@
 #include "link/window/RegisterCommands.h"
 #include "platform/Application.h"
 #include "platform/StringList.h"
+#include "platform/Text.h"
 #include "platform/window/Dialogs.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
@@ -271,7 +272,7 @@ void TForm1::DateiinSteuerungladen1Click() {
     name = CompleteReadName(name);
     std::error_code ec;
     if (!std::filesystem::exists(name, ec)) {
-        Dialogs::ShowMessage(Sprache->GetText1Arg("$T30012", name));
+        Dialogs::ShowMessage(Sprache->GetText1Arg("$T30012", PathText(name)));
         SetTransferStatus("$T29002");
         if (!ui.BrowserEnable->isChecked())
             ui.Bild1->setVisible(true);

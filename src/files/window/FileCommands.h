@@ -41,8 +41,8 @@ enum class SaveOutcome {
     Stopped, // the user cancelled, or the input was refused with a message
 };
 
-// Reads the file's lines; on failure shows the file and the system's reason
-// and returns false.
+// Reads the file's lines; on failure (also a file beyond MaxFileBytes) shows
+// the file and the reason, logs them and returns false.
 bool LoadParameterFile(TForm1& form, const std::string& name, std::vector<std::string>& lines);
 // Writes bytes to the file in one step; on failure shows the file and the
 // system's reason, logs them and returns false (the old file stays).

@@ -14,6 +14,7 @@
 #include "pages/window/FrequenzEditor.h"
 #include "pages/window/Pages.h"
 #include "platform/StringList.h"
+#include "platform/Text.h"
 #include "platform/window/Dialogs.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
@@ -111,7 +112,7 @@ void TForm1::FSetLadenClick() {
     name = CompleteReadName(name);
     std::error_code ec;
     if (!std::filesystem::exists(name, ec)) {
-        Dialogs::ShowMessage(Sprache->GetText1Arg("$T30012", name));
+        Dialogs::ShowMessage(Sprache->GetText1Arg("$T30012", PathText(name)));
         SetTransferStatus("$T29002");
         ui.Bild1->setVisible(true);
         return;
@@ -134,7 +135,7 @@ void TForm1::FSetLadenClick() {
             return NotLoaded(*this);
         }
         if (file.Serial != -1 || file.ControllerType != -1) {
-            Dialogs::ShowMessage(Sprache->GetText1Arg("$T30041", name));
+            Dialogs::ShowMessage(Sprache->GetText1Arg("$T30041", PathText(name)));
             return NotLoaded(*this);
         }
     }
@@ -155,7 +156,7 @@ void TForm1::FSetLadenClick() {
         if (load.fault == LineFault::WrongKind || load.fault == LineFault::BadName)
             Dialogs::ShowMessage(GetText("$T30008"));
         else if (load.fault == LineFault::UnknownForm)
-            Dialogs::ShowMessage(Sprache->GetText1Arg("$T30039", name));
+            Dialogs::ShowMessage(Sprache->GetText1Arg("$T30039", PathText(name)));
         else if (load.fault == LineFault::None && load.countTooLarge)
             ErrorBox(Sprache->GetText1Arg(
                 "$T30102",

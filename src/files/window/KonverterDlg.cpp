@@ -35,6 +35,11 @@ std::string Text(const QLineEdit* edit) {
     return FromQString(edit->text());
 }
 
+// The two file edits show paths, in the file system's encoding.
+std::string PathOf(const QLineEdit* edit) {
+    return PathFromQString(edit->text());
+}
+
 // A list entry: the model name and its type code.
 std::string EntryText(std::size_t entry) {
     uint32_t index = 0;
@@ -99,9 +104,9 @@ void TKonverterDlg1::orgbuttonClick() {
         return;
     if (FileKindOf(name) != ParameterFileKind::RegisterText)
         name = UpperNameWithExtension(name, ".RTU");
-    ui.orgfile->setText(ToQString(name));
+    ui.orgfile->setText(PathToQString(name));
     // The customer file goes beside it, under the same name.
-    ui.kdfile->setText(ToQString(UpperNameWithExtension(ReplaceExtension(name, ""), ".QDV")));
+    ui.kdfile->setText(PathToQString(UpperNameWithExtension(ReplaceExtension(name, ""), ".QDV")));
 }
 
 void TKonverterDlg1::kbuttonClick() {
@@ -111,7 +116,7 @@ void TKonverterDlg1::kbuttonClick() {
         return;
     if (FileKindOf(name) != ParameterFileKind::Customer)
         name = UpperNameWithExtension(name, ".QDV");
-    ui.kdfile->setText(ToQString(name));
+    ui.kdfile->setText(PathToQString(name));
 }
 
 void TKonverterDlg1::Refuse(const std::string& text, QWidget* control) {
@@ -121,8 +126,8 @@ void TKonverterDlg1::Refuse(const std::string& text, QWidget* control) {
 }
 
 void TKonverterDlg1::OKBtnClick() {
-    const std::string source = Text(ui.orgfile);
-    const std::string target = Text(ui.kdfile);
+    const std::string source = PathOf(ui.orgfile);
+    const std::string target = PathOf(ui.kdfile);
     if (source.empty() || target.empty())
         return Refuse("Bitte die Dateinamen angeben!");
     if (ui.SNummer->isChecked() && ui.Edit1->text().isEmpty()) {
@@ -139,7 +144,7 @@ void TKonverterDlg1::OKBtnClick() {
     if (converted.fault == ConvertFault::NoData)
         return Refuse(Form1->GetText("$T30038"));
     if (converted.fault != ConvertFault::None)
-        return Refuse(ConvertFaultMessage(converted.fault, source));
+        return Refuse(ConvertFaultMessage(converted.fault, PathText(source)));
     lines_.Lines() = converted.lines;
 
     CustomerBinding binding;
@@ -159,7 +164,7 @@ void TKonverterDlg1::OKBtnClick() {
     }
     const std::string text = WriteConvertedFile(*codec_, lines_.Lines(), binding);
     if (text.empty())
-        return Form1->ErrorBox(Form1->Sprache->GetText2Args("$T30071", target, "version 0"));
+        return Form1->ErrorBox(Form1->Sprache->GetText2Args("$T30071", PathText(target), "version 0"));
     if (!SaveParameterFile(*Form1, target, text))
         return;
     Dialogs::ShowMessage("Datei wurde geschrieben!");

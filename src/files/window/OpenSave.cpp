@@ -18,6 +18,7 @@
 #include "pages/window/Pages.h"
 #include "platform/Application.h"
 #include "platform/StringList.h"
+#include "platform/Text.h"
 #include "platform/window/Dialogs.h"
 #include "shell/LogFile.h"
 #include "shell/Sprache.h"
@@ -67,7 +68,7 @@ bool AcceptCustomerHeader(TForm1& f, const TKundenFile& file, const std::string&
         return false;
     }
     if (file.Serial != -1 || file.ControllerType != -1) {
-        Dialogs::ShowMessage(f.Sprache->GetText1Arg("$T30041", name));
+        Dialogs::ShowMessage(f.Sprache->GetText1Arg("$T30041", PathText(name)));
         f.SetTransferStatus("$T29008");
         return false;
     }
@@ -80,17 +81,19 @@ std::string AskDemoSaveName(TForm1& f) {
     const fs::path demo(f.DemoFile);
     const fs::path folder = fs::path(f.ProgramDir) / f.DemoFolder;
     const std::string extension = FinalExtension(f.DemoFile);
-    std::string value = demo.stem().string();
+    // The box shows and takes a text; the file system gets the name's path bytes.
+    std::string value = PathText(demo.stem().string());
     for (;;) {
         if (!Dialogs::InputQuery(f.GetText("$T30069"), f.GetText("$T30070"), value))
             return {};
         if (value.empty())
             continue;
-        const std::string name = (folder / (value + extension)).string();
+        const std::string name = (folder / (TextPath(value) + extension)).string();
         std::error_code ec;
         if (!fs::exists(name, ec))
             return name;
-        if (Dialogs::MessageBox(f.Sprache->GetText1Arg("$T30068", name), f.GetText("$T30021"),
+        if (Dialogs::MessageBox(f.Sprache->GetText1Arg("$T30068", PathText(name)),
+                                f.GetText("$T30021"),
                                 Dialogs::YesNo, Dialogs::Question) == Dialogs::Yes)
             return name;
     }
@@ -105,7 +108,7 @@ SaveOutcome SaveCustomerFile(TForm1& f, std::string name) {
         name = UpperNameWithExtension(name, ".QDV");
     const std::string bytes = CustomerSaveBytes(*f.KundenFile, RegisterImage);
     if (bytes.empty()) {
-        f.ErrorBox(f.Sprache->GetText2Args("$T30071", name, "no data"));
+        f.ErrorBox(f.Sprache->GetText2Args("$T30071", PathText(name), "no data"));
         return SaveOutcome::Failed;
     }
     return SaveParameterFile(f, name, bytes) ? SaveOutcome::Saved : SaveOutcome::Failed;
@@ -161,10 +164,13 @@ TransferLock::~TransferLock() {
 
 bool LoadParameterFile(TForm1& f, const std::string& name, std::vector<std::string>& lines) {
     std::string bytes, error;
-    if (!ReadFileBytes(name, bytes, error)) {
-        f.ErrorBox(f.Sprache->GetText2Args("$T30072", name, error));
+    bool tooLarge = false;
+    if (!ReadFileBytes(name, bytes, error, &tooLarge)) {
+        // A file far beyond any parameter file is refused before it is read.
+        f.ErrorBox(tooLarge ? f.Sprache->GetText2Args("$T34002", PathText(name), MaxFileSizeText)
+                            : f.Sprache->GetText2Args("$T30072", PathText(name), error));
         if (f.LogFile)
-            f.LogFile->Write("Read " + name + ": " + error);
+            f.LogFile->Write("Read " + PathText(name) + ": " + error);
         return false;
     }
     lines = SplitLines(bytes);
@@ -175,9 +181,9 @@ bool SaveParameterFile(TForm1& f, const std::string& name, const std::string& by
     std::string error;
     if (WriteFileAtomic(name, bytes, &error))
         return true;
-    f.ErrorBox(f.Sprache->GetText2Args("$T30071", name, error));
+    f.ErrorBox(f.Sprache->GetText2Args("$T30071", PathText(name), error));
     if (f.LogFile)
-        f.LogFile->Write("Save " + name + ": " + error);
+        f.LogFile->Write("Save " + PathText(name) + ": " + error);
     return false;
 }
 
@@ -219,7 +225,7 @@ void TForm1::openbuttonClick() {
     const bool customer = FileKindOf(name) == ParameterFileKind::Customer;
     std::error_code ec;
     if (!fs::exists(name, ec)) {
-        Dialogs::ShowMessage(Sprache->GetText1Arg("$T30012", name));
+        Dialogs::ShowMessage(Sprache->GetText1Arg("$T30012", PathText(name)));
         SetTransferStatus("$T29002");
         return;
     }
@@ -264,9 +270,9 @@ void TForm1::openbuttonClick() {
     }
     if (fault.fault != LineFault::None) {
         if (fault.fault == LineFault::UnknownForm) {
-            Dialogs::ShowMessage(Sprache->GetText1Arg("$T30039", name));
+            Dialogs::ShowMessage(Sprache->GetText1Arg("$T30039", PathText(name)));
             if (LogFile)
-                LogFile->WriteVisible("File * " + name +
+                LogFile->WriteVisible("File * " + PathText(name) +
                                       " * not supported! (no BIN, HEX, Dezi-file)");
         }
         ClearParameterSet();

@@ -48,6 +48,11 @@ QString MenuCaption(const std::string& text) {
     return ToQString(text).replace('&', "&&");
 }
 
+// The same for a file's name, which is in the file system's encoding.
+QString FileMenuCaption(const std::string& name) {
+    return PathToQString(name).replace('&', "&&");
+}
+
 // The register of a line "number=$value" of the page's list.
 std::optional<uint64_t> LineRegister(const QString& line) {
     return ParseDigits(FromQString(line.left(line.indexOf('='))), 10);
@@ -179,7 +184,7 @@ void TForm1::ConnectPresetsPage() {
 
 void TForm1::FillPresetRegisterNames() {
     TStringList names;
-    RegisterText->ListNames(names, RegisterImage[DeviceTypeCell]);
+    ListRegisterNames(names, RegisterImage[DeviceTypeCell]);
     ui.PreRegisterTextAnz->clear();
     for (const std::string& name : names.Lines())
         ui.PreRegisterTextAnz->addItem(ToQString(name));
@@ -342,17 +347,19 @@ void TForm1::PreNowClick() {
             registers.push_back(FromQString(ui.PreSetListe->item(i)->text()));
         const std::string bytes =
             PresetFileBytes(registers, PresetText(DeviceFamily, LowPowerModule, dialog.Lines()));
-        const std::string file = (fs::path(ProgramDir) / (dialog.EnglishHint() + ".pre")).string();
+        // The English hint names the file: its text becomes a file name.
+        const std::string file =
+            (fs::path(ProgramDir) / (TextPath(dialog.EnglishHint()) + ".pre")).string();
         std::error_code ec;
         const bool write =
             !fs::exists(file, ec) ||
-            Dialogs::MessageBox(Sprache->GetText1Arg("$T30068", file), GetText("$T30021"),
+            Dialogs::MessageBox(Sprache->GetText1Arg("$T30068", PathText(file)), GetText("$T30021"),
                                 Dialogs::YesNo, Dialogs::Question) == Dialogs::Yes;
         std::string error = "no register lines";
         if (write && (bytes.empty() || !WriteFileAtomic(file, bytes, &error))) {
             Dialogs::ShowMessage(presetError);
             if (LogFile)
-                LogFile->Write("PreSet " + file + " not written: " + error);
+                LogFile->Write("PreSet " + PathText(file) + " not written: " + error);
         }
     }
     ui.PreRegAdr->clear();
@@ -384,7 +391,7 @@ void TForm1::FillPresetMenu() {
     std::vector<std::string> damaged;
     const std::vector<std::string> hints = PreSets->GetPresetList(LanguageId, &damaged);
     for (const std::string& name : damaged)
-        Dialogs::ShowMessage("PreSet CRC-Error in File \"" + name + "\" !");
+        Dialogs::ShowMessage("PreSet CRC-Error in File \"" + PathText(name) + "\" !");
     const int count = std::min(static_cast<int>(hints.size()), presetMenuItems);
     ui.PreSets->menuAction()->setEnabled(count > 0);
     for (int i = 0; i < count; ++i) {
@@ -404,8 +411,9 @@ void TForm1::FillPresetMenuForDevice() {
     ui.PreSets->menuAction()->setEnabled(count > 0);
     for (int i = 0; i < count; ++i) {
         const bool match = i < matches;
-        QAction* item = ui.PreSets->addAction(
-            MenuCaption(match ? PreSets->GetMatchName(i) : PreSets->GetOtherName(i - matches)));
+        // A preset of another family is named by its file.
+        QAction* item = ui.PreSets->addAction(match ? MenuCaption(PreSets->GetMatchName(i))
+                                                    : FileMenuCaption(PreSets->GetOtherName(i - matches)));
         item->setData(i);
         item->setEnabled(match);
         if (match)
@@ -437,7 +445,7 @@ void TForm1::BuildDemoMenu() {
     if (files.empty())
         ui.demomenue->addAction("No Files found!")->setEnabled(false);
     for (size_t i = 0; i < files.size(); ++i) {
-        QAction* item = ui.demomenue->addAction(MenuCaption(files[i].name));
+        QAction* item = ui.demomenue->addAction(FileMenuCaption(files[i].name));
         item->setData(static_cast<int>(i));
         connect(item, &QAction::triggered, this,
                 [this, path = files[i].path] { DemoFileClick(path); });

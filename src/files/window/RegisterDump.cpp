@@ -99,7 +99,7 @@ SaveOutcome RunRegisterDump(TForm1& f, std::string name) {
     }
     const ParameterFileKind kind = FileKindOf(name);
     if (kind == ParameterFileKind::Customer) {
-        Dialogs::ShowMessage(f.Sprache->GetText1Arg("$T30041", name));
+        Dialogs::ShowMessage(f.Sprache->GetText1Arg("$T30041", PathText(name)));
         return SaveOutcome::Stopped;
     }
     if (kind != ParameterFileKind::RegisterText)
@@ -148,7 +148,7 @@ SaveOutcome RunRegisterDump(TForm1& f, std::string name) {
     // Whatever was read is kept; a dump that read nothing leaves the file.
     const bool written = lines.Count() > linesBefore && SaveParameterFile(f, name, lines.Text());
     const std::string last =
-        written ? "Daten geschrieben in \"" + name + "\"!" : f.GetText("$T30044");
+        written ? "Daten geschrieben in \"" + PathText(name) + "\"!" : f.GetText("$T30044");
     const bool complete = missing.empty() && written;
     if (complete)
         Form4->AddLine(last);

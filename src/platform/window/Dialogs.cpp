@@ -24,7 +24,7 @@ struct Script {
     bool active = false;
     std::deque<int> answers;
     std::deque<std::function<int(QDialog&)>> modals;
-    std::deque<std::pair<std::string, std::string>> fileNames; // name, filter chosen
+    std::deque<std::pair<QString, std::string>> fileNames; // name, filter chosen
     std::deque<std::string> printFiles;
     std::deque<std::string> inputs;
     std::vector<Dialogs::Shown> history;
@@ -62,10 +62,11 @@ void Record(Dialogs::Shown shown) {
     }
 }
 
-std::string ScriptedFileName(const char* kind, const std::string& caption,
-                             std::string* filter = nullptr) {
+// The name a scripted chooser hands back, as the real one would.
+QString ScriptedFileName(const char* kind, const std::string& caption,
+                         std::string* filter = nullptr) {
     Script& s = script();
-    std::string name;
+    QString name;
     if (!s.fileNames.empty()) {
         name = s.fileNames.front().first;
         if (filter && !s.fileNames.front().second.empty())
@@ -74,7 +75,8 @@ std::string ScriptedFileName(const char* kind, const std::string& caption,
     } else {
         ++s.unanswered;
     }
-    Record({kind, name, caption, 0, 0, name.empty() ? Dialogs::Cancel : Dialogs::Ok});
+    Record({kind, PathFromQString(name), caption, 0, 0,
+            name.isEmpty() ? Dialogs::Cancel : Dialogs::Ok});
     return name;
 }
 
@@ -216,20 +218,22 @@ int Dialogs::ShowModal(QDialog& dialog) {
 }
 
 std::string Dialogs::SelectDirectory(const std::string& caption, const std::string& start) {
-    if (script().active)
-        return ScriptedFileName("folder", caption);
-    return FromQString(
-        QFileDialog::getExistingDirectory(activeParent(), ToQString(caption), ToQString(start)));
+    const QString folder = script().active
+                               ? ScriptedFileName("folder", caption)
+                               : QFileDialog::getExistingDirectory(
+                                     activeParent(), ToQString(caption), PathToQString(start));
+    return PathFromQString(folder);
 }
 
 std::string Dialogs::OpenFileName(const std::string& caption, const std::string& folder,
                                   const std::string& filter, const std::string& selected) {
-    if (script().active)
-        return ScriptedFileName("open", caption);
     QString chosen = ToQString(selected);
-    return FromQString(QFileDialog::getOpenFileName(activeParent(), ToQString(caption),
-                                                    ToQString(folder), ToQString(filter),
-                                                    selected.empty() ? nullptr : &chosen));
+    const QString name = script().active
+                             ? ScriptedFileName("open", caption)
+                             : QFileDialog::getOpenFileName(
+                                   activeParent(), ToQString(caption), PathToQString(folder),
+                                   ToQString(filter), selected.empty() ? nullptr : &chosen);
+    return PathFromQString(name);
 }
 
 std::string Dialogs::SaveFileName(const std::string& caption, const std::string& folder,
@@ -238,13 +242,13 @@ std::string Dialogs::SaveFileName(const std::string& caption, const std::string&
     if (chosen)
         *chosen = selected;
     if (script().active)
-        return ScriptedFileName("save", caption, chosen);
+        return PathFromQString(ScriptedFileName("save", caption, chosen));
     QString entry = ToQString(selected);
-    const std::string name = FromQString(QFileDialog::getSaveFileName(
-        activeParent(), ToQString(caption), ToQString(folder), ToQString(filter), &entry));
+    const QString name = QFileDialog::getSaveFileName(
+        activeParent(), ToQString(caption), PathToQString(folder), ToQString(filter), &entry);
     if (chosen)
         *chosen = FromQString(entry);
-    return name;
+    return PathFromQString(name);
 }
 
 bool Dialogs::InputQuery(const std::string& caption, const std::string& prompt,
@@ -326,8 +330,11 @@ void Dialogs::QueueAnswer(int result) {
 void Dialogs::QueueModal(std::function<int(QDialog&)> answer) {
     script().modals.push_back(std::move(answer));
 }
-void Dialogs::QueueFileName(const std::string& name, const std::string& filter) {
+void Dialogs::QueueFileName(const QString& name, const std::string& filter) {
     script().fileNames.emplace_back(name, filter);
+}
+void Dialogs::QueueFileName(const std::string& path, const std::string& filter) {
+    QueueFileName(PathToQString(path), filter);
 }
 void Dialogs::QueuePrintFile(const std::string& pdfPath) {
     script().printFiles.push_back(pdfPath);

@@ -9,6 +9,7 @@
 
 class QDialog;
 class QPrinter;
+class QString;
 class QWidget;
 
 class Dialogs {
@@ -32,6 +33,8 @@ public:
     static std::string SelectDirectory(const std::string& caption, const std::string& start);
     // File choosers; "" when cancelled. filter in Qt's "Text (*.txt)" form,
     // entries separated by ";;"; selected names the entry chosen at first.
+    // The folders given and the paths returned by the three choosers are in
+    // the file system's encoding (UTF-8), not Windows-1252 like the texts.
     static std::string OpenFileName(const std::string& caption, const std::string& folder,
                                     const std::string& filter, const std::string& selected = "");
     // chosen (when given) receives the filter entry the user left chosen.
@@ -71,9 +74,12 @@ public:
     static void QueueAnswer(int result);
     // The function sees the dialog (fills its controls) and returns its result.
     static void QueueModal(std::function<int(QDialog&)> answer);
+    // The next folder or file chooser hands name back as the real one does;
     // filter: the entry the user chooses in a save dialog ("" keeps the
-    // preselected one).
-    static void QueueFileName(const std::string& name, const std::string& filter = "");
+    // preselected one). The second form takes a path in the file system's
+    // encoding.
+    static void QueueFileName(const QString& name, const std::string& filter = "");
+    static void QueueFileName(const std::string& path, const std::string& filter = "");
     // The next print dialog answers "print to this PDF file"; without one
     // queued it is cancelled.
     static void QueuePrintFile(const std::string& pdfPath);

@@ -32,7 +32,7 @@ bool Open(const std::string& target, bool isFile) {
         s.history.push_back({target, isFile, result});
         return result;
     }
-    const QUrl url = isFile ? QUrl::fromLocalFile(ToQString(target))
+    const QUrl url = isFile ? QUrl::fromLocalFile(PathToQString(target))
                             : QUrl(ToQString(target), QUrl::TolerantMode);
     return url.isValid() && QDesktopServices::openUrl(url);
 }

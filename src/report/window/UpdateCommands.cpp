@@ -4,6 +4,7 @@
 #include "shell/window/Form1.h"
 
 #include "platform/Application.h"
+#include "platform/Text.h"
 #include "platform/window/Dialogs.h"
 #include "platform/window/ShellOpen.h"
 #include "report/window/WebDownload.h"
@@ -98,18 +99,18 @@ bool TForm1::RunUpdateCheck(bool fromMenu) {
     const std::string title = GetText("$T30021");
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
-        Dialogs::MessageBox(Sprache->GetText1Arg("$T30047", path), title, Dialogs::OK,
+        Dialogs::MessageBox(Sprache->GetText1Arg("$T30047", PathText(path)), title, Dialogs::OK,
                             Dialogs::Error);
         return false;
     }
     const std::string question =
-        Sprache->GetTexts(SetupNote) + Sprache->GetText1Arg("$T30045", path) + "\n";
+        Sprache->GetTexts(SetupNote) + Sprache->GetText1Arg("$T30045", PathText(path)) + "\n";
     Application().ProcessMessages();
     if (Dialogs::MessageBox(question, title, Dialogs::YesNoCancel, Dialogs::Question,
                             Dialogs::Cancel) != Dialogs::Yes)
         return false;
     if (!ShellOpen::OpenFile(path)) {
-        Dialogs::MessageBox(Sprache->GetText1Arg("$T30046", path), title, Dialogs::OK,
+        Dialogs::MessageBox(Sprache->GetText1Arg("$T30046", PathText(path)), title, Dialogs::OK,
                             Dialogs::Error);
         return false;
     }

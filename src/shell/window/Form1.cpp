@@ -47,7 +47,7 @@ std::string TForm1::FirstArgument;
 TForm1::TForm1(QWidget* owner) : QMainWindow(owner) {
     Form1 = this;
     ui.setupUi(this);
-    ProgramDir = FromQString(QDir::currentPath());
+    ProgramDir = PathFromQString(QDir::currentPath());
     UpdateUrl = "http://localhost/updates/ostara";
     for (size_t i = 0; i < StatusPanels.size(); ++i) {
         StatusPanels[i] = new QLabel(this);

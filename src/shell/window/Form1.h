@@ -369,6 +369,9 @@ public:
     void Hilfe1Click();
     void scanregClick();
     void Button6Click();
+    // RegisterText's names for the device type; tells once when the file was
+    // refused for its size.
+    void ListRegisterNames(TStringList& names, uint32_t deviceType);
     void FillPresetRegisterNames();
     // The serial-interface and repeater tabs, the input delays and the LED
     // rows of the input/output test tab.

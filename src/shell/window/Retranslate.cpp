@@ -29,6 +29,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <filesystem>
 #include <initializer_list>
 
 namespace {
@@ -83,12 +84,24 @@ void TForm1::ApplyLanguage() {
         case 5:
             Dialogs::ShowMessage("Your Program required a new language file!");
             break;
+        case TSprache::Damaged:
+            // Fixed, since no text of the file can be trusted.
+            Dialogs::ShowMessage("Your language file is damaged!");
+            if (LogFile)
+                LogFile->WriteVisible("Lang\xB4"
+                                      "File damaged: " +
+                                      PathText((std::filesystem::path(Sprache->GetDirectory()) /
+                                                Sprache->GetFileName())
+                                                   .string()) +
+                                      ": " + Sprache->LoadError());
+            break;
         default:
             Dialogs::ShowMessage("No language file was found!");
             if (LogFile)
                 LogFile->WriteVisible("Lang\xB4"
                                       "File gesucht in: " +
-                                      FromQString(QDir::currentPath()) + "\\" + ProgramDir);
+                                      FromQString(QDir::currentPath()) + "\\" +
+                                      PathText(ProgramDir));
             break;
         }
         if (ControlsUpdating == 0)

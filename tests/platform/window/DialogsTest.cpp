@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QString>
 
 class DialogsTest : public ::testing::Test {
 protected:
@@ -47,9 +48,11 @@ TEST_F(DialogsTest, ModalDialogsAreFilledByTheScript) {
     EXPECT_EQ(Dialogs::Unanswered(), 1);
 }
 
-TEST_F(DialogsTest, FileNamesComeFromTheQueue) {
-    Dialogs::QueueFileName("/tmp/a.qdv");
-    EXPECT_EQ(Dialogs::OpenFileName("open", "/tmp", "*.qdv"), "/tmp/a.qdv");
+TEST_F(DialogsTest, FileNamesComeFromTheQueueAsFileSystemPaths) {
+    // The chooser hands back a QString; the program gets the UTF-8 path.
+    Dialogs::QueueFileName(QString::fromUtf16(u"/tmp/Pr\u00FCf & N\u00FCsse \u20AC.qdv"));
+    EXPECT_EQ(Dialogs::OpenFileName("open", "/tmp", "*.qdv"),
+              "/tmp/Pr\xC3\xBC" "f & N\xC3\xBC" "sse \xE2\x82\xAC.qdv");
     EXPECT_EQ(Dialogs::SaveFileName("save", "/tmp", "*.qdv"), "");
     EXPECT_EQ(Dialogs::Pending(), 0);
 }

@@ -205,6 +205,22 @@ TEST_F(LanguageCheckTest, AFileWithoutLanguagesCountsAsNoFile) {
     ExpectTheProgramEnds();
 }
 
+TEST_F(LanguageCheckTest, AFileCutShortIsReportedAsDamagedLoggedAndEndsTheProgram) {
+    const std::string whole = ReadBytes(dir_ / "default.lang");
+    std::ofstream(dir_ / "default.lang", std::ios::binary | std::ios::trunc)
+        << whole.substr(0, whole.size() / 2);
+    Start();
+    EXPECT_EQ(CountShown("Your language file is damaged!"), 1);
+    EXPECT_EQ(CountShown("No language file was found!"), 0);
+    const auto lines = LogMessagesStartingWith(dir_, "Lang");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("File damaged: " + (dir_ / "default.lang").string() +
+                            ": 0 [WinLanguage] lines for 2 languages"),
+              std::string::npos)
+        << lines[0];
+    ExpectTheProgramEnds();
+}
+
 TEST_F(LanguageCheckTest, AnOldFileAsksForANewOneWithoutALogLine) {
     EditLanguageFile(dir_, [](const std::string& l) {
         return std::vector<std::string>{l == "Version=122" ? "Version=121" : l};

@@ -70,12 +70,12 @@ TEST_F(WindowTest, ChoosingAWorkingFolderWritesTheSettingsCancelChangesNothing) 
     std::filesystem::remove(settings);
     Form1->WorkDir = "/srv/old";
     // Cancelled: nothing changes, nothing is written.
-    Dialogs::QueueFileName("");
+    Dialogs::QueueFileName(QString());
     Form1->ui.Userdaten->trigger();
     EXPECT_EQ(Form1->WorkDir, "/srv/old");
     EXPECT_FALSE(std::filesystem::exists(settings));
     // Confirmed: the folder is taken and all eight keys are written.
-    Dialogs::QueueFileName("/home/tech/Kunden");
+    Dialogs::QueueFileName(std::string("/home/tech/Kunden"));
     Form1->ui.Userdaten->trigger();
     EXPECT_EQ(Form1->WorkDir, "/home/tech/Kunden");
     const TMemIniFile ini(settings);

@@ -222,27 +222,37 @@ TEST_F(SpracheTest, LoadStatusTellsWhyAFileIsRefused) {
         int minVersion;
         std::string file;
         int status;
+        std::size_t size = 0; // padded to this size (sparse: NUL bytes count as blanks)
     };
     const std::string lines = "[WinLanguage]\r\nGB=English,2057\r\n";
+    const std::string good = "[Global]\r\nVersion=122\r\nSprachen=1\r\n" + lines;
     const Case cases[] = {
-        {"good", 122, "[Global]\r\nVersion=122\r\nSprachen=1\r\n" + lines, 0},
+        {"good", 122, good, 0},
         {"older than the minimum", 122, "[Global]\r\nVersion=121\r\nSprachen=1\r\n" + lines, 5},
         {"no version, minimum 122", 122, "[Global]\r\nSprachen=1\r\n" + lines, 5},
         {"no version, minimum 0", 0, "[Global]\r\nSprachen=1\r\n" + lines, 4},
         {"version 0", 0, "[Global]\r\nVersion=0\r\nSprachen=1\r\n" + lines, 4},
         {"no languages", 122, "[Global]\r\nVersion=122\r\nSprachen=0\r\n" + lines, 3},
-        {"language count missing", 122, "[Global]\r\nVersion=122\r\n" + lines, 3},
+        {"language count missing", 122, "[Global]\r\nVersion=122\r\n" + lines, 6},
         {"negative language count", 122, "[Global]\r\nVersion=122\r\nSprachen=-2\r\n" + lines, 3},
-        {"too few language lines", 122, "[Global]\r\nVersion=122\r\nSprachen=2\r\n" + lines, 3},
-        {"no language lines", 122, "[Global]\r\nVersion=122\r\nSprachen=1\r\n", 3},
-        {"empty file", 0, "", 4},
+        {"too few language lines", 122, "[Global]\r\nVersion=122\r\nSprachen=2\r\n" + lines, 6},
+        {"no language lines", 122, "[Global]\r\nVersion=122\r\nSprachen=1\r\n", 6},
+        {"cut short in a text", 122, "[Global]\r\nVersion=122\r\nSprachen=1\r\n$T01001GB=Fi", 6},
+        {"empty file", 0, "", 6},
+        {"no [Global] section", 122, "; comment\r\n" + lines, 6},
+        {"as large as the size limit", 122, good, 0, MaxFileBytes},
+        {"beyond the size limit", 122, good, 6, MaxFileBytes + 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         sprache_.SetLanguage("XY");
         sprache_.SetMinVersion(c.minVersion);
-        EXPECT_EQ(LoadText(c.file), c.status != 0);
+        WriteFile(c.file);
+        if (c.size)
+            fs::resize_file(dir_.Path() / "default.lang", c.size);
+        EXPECT_EQ(sprache_.Load(2057), c.status != 0);
         EXPECT_EQ(sprache_.Status(), c.status);
+        EXPECT_EQ(sprache_.LoadError().empty(), c.status != TSprache::Damaged);
         // A failed load keeps the code and offers no languages.
         EXPECT_EQ(sprache_.GetLanguage(), c.status == 0 ? "GB" : "XY");
         EXPECT_EQ(sprache_.GetLanguageCount(), c.status == 0 ? 1 : 0);

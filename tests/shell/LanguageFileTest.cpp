@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 const fs::path kShippedFile = fs::path(OSTARA_PROGRAM_DIR) / "default.lang";
 // This file lives in tests/shell; the sources and the data files are two levels up.
-const fs::path kSourceRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+const fs::path kSourceRoot = OSTARA_SOURCE_DIR;
 
 const std::vector<std::string> kCodes = {"DE", "GB"};
 

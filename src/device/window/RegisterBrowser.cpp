@@ -189,14 +189,21 @@ void SetServiceLabel(TForm1& form, bool unlocked) {
     label->setPalette(p);
 }
 
-// The unlock sequence, or the relock (a device that took neither of its
-// writes is reported).
+// The unlock sequence (a device that did not answer both codes is reported),
+// or the relock (a device that took neither of its writes is reported).
 void ApplyLockStep(TForm1& form, bool unlock) {
     RunWhenLinkFree(
         [&form, unlock] {
             if (unlock) {
-                const BrowserExchange exchange(form);
-                UnlockDevice();
+                bool answered = false;
+                {
+                    const BrowserExchange exchange(form);
+                    answered = UnlockDevice();
+                }
+                // The button stays down: leaving the browser still relocks a
+                // device that took the first code.
+                if (!answered)
+                    ShowNoAnswerMessage();
                 return;
             }
             bool locked = false;

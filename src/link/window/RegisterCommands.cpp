@@ -88,12 +88,16 @@ void ClosePort() {
         mop->Close();
 }
 
+void ShowNoAnswerMessage() {
+    Dialogs::ShowMessage("Error!\nKommunikationsfehler mit der Steuerung!!");
+}
+
 int ReadRegister(long long reg, bool* failed) {
     TMop* mop = LinkMop();
     registers::ReadOutcome outcome = registers::ReadOutcome::LinkFailed;
     const int value = mop ? registers::ReadRegister(*mop, reg, outcome) : -1;
     if (outcome == registers::ReadOutcome::LinkFailed)
-        Dialogs::ShowMessage("Error!\nKommunikationsfehler mit der Steuerung!!");
+        ShowNoAnswerMessage();
     else if (outcome == registers::ReadOutcome::WrongRegister)
         Dialogs::ShowMessage(
             "Error!\nWriteTimeDatenSatz:\n\t(pruefAdr & DatensatzKennungEmpfang)!!!");

@@ -18,6 +18,8 @@ void ClosePort();
 // The value; -1 after a failed exchange, 0 for an answer about another
 // register; both failures are reported in a message box (and *failed, when
 // given, tells whether one happened).
+// The fixed message of an exchange the device did not answer.
+void ShowNoAnswerMessage();
 int ReadRegister(long long reg, bool* failed = nullptr);
 int ReadRegisterQuiet(long long reg, uint32_t& value);
 int WriteRegisterChecked(long long reg, int value);

@@ -258,6 +258,19 @@ INSTANTIATE_TEST_SUITE_P(Writes, RelockTest,
                          ::testing::Values(RelockRow{"ignore-writes@r999:always", false},
                                            RelockRow{"ignore-writes@r999", true}));
 
+// An unlock the device does not answer is reported; the button stays down so
+// that leaving the browser still tries the relock.
+TEST_F(BrowserTest, AnUnansweredUnlockIsReported) {
+    OpenBrowser(shortTimeoutMs);
+    sim_->Command("fault silence@r999:always");
+    Form1->ui.service->trigger();
+    EXPECT_TRUE(RunUntil([] { return Form1->TransferIdle; }));
+    EXPECT_EQ(PlainMessages(), 1);
+    EXPECT_NE(Dialogs::History().back().text.find("Kommunikationsfehler"), std::string::npos);
+    EXPECT_TRUE(Form1->ui.service->isChecked());
+    sim_->Command("clear");
+}
+
 class ScanFaultTest : public BrowserTest, public ::testing::WithParamInterface<const char*> {};
 
 // A read of the scan that fails (no answer, or only answers for another

@@ -128,7 +128,8 @@ TWebDownload::TWebDownload(TSprache* sprache, TLogFile* log)
 TWebDownload::~TWebDownload() = default;
 
 std::string TWebDownload::LocalPath(const std::string& name) const {
-    return (std::filesystem::path(localFolder_) / name).string();
+    // The name is the description's text; the folder is a file system path.
+    return (std::filesystem::path(localFolder_) / TextPath(name)).string();
 }
 
 void TWebDownload::Log(const std::string& line) {
@@ -160,7 +161,7 @@ bool TWebDownload::Run() {
 
     const TMemIniFile ini{std::filesystem::path(LocalPath(descriptionFile_))};
     if (ini.LoadFailed())
-        return Fail("$T41003", LocalPath(descriptionFile_) + ": " + ini.LoadError());
+        return Fail("$T41003", PathText(LocalPath(descriptionFile_)) + ": " + ini.LoadError());
     const UpdateDescription update = ReadUpdateDescription(ini);
     if (update.version == 0 && !update.versionText.empty())
         Log(descriptionFile_ + ": the version \"" + update.versionText + "\" is not a number");
@@ -249,14 +250,14 @@ bool TWebDownload::DownloadFile(const std::string& name, bool ask, int64_t maxBy
     std::error_code ec;
     if (std::filesystem::exists(local, ec) && (!silent_ || ask)) {
         // The old copy is replaced only by a complete new one.
-        if (Dialogs::MessageBox(sprache_->GetText1Arg("$T41007", local), windowTitle_,
+        if (Dialogs::MessageBox(sprache_->GetText1Arg("$T41007", PathText(local)), windowTitle_,
                                 Dialogs::YesNoCancel, Dialogs::Information) != Dialogs::Yes)
             return true;
     }
 
     PartialFile file(local);
     if (!file.IsOpen())
-        return Fail("$T41003", local + ": " + file.Error());
+        return Fail("$T41003", PathText(local) + ": " + file.Error());
 
     const std::string url = UpdateFileUrl(baseLocation_, name, port_);
     QNetworkRequest request(QUrl::fromEncoded(QByteArray::fromStdString(url)));
@@ -334,7 +335,7 @@ bool TWebDownload::DownloadFile(const std::string& name, bool ask, int64_t maxBy
         return Fail("$T41003", where + "no data for " + std::to_string(transferTimeoutMs_) +
                                    " ms; download given up");
     if (writeFailed)
-        return Fail("$T41003", local + ": " + file.Error());
+        return Fail("$T41003", PathText(local) + ": " + file.Error());
     if (code == 404)
         return Fail("$T41002", where + "HTTP 404");
     if (code >= 300 || (code != 0 && code < 200))
@@ -351,7 +352,7 @@ bool TWebDownload::DownloadFile(const std::string& name, bool ask, int64_t maxBy
         return Fail("$T41003", where + "cut short at " + std::to_string(file.Size()) + " of " +
                                    std::to_string(length.toLongLong()) + " bytes");
     if (!file.Commit())
-        return Fail("$T41003", local + ": " + file.Error());
+        return Fail("$T41003", PathText(local) + ": " + file.Error());
     HttpWorkEnd();
     return false;
 }

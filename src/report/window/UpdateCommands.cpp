@@ -95,7 +95,7 @@ bool TForm1::RunUpdateCheck(bool fromMenu) {
     }
 
     const std::string path =
-        (std::filesystem::path(dataFolder) / download.GetProgramToStart()).string();
+        (std::filesystem::path(dataFolder) / TextPath(download.GetProgramToStart())).string();
     const std::string title = GetText("$T30021");
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {

@@ -171,6 +171,10 @@ void TForm1::RetranslateMainForm() {
     SetToolBarHints(ui.ToolBar1, s);
     // The address label names the address the device family has.
     ShowAddressCaption();
+    // The shown settings tab fills its groups and their items in the new
+    // language too, as showing it again would.
+    if (RegisterImage[DeviceTypeCell] != 0 && ui.PageControl2->isVisibleTo(this))
+        PageControl2Change();
     // Message boxes and questions answer with buttons in the same language.
     for (const auto& [button, id] :
          {std::pair(Dialogs::Ok, "$T23003"), std::pair(Dialogs::Cancel, "$T23002"),

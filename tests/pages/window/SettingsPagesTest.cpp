@@ -185,6 +185,32 @@ TEST_F(SettingsPagesTest, SavedFilesKeepTheIoEditsAndEachNewImageReloadsTheCopie
     EXPECT_EQ(std::pair(Form1->ImpulseWord, InputDelayValues[3]), std::pair(0u, 0));
 }
 
+// A change of language fills the shown tab's groups in the new language at
+// once, as showing the tab again would, and changes nothing in the data.
+TEST_F(SettingsPagesTest, ALanguageChangeRefillsTheShownTab) {
+    UseShippedTexts();
+    ASSERT_NO_FATAL_FAILURE(StartShown({"--type", "0x21"}));
+    ASSERT_TRUE(Read());
+    Ui::TForm1& ui = Form1->ui;
+    ui.einstellung->trigger();
+    UserSelects(ui.PageControl2, ui.Betriebsart1);
+    const TRegisterImage before = RegisterImage;
+    const auto items = [&] {
+        return std::pair(ui.schicht1->title(), ui.Betriebsart->title());
+    };
+    for (const size_t language : {0u, 1u}) {
+        const auto old = items();
+        Form1->LanguageMenuItems.at(language)->trigger();
+        const auto changed = items();
+        EXPECT_NE(changed, old) << language;
+        UserSelects(ui.PageControl2, ui.comport);
+        UserSelects(ui.PageControl2, ui.Betriebsart1);
+        EXPECT_EQ(items(), changed) << language;
+    }
+    EXPECT_EQ(Differences(before, RegisterImage), std::vector<std::string>{});
+    EXPECT_EQ(DeviceSettingsChanged + RadioSettingsChanged, 0);
+}
+
 TEST_F(SettingsPagesTest, RadioModemShowsOddValuesUnchangedAndStoresItsEdits) {
     // Type 0x28 at 5.41 in operating mode 2; a baud-rate code and time-outs
     // past their lists, a format code outside the table.

@@ -107,12 +107,10 @@ protected:
     std::string Status() const { return FromQString(Form1->StatusPanels[5]->text()); }
 
     std::filesystem::path LogPath() const { return dir_ / "devsim.log"; }
+    std::vector<SimExchange> SimLog() const { return SimLogOf(LogPath()); }
 
     // Every exchange the simulator logged so far (the log is written before
     // the answer goes out, so an answered exchange is always in it).
-    std::vector<SimExchange> SimLog() const { return SimLogOf(LogPath()); }
-
-    // The same of a simulator that logs into file.
     static std::vector<SimExchange> SimLogOf(const std::filesystem::path& file) {
         std::vector<SimExchange> out;
         std::ifstream in(file);

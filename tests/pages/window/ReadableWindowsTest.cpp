@@ -82,8 +82,7 @@ protected:
     void Look(QWidget* root, const std::string& view) {
         QApplication::processEvents();
         const QWidget* window = root->window();
-        QList<QWidget*> all = root->findChildren<QWidget*>();
-        all.prepend(root);
+        const QList<QWidget*> all = root->findChildren<QWidget*>() << root;
         for (QWidget* w : all) {
             if (!w->isVisibleTo(window))
                 continue;
@@ -226,9 +225,7 @@ TEST_P(CaptionsFromTheFileTest, EveryCaptionOfEveryPageComesFromTheLanguageFile)
 INSTANTIATE_TEST_SUITE_P(Families, CaptionsFromTheFileTest,
                          ::testing::Values("0x10", "0x21", "0xD0", "0x71"));
 
-// In service mode with the browser open the window is wide enough for its
-// whole tool bar in either language: no button waits in the bar's overflow
-// menu, however long the captions of the language are.
+// In service mode with the browser open no button waits in the bar's overflow menu.
 TEST_F(ReadableWindowsTest, TheServiceToolBarShowsEveryButtonInBothLanguages) {
     UseShippedTexts();
     TForm1::FirstArgument = "/qdvservice";

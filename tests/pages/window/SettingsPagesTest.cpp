@@ -388,35 +388,22 @@ TEST_F(WindowTest, BitWidgetsShowAndEditTheirWords) {
 
 // --- an entry still being typed when a command is given ----------------------
 
-namespace {
-
-// A command given while the focus is still in the edit typed into, and what
-// it asks next once it has taken the entry.
-struct PendingCommand {
-    const char* name;
-    std::function<void()> give;
-    const char* kind;
-    const char* text;
-};
-
-// The key of a command, pressed in the edit that has the focus.
-std::function<void()> Press(int key) {
-    return [key] { SendKey(QApplication::focusWidget(), key, QString()); };
-}
-
-} // namespace
+// A command given with the focus still in the edit typed into, and what it
+// asks next once it has taken the entry.
+using PendingCommand = std::tuple<const char*, std::function<void()>, std::string, std::string>;
 
 class PendingEntryTest : public SettingsPagesTest,
                          public ::testing::WithParamInterface<PendingCommand> {};
 
 TEST_P(PendingEntryTest, TheCommandTakesTheEntryAndARejectedOneStopsIt) {
+    const auto& [name, give, kind, text] = GetParam();
     ASSERT_NO_FATAL_FAILURE(StartDevice({"--type", "0xD0", "--set", "962=5"}));
     Ui::TForm1& ui = Form1->ui;
     UserSelects(ui.PageControl2, ui.Modbus);
     // Out of range: the range message, the cell's text back with the focus,
     // and the command goes no further.
     Type(ui.Interleaving_edit, "21");
-    GetParam().give();
+    give();
     ASSERT_EQ(Dialogs::History().size(), 1u);
     EXPECT_EQ(Dialogs::History()[0].text, "$T30018 0..20");
     EXPECT_EQ(std::tuple(Text(ui.Interleaving_edit), RegisterImage[62], int{DeviceSettingsChanged}),
@@ -426,11 +413,15 @@ TEST_P(PendingEntryTest, TheCommandTakesTheEntryAndARejectedOneStopsIt) {
 
     Dialogs::ClearHistory();
     Type(ui.Interleaving_edit, "7");
-    GetParam().give();
+    give();
     EXPECT_EQ(std::pair(RegisterImage[62], int{DeviceSettingsChanged}), std::pair(7u, 1));
     ASSERT_FALSE(Dialogs::History().empty());
     EXPECT_EQ(std::pair(Dialogs::History()[0].kind, Dialogs::History()[0].text),
-              std::pair(std::string(GetParam().kind), std::string(GetParam().text)));
+              std::pair(kind, text));
+}
+
+static std::function<void()> Press(int key) {
+    return [key] { SendKey(QApplication::focusWidget(), key, QString()); };
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -440,8 +431,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // The entry is a change not yet written: no printout.
                       PendingCommand{"Print", [] { Form1->ui.drucken1->trigger(); }, "plain",
                                      "$T38001$T38002"},
-                      PendingCommand{"LoadIntoDevice", Press(Qt::Key_F9), "modal",
-                                     "Tdatenladen1"},
+                      PendingCommand{"LoadIntoDevice", Press(Qt::Key_F9), "modal", "Tdatenladen1"},
                       PendingCommand{"Exit", Press(Qt::Key_F1), "message", "$T32001"},
                       PendingCommand{"Close", [] { Form1->close(); }, "message", "$T32001"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& info) { return std::string(std::get<0>(info.param)); });

@@ -222,10 +222,11 @@ TEST_F(SpracheTest, LoadStatusTellsWhyAFileIsRefused) {
         int minVersion;
         std::string file;
         int status;
-        std::size_t size = 0; // padded to this size (sparse: NUL bytes count as blanks)
     };
     const std::string lines = "[WinLanguage]\r\nGB=English,2057\r\n";
     const std::string good = "[Global]\r\nVersion=122\r\nSprachen=1\r\n" + lines;
+    // As large as a file is read: NUL bytes count as blanks.
+    const std::string limit = good + std::string(MaxFileBytes - good.size(), '\0');
     const Case cases[] = {
         {"good", 122, good, 0},
         {"older than the minimum", 122, "[Global]\r\nVersion=121\r\nSprachen=1\r\n" + lines, 5},
@@ -240,17 +241,14 @@ TEST_F(SpracheTest, LoadStatusTellsWhyAFileIsRefused) {
         {"cut short in a text", 122, "[Global]\r\nVersion=122\r\nSprachen=1\r\n$T01001GB=Fi", 6},
         {"empty file", 0, "", 6},
         {"no [Global] section", 122, "; comment\r\n" + lines, 6},
-        {"as large as the size limit", 122, good, 0, MaxFileBytes},
-        {"beyond the size limit", 122, good, 6, MaxFileBytes + 1},
+        {"as large as the size limit", 122, limit, 0},
+        {"beyond the size limit", 122, limit + '\0', 6},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         sprache_.SetLanguage("XY");
         sprache_.SetMinVersion(c.minVersion);
-        WriteFile(c.file);
-        if (c.size)
-            fs::resize_file(dir_.Path() / "default.lang", c.size);
-        EXPECT_EQ(sprache_.Load(2057), c.status != 0);
+        EXPECT_EQ(LoadText(c.file), c.status != 0);
         EXPECT_EQ(sprache_.Status(), c.status);
         EXPECT_EQ(sprache_.LoadError().empty(), c.status != TSprache::Damaged);
         // A failed load keeps the code and offers no languages.

@@ -8,7 +8,6 @@
 #include <QTcpSocket>
 
 #include <algorithm>
-#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -25,12 +24,11 @@ public:
         Kind kind = Whole;
         int64_t streamBytes = 0;
     };
-    static constexpr int64_t StreamPiece = 256 * 1024;
     // Bytes from..from+n of every streamed body.
     static std::string StreamBody(int64_t from, int64_t n) {
-        std::string out(static_cast<size_t>(n), ' ');
-        for (int64_t i = 0; i < n; ++i)
-            out[static_cast<size_t>(i)] = static_cast<char>('a' + (from + i) * 7 % 26);
+        std::string out;
+        for (int64_t i = from; i < from + n; ++i)
+            out += static_cast<char>('a' + i * 7 % 26);
         return out;
     }
 
@@ -67,23 +65,22 @@ private:
         const Response r = it == responses_.end() ? Response{404, "none"} : it->second;
         if (r.kind == Stall)
             return;
-        const int64_t length = r.body.size() * (r.kind == CutShort ? 2 : 1) + r.streamBytes;
+        const std::string length =
+            std::to_string(r.body.size() * (r.kind == CutShort ? 2 : 1) + r.streamBytes);
         s.write(QByteArray::fromStdString(
             "HTTP/1.1 " + std::to_string(r.status) + " X\r\n" +
-            (r.kind == StreamUnannounced ? ""
-                                         : "Content-Length: " + std::to_string(length) + "\r\n") +
+            (r.kind == StreamUnannounced ? "" : "Content-Length: " + length + "\r\n") +
             "Connection: close\r\n\r\n" + r.body));
-        // Once the head is out, a streamed body follows a few pieces ahead of the connection.
+        // After the head, a streamed body stays a few pieces ahead of the connection.
         streamed_ = 0;
         QObject::connect(&s, &QTcpSocket::bytesWritten, &s,
                          [this, &s, total = r.streamBytes, queued = int64_t{0}](qint64 n) mutable {
+                             constexpr int64_t piece = 256 * 1024;
                              streamed_ += n;
-                             while (queued < total && s.bytesToWrite() < 4 * StreamPiece) {
-                                 const int64_t piece = std::min(StreamPiece, total - queued);
-                                 s.write(QByteArray::fromStdString(StreamBody(queued, piece)));
-                                 queued += piece;
-                             }
-                             if (queued == total)
+                             for (; queued < total && s.bytesToWrite() < 4 * piece; queued += piece)
+                                 s.write(QByteArray::fromStdString(
+                                     StreamBody(queued, std::min(piece, total - queued))));
+                             if (queued >= total)
                                  s.disconnectFromHost();
                          });
     }

@@ -5,29 +5,20 @@
 
 #include <QKeyEvent>
 
-#include <optional>
 #include <tuple>
 
+// Return, Enter, Esc, Backspace by their key; printable characters as their Windows-1252 byte
+// ('\0' without one); the rest (no character, or a control character) goes on to the widget.
 TEST(TypedChar, KeysBecomeTheHandlersBytesOrGoOnToTheWidget) {
-    constexpr std::optional<char> none;
     const std::tuple<int, QString, std::optional<char>> cases[] = {
-        // Return, Enter, Esc and Backspace by their key, with or without text.
-        {Qt::Key_Return, "\r", '\r'},
-        {Qt::Key_Enter, {}, '\r'},
-        {Qt::Key_Escape, {}, 27},
-        {Qt::Key_Backspace, {}, '\b'},
-        // Printable characters as their Windows-1252 byte.
-        {Qt::Key_A, "A", 'A'},
-        {Qt::Key_Adiaeresis, QString(QChar(0xE4)), '\xE4'},
-        {0, QString(QChar(0x20AC)), '\x80'},
-        // Printable, but no Windows-1252 byte: dropped.
-        {0, QString(QChar(0x3A9)), '\0'},
-        {0, QString::fromUtf8("\xF0\x9F\x98\x80"), '\0'},
-        // No character of their own (none, or a control character): the widget's.
-        {Qt::Key_Left, {}, none},
-        {Qt::Key_Tab, "\t", none},
-        {Qt::Key_Delete, "\x7f", none},
-        {0, QString(QChar(0x81)), none},
+        // clang-format off
+        {Qt::Key_Return, "\r", '\r'}, {Qt::Key_Enter, {}, '\r'}, {Qt::Key_Escape, {}, 27},
+        {Qt::Key_Backspace, {}, '\b'}, {Qt::Key_A, "A", 'A'},
+        {Qt::Key_Adiaeresis, QString(QChar(0xE4)), '\xE4'}, {0, QString(QChar(0x20AC)), '\x80'},
+        {0, QString(QChar(0x3A9)), '\0'}, {0, QString::fromUtf8("\xF0\x9F\x98\x80"), '\0'},
+        {Qt::Key_Left, {}, std::nullopt}, {Qt::Key_Tab, "\t", std::nullopt},
+        {Qt::Key_Delete, "\x7f", std::nullopt}, {0, QString(QChar(0x81)), std::nullopt}
+        // clang-format on
     };
     for (const auto& [key, text, typed] : cases) {
         const QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);

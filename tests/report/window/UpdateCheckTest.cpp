@@ -183,7 +183,7 @@ TEST_F(UpdateCheckTest, AListedFileArrivesWholeThroughABoundedBufferAndTheNextSt
     server_.Serve("big.bin", {200, "", TestHttpServer::Stream, size});
     server_.Serve("next.bin", {200, "", TestHttpServer::Stall});
     Form1->WebDownload->SetTransferTimeout(300);
-    // A slow taker: the window pauses at each step of the bar; the network keeps delivering.
+    // A slow window: the network delivers faster than the bar moves.
     QProgressBar* bar = Form5->ui.ProgressBar1;
     QObject::connect(bar, &QProgressBar::valueChanged, bar,
                      [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
@@ -197,8 +197,7 @@ TEST_F(UpdateCheckTest, AListedFileArrivesWholeThroughABoundedBufferAndTheNextSt
     EXPECT_TRUE(Data("big.bin") == TestHttpServer::StreamBody(0, size));
     EXPECT_TRUE(emptyAtNext);
     EXPECT_GT(Form1->WebDownload->PeakBuffered(), 0);
-    // The reply stops taking data once its buffer is full, but the piece in
-    // flight still lands: at most one more buffer's worth, never the file.
+    // A full buffer stops the reading, yet the piece in flight still lands on top.
     EXPECT_LE(Form1->WebDownload->PeakBuffered(), 2 * TWebDownload::ReadBufferBytes);
 }
 

@@ -91,8 +91,7 @@ TEST_F(StringListFiles, FailuresThrowTheSystemMessage) {
     }
 }
 
-// Every file the program reads goes through ReadFileBytes: one beyond the
-// limit is refused without being read, also an endless one that tells no size.
+// A file beyond the limit is refused unread, also an endless one that tells no size.
 TEST_F(StringListFiles, AFileBeyondTheSizeLimitIsRefused) {
     std::ofstream(dir_ / "big", std::ios::binary); // sparse: grown without writing
     for (const std::size_t size : {MaxFileBytes, MaxFileBytes + 1, std::size_t{0}}) {

@@ -202,9 +202,8 @@ TEST_P(BrowserCloseTest, LeavesTheDeviceLockedAndIdle) {
 INSTANTIATE_TEST_SUITE_P(Ways, BrowserCloseTest,
                          ::testing::Values("button", "clear", "open", "quit"));
 
-// Leaving the port is a way out of the browser as well: the device unlocked
-// on the old port is locked again there before the new port is opened, and
-// the device on the new port gets no relock.
+// Leaving the port leaves the browser: the device unlocked on the old port is
+// locked again there before the new port opens; the new port's device gets no relock.
 TEST_F(BrowserTest, PortChangeLocksTheDeviceOnTheOldPort) {
     OpenBrowser();
     Form1->ui.service->trigger();
@@ -212,15 +211,13 @@ TEST_F(BrowserTest, PortChangeLocksTheDeviceOnTheOldPort) {
     const std::filesystem::path secondLog = dir_ / "second.log";
     testsupport::Devsim second(OSTARA_DEVSIM, {"--log", secondLog.string(), "--type", "0x21"});
     ASSERT_TRUE(second.Ready()) << second.Failure();
-    Dialogs::QueueModal([&second](QDialog& d) {
-        auto& dialog = dynamic_cast<TForm2&>(d);
-        dialog.ui.combox1->setEditText(ToQString(second.PtyPath()));
-        dialog.okClick();
-        return dialog.result();
+    Dialogs::QueueModal([&second](QDialog&) {
+        Form2->ui.combox1->setEditText(ToQString(second.PtyPath()));
+        Form2->okClick();
+        return Form2->result();
     });
     Form1->ui.Port1->trigger();
     EXPECT_TRUE(Locked());
-    // Nothing is left to lock on the new port, whatever closes the browser.
     Form1->LeaveBrowser();
     RunUntil([] { return false; }, 300);
     for (const SimExchange& ex : SimLogOf(secondLog))
@@ -254,8 +251,7 @@ INSTANTIATE_TEST_SUITE_P(Writes, RelockTest,
                          ::testing::Values(RelockRow{"ignore-writes@r999:always", false},
                                            RelockRow{"ignore-writes@r999", true}));
 
-// An unlock the device does not answer is reported; the button stays down so
-// that leaving the browser still tries the relock.
+// An unanswered unlock is reported; the button stays down so that leaving still relocks.
 TEST_F(BrowserTest, AnUnansweredUnlockIsReported) {
     OpenBrowser(shortTimeoutMs);
     sim_->Command("fault silence@r999:always");

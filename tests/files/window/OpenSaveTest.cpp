@@ -1,6 +1,6 @@
 // The open and save commands offscreen: what each refused open tells, the
 // kinds of file, the names a save completes, a save that cannot be written,
-// the range dialog's keys and the load question's default answer.
+// and the range dialog's keys.
 #include "files/window/Datenladen.h"
 #include "files/window/FileFixture.h"
 #include "files/window/OKBottomDlg.h"
@@ -169,32 +169,28 @@ TEST_F(FileTest, RangeEditsTakeDigitsOnlyAndTypingOverwrites) {
     EXPECT_EQ(OKBottomDlg->result(), QDialog::Accepted);
 }
 
-TEST_F(FileTest, RangeDialogLeavesTabAndEscToTheDialog) {
-    Start();
-    TOKBottomDlg& dialog = *OKBottomDlg;
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    dialog.ui.LabeledEdit1->setFocus();
-    QTest::keyClick(dialog.ui.LabeledEdit1, Qt::Key_Tab);
-    EXPECT_EQ(dialog.focusWidget(), dialog.ui.LabeledEdit2);
-    QTest::keyClick(dialog.ui.LabeledEdit2, Qt::Key_Escape);
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-}
-
-TEST_F(FileTest, TheLoadQuestionAnswersCancelToReturnEachTimeItIsShown) {
+// Tab and Esc are the range dialog's own; Return answers the load question
+// with Cancel however it was answered before.
+TEST_F(FileTest, DialogKeysKeepTheirDefaults) {
     Start();
     Form1->TranslateDatenladenDialog();
-    Tdatenladen1& dialog = *datenladen1;
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    QTest::mouseClick(dialog.ui.Laden1, Qt::LeftButton);
-    ASSERT_EQ(dialog.result(), Dialogs::Yes);
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    TOKBottomDlg& range = *OKBottomDlg;
+    range.show();
+    QApplication::setActiveWindow(&range);
+    range.ui.LabeledEdit1->setFocus();
+    QTest::keyClick(range.ui.LabeledEdit1, Qt::Key_Tab);
+    EXPECT_EQ(range.focusWidget(), range.ui.LabeledEdit2);
+    QTest::keyClick(range.ui.LabeledEdit2, Qt::Key_Escape);
+    EXPECT_FALSE(range.isVisible()) << "Esc reaches the dialog";
+    Tdatenladen1& load = *datenladen1;
+    load.show();
+    QApplication::setActiveWindow(&load);
+    QTest::mouseClick(load.ui.Laden1, Qt::LeftButton);
+    ASSERT_EQ(load.result(), Dialogs::Yes);
+    load.show();
+    QApplication::setActiveWindow(&load);
+    QTest::keyClick(load.focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(load.result(), QDialog::Rejected);
 }
 
 } // namespace

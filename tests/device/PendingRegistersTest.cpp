@@ -9,8 +9,7 @@ TEST(PendingRegisters, WhatTheWriterLeftOutGoesFreeOrBehindTheUnlock) {
     const std::tuple<int, TRegisterMap, std::vector<uint32_t>, std::vector<uint32_t>> cases[] = {
         {0x21, map, {900, 934, 1215}, {1150, 1216, 1471}},
         {0x10, map, {900, 1215}, {934, 1150, 1216, 1471}},
-        {0x10, TRegisterMap{}, {900, 934, 1150, 1215}, {1216, 1471}}, // keys left out
-    };
+        {0x10, {}, {900, 934, 1150, 1215}, {1216, 1471}}}; // keys left out
     for (const auto& [family, m, free, locked] : cases) {
         const PendingWrites rest =
             PendingWritesAfter({900, 916, 934, 999, 1150, 1215, 1216, 1471}, {916}, family, m);

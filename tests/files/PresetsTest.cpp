@@ -115,10 +115,7 @@ TEST_F(PresetFolder, ApplyStoresEveryRegisterOrNone) {
     presets_.SetPendingRegisters(nullptr);
     presets_.Scan(0x21, 1033);
     TRegisterImage expected{};
-    PresetRefusal why;
-    EXPECT_FALSE(presets_.ApplyPreset(2, &why)); // half: 1500 is no parameter register
-    EXPECT_EQ(std::tuple(why.file, why.line, why.text),
-              std::tuple(presets_.GetMatchPath(2), 2, std::string("1500=$0001")));
+    EXPECT_FALSE(presets_.ApplyPreset(2)); // half: 1500 is no parameter register
     EXPECT_FALSE(presets_.ApplyPreset(3));
     EXPECT_TRUE(image_ == expected && changed == 0 && pending.size() == 1);
     // What runs before the values are stored still sees the old image.
@@ -128,6 +125,7 @@ TEST_F(PresetFolder, ApplyStoresEveryRegisterOrNone) {
     EXPECT_EQ(changed, 1);
     EXPECT_EQ(pending, (std::set<uint32_t>{910, 1300}));
     fs::remove(tmp_.Path() / "b match.pre");
+    PresetRefusal why;
     EXPECT_FALSE(presets_.ApplyPreset(1, &why));
     EXPECT_EQ(std::pair(why.line, why.text.empty()), std::pair(0, false)); // the read error
 }

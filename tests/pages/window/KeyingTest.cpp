@@ -193,7 +193,7 @@ TEST_P(KeyingEndTest, PutsTheDeviceBackAsFarAsTheLinkAllows) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Ways, KeyingEndTest, ::testing::Values(
     // The unlock fails with the device unlocked, the saved power cannot be
-    // read: nothing was written to put back but the lock, unanswered too.
+    // read: nothing was written to put back but the lock.
     KeyingEnd{"UnlockSilent", {"silence@r999:always"}, true, "",
               {"register 999 failed", "could not be locked again"}, 50},
     KeyingEnd{"SavedPowerSilent", {"silence@r913:always"}, true, "",

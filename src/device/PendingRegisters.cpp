@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr uint32_t lockRegister = 999;
 constexpr uint32_t firstTableRegister = 1216;
 
 // The register of a map key; none (0) for a key the map leaves out, whose
@@ -30,7 +29,7 @@ PendingWrites PendingWritesAfter(const std::set<uint32_t>& pending, const std::s
                                  int family, const TRegisterMap& map) {
     PendingWrites out;
     for (const uint32_t reg : pending) {
-        if (reg == lockRegister || sent.count(reg) != 0)
+        if (reg == UnlockRegister || sent.count(reg) != 0)
             continue;
         (WrittenUnlocked(reg, family, map) ? out.locked : out.free).push_back(reg);
     }

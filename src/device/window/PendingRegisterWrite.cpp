@@ -2,6 +2,7 @@
 
 #include "device/PendingRegisters.h"
 #include "device/RegisterImage.h"
+#include "device/window/Transfers.h"
 #include "link/Mop.h"
 #include "link/window/RegisterCommands.h"
 #include "shell/LogFile.h"
@@ -49,7 +50,8 @@ bool WritePendingPresetRegisters(LinkFault& fault) {
             failure = LastFault();
         // Locked again whatever the writes did.
         if (!RelockDevice()) {
-            Log("Register 999: relock failed");
+            if (Form1)
+                ReportRelockFailure(*Form1);
             if (!failure)
                 failure = LastFault();
         }

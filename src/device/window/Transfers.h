@@ -15,6 +15,10 @@ void WriteSpecialRegisters33();
 void WriteSpecialRegisters16();
 void WriteSpecialRegisters();
 void WriteSpecialRegisters113();
+// A relock that the device took neither time: the log line and the message
+// that the device may still be unlocked.
+class TForm1;
+void ReportRelockFailure(TForm1& form);
 // The end of a failed exchange: normal cursor and "$T29002" in the transfers'
 // status panel.
 void ShowCommError();

@@ -34,12 +34,6 @@ long long RegisterOf(int index) {
     return static_cast<long long>(index) + FirstImageRegister;
 }
 
-void ReportRelockFailure(TForm1& form) {
-    if (form.LogFile)
-        form.LogFile->WriteVisible("Register " + std::to_string(UnlockRegister) +
-                                   ": relock failed");
-    form.ErrorBox(form.GetText("$T30052"));
-}
 
 // One run of a family writer: single writes with read-back in the device's
 // order, where the first failure skips every later write, the progress in the transfer window, and
@@ -190,6 +184,13 @@ void RefuseWithCommError(TForm1& form) {
 }
 
 } // namespace
+
+void ReportRelockFailure(TForm1& form) {
+    if (form.LogFile)
+        form.LogFile->WriteVisible("Register " + std::to_string(UnlockRegister) +
+                                   ": relock failed");
+    form.ErrorBox(form.GetText("$T30052"));
+}
 
 void WriteSpecialRegisters33() {
     if (!Form1 || !AnyChange())

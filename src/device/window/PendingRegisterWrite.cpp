@@ -36,7 +36,7 @@ void Log(const std::string& line) {
 
 } // namespace
 
-bool WritePendingPresetRegisters(LinkFault& fault) {
+bool WritePendingPresetRegisters(LinkFault& fault, bool& relockFailed) {
     const PendingWrites rest = PendingWritesAfter(PendingPresetRegisters, TakeWrittenRegisters(),
                                                   DeviceFamily, RegisterMap);
     std::optional<LinkFault> failure;
@@ -52,6 +52,7 @@ bool WritePendingPresetRegisters(LinkFault& fault) {
         if (!RelockDevice()) {
             if (Form1)
                 ReportRelockFailure(*Form1);
+            relockFailed = true;
             if (!failure)
                 failure = LastFault();
         }

@@ -9,5 +9,6 @@
 // protect go behind the unlock of register 999 and a relock. true when every
 // write and the relock went through, and the pending registers are then
 // forgotten; false with the fault of the first write the device did not take
-// (the writes after it are skipped).
-bool WritePendingPresetRegisters(LinkFault& fault);
+// (the writes after it are skipped), relockFailed set when the device took
+// the relock neither time.
+bool WritePendingPresetRegisters(LinkFault& fault, bool& relockFailed);

@@ -25,22 +25,29 @@
 #include <QToolBar>
 
 #include <optional>
+#include <utility>
 
 namespace {
 
 constexpr int tableEntries = 128;
 
+// Set by the write command when data of a service customer file is written:
+// the device was unlocked before the family writer, whose run takes the
+// relock at its end over.
+bool serviceUnlocked = false;
+
 long long RegisterOf(int index) {
     return static_cast<long long>(index) + FirstImageRegister;
 }
 
-
 // One run of a family writer: single writes with read-back in the device's
-// order, where the first failure skips every later write, the progress in the transfer window, and
-// the lock state of the device, which is always locked again on the way out.
+// order, where the first failure skips every later write, the progress in the
+// transfer window, and the lock state of the device, which is always locked
+// again on the way out. A relock the device does not take fails the run.
 class WriterRun {
 public:
-    WriterRun(TForm1& form, int maximum) : form_(form) {
+    WriterRun(TForm1& form, int maximum)
+        : form_(form), service_(std::exchange(serviceUnlocked, false)), unlocked_(service_) {
         form_.TranslateWriteProgress("");
         Form4->BeginTransfer(maximum, 0);
         StartWriteRecording();
@@ -83,14 +90,22 @@ public:
             Failed();
     }
 
-    // Locks the device again after an unlock; a device that took neither
-    // write of the relock is shown.
+    // Locks the device again after an unlock. A relock the device took
+    // neither time (not taken, no answer, port gone) ends the run: nothing
+    // more is written to a device that may still be unlocked.
     void Relock() {
         if (!unlocked_)
             return;
         unlocked_ = false;
-        if (!RelockDevice())
+        if (RelockDevice()) {
+            relockFailed_ = false; // a later relock (a service file's) took
+            return;
+        }
+        if (!relockFailed_)
             ReportRelockFailure(form_);
+        relockFailed_ = true;
+        if (ok_)
+            Failed();
     }
 
     // The frequency tables, when they were edited: unlock, channel count,
@@ -127,11 +142,16 @@ public:
         Form4->SetProgress(Form4->ProgressMaximum());
     }
 
-    // Success and failure lines, the end of the run.
+    // Success and failure lines, the end of the run: decided once the
+    // device is locked again, after the unlock of a service customer file
+    // too.
     void Finish() {
         // A preset's registers that this writer does not send go after it.
-        if (ok_ && !WritePendingPresetRegisters(fault_))
+        if (ok_ && !WritePendingPresetRegisters(fault_, relockFailed_))
             ok_ = false;
+        if (service_)
+            unlocked_ = true;
+        Relock();
         if (ok_) {
             form_.SetTransferStatus("$T29003");
             Form4->AddLine(form_.GetText("$T29003"));
@@ -140,7 +160,12 @@ public:
             DeviceSettingsChanged = 0;
         } else {
             Form4->AddLine(form_.GetText(LinkFaultTextId(fault_)));
+            if (relockFailed_) {
+                Form4->SetLogColor(Qt::red);
+                Form4->AddLine(form_.GetText("$T30099"));
+            }
             Form4->AddLine(form_.GetText("$T30026"));
+            form_.SetTransferStatus("$T29002");
             if (form_.LogFile)
                 form_.LogFile->Write(std::string("Write failed: ") + LinkFaultLogText(fault_));
         }
@@ -164,7 +189,9 @@ private:
     TForm1& form_;
     bool ok_ = true;
     LinkFault fault_ = LinkFault::NoAnswer; // why ok_ went false
-    bool unlocked_ = false;
+    const bool service_;                    // unlocked by the write command for the whole run
+    bool unlocked_;                         // a relock is due
+    bool relockFailed_ = false;             // a relock was taken neither time
 };
 
 bool AnyChange() {
@@ -366,10 +393,12 @@ void TForm1::up_loadClick() {
         ErrorBox(GetText("$T30029"));
         return;
     }
-    // A customer file with the service flag writes protected registers.
+    // A customer file with the service flag writes protected registers; the
+    // family writer's run relocks at its end and counts that relock in.
     const bool serviceFile = LoadedFromCustomerFile && CustomerFileServiceFlag;
     if (serviceFile)
         UnlockDevice();
+    serviceUnlocked = serviceFile;
     switch (DeviceFamily) {
     case FamilyWBS420:
         WriteSpecialRegisters16();
@@ -387,6 +416,10 @@ void TForm1::up_loadClick() {
     default:
         break;
     }
-    if (serviceFile && !RelockDevice())
+    // No writer ran (a family without one, or nothing for its writer to
+    // write): the device is locked again here.
+    if (std::exchange(serviceUnlocked, false) && !RelockDevice()) {
         ReportRelockFailure(*this);
+        SetTransferStatus("$T29002");
+    }
 }

@@ -766,8 +766,8 @@ TEST_F(WriteTest, HangUpAfterTheUnlockEndsAtOnceAndReportsTheFailedRelock) {
     expected.Unlock();
     expected.Key(RegisterMap.max_anzahl_funkkanal);
     EXPECT_EQ(Writes(), expected.Items());
-    EXPECT_EQ(LastLines(Form4->LogLines(), 3),
-              (std::vector<std::string>{"$T30084", "$T30026", "***End***"}));
+    EXPECT_EQ(LastLines(Form4->LogLines(), 4),
+              (std::vector<std::string>{"$T30084", "$T30099", "$T30026", "***End***"}));
     EXPECT_NE(ProgramLog().find("Write failed: connection to the device lost"), std::string::npos);
     EXPECT_EQ(CountMessages("$T30052"), 1);
     EXPECT_EQ(CountMessages("$T30081"), 0) << "the write tells the loss itself";
@@ -779,6 +779,81 @@ TEST_F(WriteTest, HangUpAfterTheUnlockEndsAtOnceAndReportsTheFailedRelock) {
     EXPECT_TRUE(Form1->ui.up_load->isEnabled());
     EXPECT_TRUE(Form1->ui.down_load->isEnabled());
 }
+
+// A relock the device takes neither time fails the write where it happens;
+// once the device takes it again, the same write is repeated at once.
+struct RelockCase {
+    const char* name;
+    enum { Tables, Protocol, ServiceFile } edit;
+    bool silent;      // the relock gets no answer (else: answered, not taken)
+    int extraRelocks; // the relock's further tries
+};
+
+void PrintTo(const RelockCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WriteRelockTest : public WriteTest, public ::testing::WithParamInterface<RelockCase> {};
+
+TEST_P(WriteRelockTest, RelockNotTakenFailsTheWriteAndKeepsTheChanges) {
+    const RelockCase& c = GetParam();
+    const bool telemetry = c.edit == RelockCase::Protocol;
+    StartAndRead({"--type", telemetry ? "0x10" : "0x21", "--channels", "11"});
+    // The 0x10 run would go on with the tables and the delays after the relock.
+    CellOf(944) ^= 1;
+    CellOf(1226) += 1;
+    Form1->FrequencyTableChanged = c.edit != RelockCase::ServiceFile;
+    InputDelaysChanged = telemetry;
+    Form1->LoadedFromCustomerFile = Form1->CustomerFileServiceFlag =
+        c.edit == RelockCase::ServiceFile;
+    MarkChanged();
+    Expected expected;
+    if (c.edit == RelockCase::ServiceFile)
+        expected.Unlock();
+    const Expected family = FamilyWrites(telemetry ? 0x10 : 0x21, true, false, Form1->ImpulseWord);
+    for (const std::string& item : family.Items())
+        expected.Single(std::stoi(item), std::stoul(item.substr(item.find('=') + 1)));
+    if (c.edit == RelockCase::Tables)
+        expected.FrequencyTables();
+    else if (c.edit == RelockCase::ServiceFile)
+        expected.Relock();
+    // The relock is the write's last expected request (after the identity check).
+    const std::string fault =
+        c.silent ? "silence@" + std::to_string(SimLog().back().number + 1 +
+                                               static_cast<int>(expected.Items().size()))
+                 : std::string("ignore-writes=0@r999");
+    ASSERT_EQ(sim_->Command("fault " + fault + ":always").rfind("ok", 0), 0u);
+
+    Write();
+
+    std::vector<std::string> all = expected.Items();
+    all.insert(all.end(), static_cast<size_t>(c.extraRelocks), "999=0");
+    EXPECT_EQ(Writes(), all);
+    const std::vector<std::string> lines = Form4->LogLines();
+    EXPECT_EQ(LastLines(lines, 3), (std::vector<std::string>{"$T30099", "$T30026", "***End***"}));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "$T30003"), 0);
+    EXPECT_EQ(Status(), "$T29002");
+    EXPECT_NE(ProgramLog().find("Register 999: relock failed"), std::string::npos);
+    EXPECT_NE(ProgramLog().find("Write failed: "), std::string::npos);
+    EXPECT_TRUE(RadioSettingsChanged && DeviceSettingsChanged);
+    EXPECT_EQ(CountMessages("$T30052"), 1);
+
+    ASSERT_EQ(sim_->Command("clear"), "ok");
+    MarkLog();
+    Write();
+    EXPECT_EQ(CountMessages("$T30022"), 0);
+    EXPECT_EQ(Form4->LogLines(), successLines);
+    EXPECT_FALSE(RadioSettingsChanged || DeviceSettingsChanged);
+    EXPECT_EQ(Lock(), "locked");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Relock, WriteRelockTest,
+    ::testing::Values(RelockCase{"RadioModemTables", RelockCase::Tables, false, 1},
+                      RelockCase{"TelemetryProtocol", RelockCase::Protocol, false, 1},
+                      RelockCase{"ServiceFile", RelockCase::ServiceFile, false, 1},
+                      RelockCase{"RadioModemTablesSilent", RelockCase::Tables, true, 5}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- while the write runs --------------------------------------------------
 

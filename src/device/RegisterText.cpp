@@ -20,9 +20,9 @@ TRegisterText::TRegisterText() : TRegisterText(RegisterTextFile) {}
 
 TRegisterText::TRegisterText(const std::filesystem::path& file) : ini_(file) {}
 
-bool TRegisterText::TakeTooLarge() {
-    const bool tell = ini_.LoadTooLarge() && !tooLargeTold_;
-    tooLargeTold_ = true;
+ReadRefusal TRegisterText::TakeRefusal() {
+    const ReadRefusal tell = refusalTold_ ? ReadRefusal::None : ini_.LoadRefusal();
+    refusalTold_ = true;
     return tell;
 }
 

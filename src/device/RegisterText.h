@@ -41,13 +41,14 @@ public:
 
     const std::string& Section() const { return section_; }
 
-    // True once (the first call) when the file was refused for its size: it
-    // gives no names, and the user is to be told once.
-    bool TakeTooLarge();
+    // Once (the first call) why the file was refused, for its size or for
+    // being no regular file: it gives no names, and the user is to be told
+    // once. ReadRefusal::None otherwise.
+    ReadRefusal TakeRefusal();
 
 private:
     TMemIniFile ini_;
     std::string section_;
     TStringList names_; // the chosen section's lines, name=number
-    bool tooLargeTold_ = false;
+    bool refusalTold_ = false;
 };

@@ -162,9 +162,9 @@ fs::path TPreSets::FileOf(const std::string& name) const {
 
 PresetContent TPreSets::Load(const fs::path& file, std::string* error) const {
     std::string bytes, readError;
-    bool tooLarge = false;
-    if (!ReadFileBytes(file, bytes, readError, &tooLarge)) {
-        if (tooLarge && log_)
+    ReadRefusal refusal = ReadRefusal::None;
+    if (!ReadFileBytes(file, bytes, readError, &refusal)) {
+        if (refusal != ReadRefusal::None && log_)
             log_("PreSet " + PathText(file.string()) + ": " + readError);
         if (error)
             *error = readError;

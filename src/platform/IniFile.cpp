@@ -73,7 +73,7 @@ TMemIniFile::TMemIniFile(const std::filesystem::path& fileName) : fileName_(file
         return;
     }
     std::string bytes, error;
-    if (!ReadFileBytes(fileName, bytes, error, &loadTooLarge_)) {
+    if (!ReadFileBytes(fileName, bytes, error, &loadRefusal_)) {
         loadError_ = error.empty() ? std::string("unreadable") : error;
         return;
     }

@@ -14,6 +14,8 @@
 // - lines before the first section are ignored.
 // Of several keys with the same name in a section, reads see the first one.
 
+#include "platform/StringList.h"
+
 #include <filesystem>
 #include <string>
 #include <unordered_map>
@@ -27,7 +29,7 @@ public:
     // Loads fileName when it exists. A missing file gives an empty INI; an
     // unreadable one gives an empty INI and LoadFailed() is true, with the
     // system's message in LoadError(); so does a file beyond MaxFileBytes
-    // (StringList.h), which LoadTooLarge() tells.
+    // (StringList.h) or one that is no regular file, which LoadRefusal() tells.
     explicit TMemIniFile(const std::filesystem::path& fileName);
 
     // Parses text as described above, replacing everything held so far.
@@ -36,7 +38,7 @@ public:
 
     bool LoadFailed() const { return !loadError_.empty(); }
     const std::string& LoadError() const { return loadError_; }
-    bool LoadTooLarge() const { return loadTooLarge_; }
+    ReadRefusal LoadRefusal() const { return loadRefusal_; }
 
     // The value of ident in section, or def when either is missing.
     std::string ReadString(const std::string& section, const std::string& ident,
@@ -114,7 +116,7 @@ private:
 
     std::filesystem::path fileName_;
     std::string loadError_;
-    bool loadTooLarge_ = false;
+    ReadRefusal loadRefusal_ = ReadRefusal::None;
     std::vector<Section> sections_;
     std::unordered_map<std::string, std::size_t> sectionIndex_; // lower-cased name -> position
 };

@@ -28,28 +28,43 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, std::string& error,
-                   bool* tooLarge) {
+                   ReadRefusal* refusal) {
     bytes.clear();
-    if (tooLarge)
-        *tooLarge = false;
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (refusal)
+        *refusal = ReadRefusal::None;
+    auto refuse = [&](ReadRefusal why, const char* text) {
+        if (refusal)
+            *refusal = why;
+        error = text;
+        return false;
+    };
+    // Opening a pipe or a device may wait or act on its own: only what is
+    // a regular file now is opened at all.
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode))
+        return refuse(ReadRefusal::NotRegularFile, NotRegularFileText);
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
     }
-    // The size is checked before reading; a file that is no regular file
-    // (or grows meanwhile) stops at the limit while it is read.
-    auto refuse = [&](int err) {
-        if (tooLarge)
-            *tooLarge = err == EFBIG;
-        error = std::strerror(err);
+    auto refuseOpen = [&](ReadRefusal why, const char* text) {
         ::close(fd);
-        return false;
+        return refuse(why, text);
     };
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        static_cast<std::uintmax_t>(info.st_size) > MaxFileBytes)
-        return refuse(EFBIG);
+    // The name may have been given to another file since the check.
+    if (::fstat(fd, &info) != 0)
+        return refuseOpen(ReadRefusal::None, std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        return refuseOpen(ReadRefusal::NotRegularFile, NotRegularFileText);
+    // The size is checked before reading; a file that grows meanwhile stops
+    // at the limit while it is read.
+    if (static_cast<std::uintmax_t>(info.st_size) > MaxFileBytes)
+        return refuseOpen(ReadRefusal::TooLarge, std::strerror(EFBIG));
     std::string data;
     char buffer[65536];
     for (;;) {
@@ -57,12 +72,12 @@ bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, st
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return refuse(errno);
+            return refuseOpen(ReadRefusal::None, std::strerror(errno));
         }
         if (got == 0)
             break;
         if (data.size() + static_cast<std::size_t>(got) > MaxFileBytes)
-            return refuse(EFBIG);
+            return refuseOpen(ReadRefusal::TooLarge, std::strerror(EFBIG));
         data.append(buffer, static_cast<std::size_t>(got));
     }
     ::close(fd);
@@ -153,9 +168,17 @@ bool WriteFileAtomic(const std::filesystem::path& fileName, const std::string& b
 
 void TStringList::SaveToFile(const std::filesystem::path& fileName) const {
     const std::string bytes = Text();
-    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A named pipe without a reader would hold the opening for good: it is
+    // not waited for, and nothing but a regular file is written.
+    const int fd =
+        ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         throw std::runtime_error(std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw std::runtime_error(NotRegularFileText);
+    }
     if (!WriteAllBytes(fd, bytes)) {
         const int err = errno;
         ::close(fd);

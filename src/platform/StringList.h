@@ -33,11 +33,26 @@ constexpr std::size_t MaxFileBytes = std::size_t{4} << 20;
 // The limit as the messages name it.
 const char* const MaxFileSizeText = "4 MB";
 
+// Why ReadFileBytes refused a file it could open, for the message the user
+// is shown (the system's message alone tells neither).
+enum class ReadRefusal {
+    None,
+    TooLarge,       // more than MaxFileBytes
+    NotRegularFile, // a named pipe, a device, a folder, a socket
+};
+
+// What error holds for a file that is no regular file.
+const char* const NotRegularFileText = "not a regular file";
+
 // Reads the whole file into bytes. On failure returns false, leaves bytes
-// empty and puts the system's message (strerror) into error; a file of more
-// than MaxFileBytes is not read and sets *tooLarge (when given).
+// empty and puts the system's message (strerror) into error; refusal (when
+// given) tells whether the file was refused for what it is. A file of more
+// than MaxFileBytes is not read. Only a regular file is read: anything else
+// is refused before it is opened, and the opening itself never waits (a
+// named pipe without a writer would block it for good), so a file swapped
+// for a pipe meanwhile is refused after the opening, still unread.
 bool ReadFileBytes(const std::filesystem::path& fileName, std::string& bytes, std::string& error,
-                   bool* tooLarge = nullptr);
+                   ReadRefusal* refusal = nullptr);
 
 class TStringList {
 public:
@@ -49,7 +64,8 @@ public:
     void LoadFromFile(const std::filesystem::path& fileName);
 
     // Writes every line followed by CR LF, replacing the file. Throws
-    // std::runtime_error with the system's message on failure.
+    // std::runtime_error with the system's message on failure; a target that
+    // is no regular file (a named pipe, a device) is not written.
     void SaveToFile(const std::filesystem::path& fileName) const;
 
     // Replaces the lines with those of text (split as SplitLines does).

@@ -43,9 +43,11 @@ bool& FailureOutstanding() {
 const char kSpacer[] = "    ";
 
 // Appends bytes to the file in one write call sequence; false with errno set
-// on failure.
+// on failure. A log that is a named pipe without a reader fails rather than
+// holding the program.
 bool AppendToFile(const std::filesystem::path& path, const std::string& bytes, int& err) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         err = errno;
         return false;

@@ -342,3 +342,15 @@ void TSprache::SetLanguage(const std::string& code) {
     if (!code.empty())
         languageCode_ = code;
 }
+
+std::string ReadRefusalText(TSprache& sprache, ReadRefusal refusal, const std::string& fileText) {
+    switch (refusal) {
+    case ReadRefusal::TooLarge:
+        return sprache.GetText2Args("$T34002", fileText, MaxFileSizeText);
+    case ReadRefusal::NotRegularFile:
+        return sprache.GetText1Arg("$T34003", fileText);
+    case ReadRefusal::None:
+        break;
+    }
+    return {};
+}

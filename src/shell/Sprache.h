@@ -23,6 +23,8 @@
 // Main thread only: GetText1Arg and GetText2Args keep their arguments in the
 // object while they run.
 
+#include "platform/StringList.h"
+
 #include <array>
 #include <functional>
 #include <memory>
@@ -165,3 +167,8 @@ private:
     MessageHook messageHook_;
     ChooserHook chooserHook_;
 };
+
+// The message for a file that ReadFileBytes refused unread: for its size
+// ($T34002) or for being no regular file ($T34003); fileText is the file's
+// name as program text. "" for ReadRefusal::None.
+std::string ReadRefusalText(TSprache& sprache, ReadRefusal refusal, const std::string& fileText);

@@ -69,8 +69,11 @@ TEST(RegisterText, LookupsOnGoodAndDamagedFiles) {
         EXPECT_EQ(list.Count(), r.names) << what;
         EXPECT_EQ(text.NameOf(r.number), r.nameOfNumber) << what;
         EXPECT_EQ(text.NumberOf(r.name), r.numberOfName) << what;
-        EXPECT_EQ(text.TakeTooLarge(), r.file && r.file->size() > MaxFileBytes) << what;
-        EXPECT_FALSE(text.TakeTooLarge()) << what;
+        EXPECT_EQ(text.TakeRefusal(), r.file && r.file->size() > MaxFileBytes
+                                          ? ReadRefusal::TooLarge
+                                          : ReadRefusal::None)
+            << what;
+        EXPECT_EQ(text.TakeRefusal(), ReadRefusal::None) << what;
     }
 }
 

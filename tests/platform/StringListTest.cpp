@@ -1,5 +1,6 @@
 #include "platform/StringList.h"
 #include "platform/IniFile.h"
+#include "support/NamedPipe.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <fstream>
 #include <stdexcept>
 #include <tuple>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -91,20 +94,66 @@ TEST_F(StringListFiles, FailuresThrowTheSystemMessage) {
     }
 }
 
-// A file beyond the limit is refused unread, also an endless one that tells no size.
+// A file beyond the limit is refused unread.
 TEST_F(StringListFiles, AFileBeyondTheSizeLimitIsRefused) {
-    std::ofstream(dir_ / "big", std::ios::binary); // sparse: grown without writing
-    for (const std::size_t size : {MaxFileBytes, MaxFileBytes + 1, std::size_t{0}}) {
-        const fs::path file = size ? dir_ / "big" : fs::path("/dev/zero");
-        if (size)
-            fs::resize_file(file, size);
+    const fs::path file = dir_ / "big";
+    std::ofstream(file, std::ios::binary); // sparse: grown without writing
+    for (const std::size_t size : {MaxFileBytes, MaxFileBytes + 1}) {
+        fs::resize_file(file, size);
         SCOPED_TRACE(size);
         const bool read = size == MaxFileBytes;
+        const ReadRefusal refusal = read ? ReadRefusal::None : ReadRefusal::TooLarge;
         std::string bytes = "stale", error;
-        bool tooLarge = read;
-        EXPECT_EQ(ReadFileBytes(file, bytes, error, &tooLarge), read);
-        EXPECT_EQ(std::tuple(bytes.size(), tooLarge, error),
-                  std::tuple(read ? size : 0, !read, read ? "" : std::strerror(EFBIG)));
-        EXPECT_EQ(TMemIniFile(file).LoadTooLarge(), !read);
+        ReadRefusal told = ReadRefusal::NotRegularFile;
+        EXPECT_EQ(ReadFileBytes(file, bytes, error, &told), read);
+        EXPECT_EQ(std::tuple(bytes.size(), told, error),
+                  std::tuple(read ? size : 0, refusal, read ? "" : std::strerror(EFBIG)));
+        EXPECT_EQ(TMemIniFile(file).LoadRefusal(), refusal);
     }
+}
+
+// A named pipe, a device, a folder and a socket are refused without being
+// opened for reading: a pipe's waiting byte stays, and nothing waits on it.
+TEST_F(StringListFiles, OnlyARegularFileIsRead) {
+    HeldPipe pipe(dir_ / "pipe.qdv");
+    fs::create_directory(dir_ / "folder.qdv");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (dir_ / "socket.qdv").string();
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, socketPath.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    // Through a symbolic link the file it names counts.
+    fs::create_symlink(dir_ / "pipe.qdv", dir_ / "link.qdv");
+    for (const fs::path& file : {dir_ / "pipe.qdv", dir_ / "link.qdv", fs::path("/dev/zero"),
+                                 dir_ / "folder.qdv", fs::path(socketPath)}) {
+        SCOPED_TRACE(file.string());
+        std::string bytes = "stale", error;
+        ReadRefusal refusal = ReadRefusal::None;
+        EXPECT_FALSE(ReadFileBytes(file, bytes, error, &refusal));
+        EXPECT_EQ(std::tuple(bytes, error, refusal),
+                  std::tuple("", std::string(NotRegularFileText), ReadRefusal::NotRegularFile));
+        EXPECT_EQ(TMemIniFile(file).LoadRefusal(), ReadRefusal::NotRegularFile);
+        EXPECT_THROW(TStringList().LoadFromFile(file), std::runtime_error);
+    }
+    EXPECT_TRUE(pipe.Untouched());
+    ::close(sock);
+}
+
+// A save to a named pipe neither waits for a reader nor writes into it: the
+// whole-file save puts a file in the pipe's place, the line list's save
+// refuses it.
+TEST_F(StringListFiles, ASaveToANamedPipeDoesNotWait) {
+    const fs::path file = dir_ / "pipe.qdv";
+    {
+        HeldPipe pipe(file);
+        EXPECT_THROW(TStringList().SaveToFile(file), std::runtime_error);
+        std::string error;
+        EXPECT_TRUE(WriteFileAtomic(file, "saved\r\n", &error)) << error;
+        EXPECT_TRUE(pipe.Untouched());
+    }
+    std::string bytes, error;
+    EXPECT_TRUE(ReadFileBytes(file, bytes, error));
+    EXPECT_EQ(bytes, "saved\r\n");
 }

@@ -834,13 +834,16 @@ void TForm1::RegTextSelect() {
 
 void TForm1::ListRegisterNames(TStringList& names, uint32_t deviceType) {
     RegisterText->ListNames(names, deviceType);
-    if (!RegisterText->TakeTooLarge())
+    const ReadRefusal refusal = RegisterText->TakeRefusal();
+    if (refusal == ReadRefusal::None)
         return;
     const std::string file =
         PathText((std::filesystem::path(ProgramDir) / RegisterTextFile).string());
-    ErrorBox(Sprache->GetText2Args("$T34002", file, MaxFileSizeText));
+    ErrorBox(ReadRefusalText(*Sprache, refusal, file));
     if (LogFile)
-        LogFile->Write("Read " + file + ": " + std::strerror(EFBIG));
+        LogFile->Write("Read " + file + ": " +
+                       (refusal == ReadRefusal::TooLarge ? std::strerror(EFBIG)
+                                                         : NotRegularFileText));
 }
 
 bool TForm1::BrowserExchangeWaiting() const {

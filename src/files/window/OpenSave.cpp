@@ -164,11 +164,13 @@ TransferLock::~TransferLock() {
 
 bool LoadParameterFile(TForm1& f, const std::string& name, std::vector<std::string>& lines) {
     std::string bytes, error;
-    bool tooLarge = false;
-    if (!ReadFileBytes(name, bytes, error, &tooLarge)) {
-        // A file far beyond any parameter file is refused before it is read.
-        f.ErrorBox(tooLarge ? f.Sprache->GetText2Args("$T34002", PathText(name), MaxFileSizeText)
-                            : f.Sprache->GetText2Args("$T30072", PathText(name), error));
+    ReadRefusal refusal = ReadRefusal::None;
+    if (!ReadFileBytes(name, bytes, error, &refusal)) {
+        // A file far beyond any parameter file, and a named pipe, a device or
+        // a folder, are refused before they are read.
+        f.ErrorBox(refusal != ReadRefusal::None
+                       ? ReadRefusalText(*f.Sprache, refusal, PathText(name))
+                       : f.Sprache->GetText2Args("$T30072", PathText(name), error));
         if (f.LogFile)
             f.LogFile->Write("Read " + PathText(name) + ": " + error);
         return false;

@@ -35,7 +35,7 @@ TEST_F(FileTest, EachRefusedOpenTellsWhyAndLeavesNoData) {
     };
     const Case cases[] = {
         {"", "", {"$T30012"}, "$T29002"},
-        {"/", "", {"$T30072"}, "$T29008"},
+        {"/", "", {"$T34003"}, "$T29008"},
         {"a.qdv", damaged, {"$T34001"}, "$T29008"},
         {"a.qdv", "", {"$T30038"}, "$T29008"},
         {"a.rtu", "; nothing\r\n\r\n", {"$T30038"}, "$T29008"},

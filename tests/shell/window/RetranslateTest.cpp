@@ -13,6 +13,7 @@
 #include "platform/Text.h"
 #include "shell/Sprache.h"
 #include "shell/window/WindowTexts.h"
+#include "support/NamedPipe.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -215,6 +216,20 @@ TEST_F(LanguageCheckTest, AFileCutShortIsReportedAsDamagedLoggedAndEndsTheProgra
         LogMessagesStartingWith(dir_, "Lang"),
         std::vector<std::string>{"Lang<-76>File damaged: " + (dir_ / "default.lang").string() +
                                  ": 0 [WinLanguage] lines for 2 languages * "});
+    ExpectTheProgramEnds();
+}
+
+// A named pipe in the file's place is not waited for: damaged, as a file
+// that cannot be read.
+TEST_F(LanguageCheckTest, APipeForTheFileIsReportedAsDamagedWithoutWaiting) {
+    ASSERT_TRUE(fs::remove(dir_ / "default.lang"));
+    HeldPipe pipe(dir_ / "default.lang");
+    Start();
+    EXPECT_TRUE(pipe.Untouched());
+    EXPECT_EQ(CountShown("Your language file is damaged!"), 1);
+    EXPECT_EQ(LogMessagesStartingWith(dir_, "Lang"),
+              std::vector<std::string>{"Lang<-76>File damaged: " + (dir_ / "default.lang").string() +
+                                       ": not a regular file * "});
     ExpectTheProgramEnds();
 }
 

@@ -387,8 +387,8 @@ void PrintTo(const PresetCase& c, std::ostream* os) {
     *os << "family " << c.family << ", tab " << static_cast<int>(c.tab);
 }
 
-class PresetWriteTest : public PresetDeviceTest, public ::testing::WithParamInterface<PresetCase> {
-};
+class PresetWriteTest : public PresetDeviceTest,
+                        public ::testing::WithParamInterface<PresetCase> {};
 
 TEST_P(PresetWriteTest, TheNextWriteSendsEveryPresetRegisterOnce) {
     const auto& [family, preset, refused, device, tab, shown] = GetParam();

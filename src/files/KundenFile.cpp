@@ -2,6 +2,7 @@
 
 #include "platform/Numbers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -20,6 +21,11 @@ std::optional<uint32_t> RegisterField(std::string_view line) {
     if (!number)
         return std::nullopt;
     return static_cast<uint32_t>(*number);
+}
+
+// A line of blanks only, or none at all.
+bool BlankLine(std::string_view line) {
+    return line.find_first_not_of(" \t\r\n\v\f") == std::string_view::npos;
 }
 
 std::string OutputLine(uint32_t reg, uint32_t value) {
@@ -168,7 +174,8 @@ std::string TKundenFile::Read(TStringList& list) {
 
 std::string TKundenFile::ReadLines(TStringList& list, bool withText) {
     StartRead();
-    if (list.Count() == 0)
+    // Blank lines alone hold no data, however many there are.
+    if (std::all_of(list.Lines().begin(), list.Lines().end(), BlankLine))
         return Fail(list, ReadResult::Empty);
     if (krypto_.Decode(list))
         return Fail(list, ReadResult::Damaged);

@@ -38,7 +38,8 @@ public:
     // How the last read went.
     enum class ReadResult {
         Ok,      // the register lines (and a preset's text) came back
-        Empty,   // no line but (at most) the checksum line: nothing came back, no error flag
+        Empty,   // blank lines only, or no line but the checksum line: nothing came
+                 // back, no error flag
         Damaged, // checksum, line form, register field, text block or end
                  // line wrong: nothing came back, the error flag is set
     };

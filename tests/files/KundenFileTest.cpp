@@ -67,6 +67,8 @@ TEST(KundenFile, EachStoredFileReadsAsTheFormatSays) {
         {"only a checksum line", Stored({}), {}},
         {"one empty line", {""}, {}},
         {"one line of blanks", {"   "}, {}},
+        {"two empty lines", {"", ""}, {}},
+        {"three lines of blanks", {" ", "", "\t"}, {}},
         {"a line of 15 characters", with(1, good[1].substr(0, 15)), damaged},
         {"a line of 17 characters: the 17th is not read", with(1, good[1] + "0"), {"900=$0012"}},
         {"a blank in a field", with(1, " " + good[1].substr(1)), damaged},

@@ -175,6 +175,12 @@ void TForm1::ConnectPresetsPage() {
     connect(ui.Loeschen1, &QAction::triggered, this, [this] { Loeschen1Click(); });
     connect(ui.Clear, &QPushButton::clicked, this, [this] { Loeschen1Click(); });
     connect(ui.PreHinzu, &QPushButton::clicked, this, [this] { PreHinzuClick(); });
+    // The form typed into last holds the value: typing into one drops what
+    // was typed into the other and not taken.
+    connect(ui.PreDezimal, &QLineEdit::textEdited, ui.PreHex,
+            [this] { ui.PreHex->setModified(false); });
+    connect(ui.PreHex, &QLineEdit::textEdited, ui.PreDezimal,
+            [this] { ui.PreDezimal->setModified(false); });
     connect(ui.PreNow, &QPushButton::clicked, this, [this] { PreNowClick(); });
     connect(ui.PreRegisterTextAnz, &QComboBox::activated, this,
             [this] { PreRegisterTextAnzSelect(); });
@@ -271,9 +277,14 @@ void TForm1::PreDezimalKeyPress(char& key) {
         return;
     }
     key = 0;
+    if (TakePresetDecimal() && ui.PreHinzu->isEnabled())
+        ui.PreHinzu->click();
+}
+
+bool TForm1::TakePresetDecimal() {
     const auto value = ParseDigits(TextOf(ui.PreDezimal), 10);
     if (!value)
-        return;
+        return false;
     if (*value > 0xFFFF) {
         // A register holds 16 bits: the value shown before comes back.
         Dialogs::ShowMessage(Sprache->GetText2Args("$T30018", "0", "65535"));
@@ -281,12 +292,12 @@ void TForm1::PreDezimalKeyPress(char& key) {
         ui.PreDezimal->setText(shown ? QString::number(*shown) : QString());
         ui.PreDezimal->setFocus();
         ui.PreDezimal->selectAll();
-        return;
+        return false;
     }
+    ui.PreDezimal->setModified(false);
     ShowPresetHex(static_cast<uint32_t>(*value));
     ShowPresetBits(static_cast<uint32_t>(*value));
-    if (ui.PreHinzu->isEnabled())
-        ui.PreHinzu->click();
+    return true;
 }
 
 void TForm1::PreHexKeyPress(char& key) {
@@ -296,16 +307,25 @@ void TForm1::PreHexKeyPress(char& key) {
         return;
     }
     key = 0;
-    const auto value = ParseDigits(TextOf(ui.PreHex), 16);
-    if (!value)
-        return;
-    ShowPresetDecimal(static_cast<uint32_t>(*value));
-    ShowPresetBits(static_cast<uint32_t>(*value));
-    if (ui.PreHinzu->isEnabled())
+    if (TakePresetHex() && ui.PreHinzu->isEnabled())
         ui.PreHinzu->click();
 }
 
+bool TForm1::TakePresetHex() {
+    const auto value = ParseDigits(TextOf(ui.PreHex), 16);
+    if (!value)
+        return false;
+    ui.PreHex->setModified(false);
+    ShowPresetDecimal(static_cast<uint32_t>(*value));
+    ShowPresetBits(static_cast<uint32_t>(*value));
+    return true;
+}
+
 void TForm1::PreHinzuClick() {
+    // A value typed but not entered is taken first, as Enter would take it.
+    if ((ui.PreDezimal->isModified() && !TakePresetDecimal()) ||
+        (ui.PreHex->isModified() && !TakePresetHex()))
+        return;
     const std::string text = TextOf(ui.PreRegAdr);
     if (text.empty()) {
         Dialogs::ShowMessage("Registernummer leer!");
@@ -422,6 +442,10 @@ void TForm1::FillPresetMenuForDevice() {
 }
 
 void TForm1::ApplyPresetClick(int index) {
+    // An entry being typed is taken first, so the preset's values replace it
+    // where the preset sets that register.
+    if (!CommitFocusedEdit())
+        return;
     PresetRefusal refusal;
     // The pages' edits of the working copies are kept where the preset sets
     // nothing; the preset's values then replace the copies.
@@ -430,6 +454,8 @@ void TForm1::ApplyPresetClick(int index) {
         return;
     }
     ReloadIoWorkingCopies();
+    // The page on screen shows what the next write sends.
+    RefillShownPages();
 }
 
 // ---- The demo files --------------------------------------------------------------

@@ -472,6 +472,19 @@ void TForm1::PageControl2Change() {
     FitWindowToTexts();
 }
 
+void TForm1::RefillShownPages() {
+    FillingControls filling;
+    if (ui.PageControl1->isVisibleTo(this))
+        PageControl1Change();
+    if (!ui.PageControl2->isVisibleTo(this))
+        return;
+    // The repeater's tab is filled by the settings button, not by a tab change.
+    if (ui.PageControl2->ActivePage() == ui.dzfEinstellung)
+        ShowRepeaterPage();
+    else
+        PageControl2Change();
+}
+
 void TForm1::PageControl3Change() {
     if (KeyingPageBusy) {
         ui.PageControl3->SetActivePage(ui.Sendertastung);

@@ -98,7 +98,9 @@ bool TForm1::RunUpdateCheck(bool fromMenu) {
         (std::filesystem::path(dataFolder) / TextPath(download.GetProgramToStart())).string();
     const std::string title = GetText("$T30021");
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    // A program of this update that did not arrive is missing, even where an
+    // older file of its name lies.
+    if (!download.ProgramDownloaded() || !std::filesystem::is_regular_file(path, ec)) {
         Dialogs::MessageBox(Sprache->GetText1Arg("$T30047", PathText(path)), title, Dialogs::OK,
                             Dialogs::Error);
         return false;

@@ -146,6 +146,7 @@ bool TWebDownload::Fail(const std::string& id, const std::string& detail) {
 bool TWebDownload::Run() {
     message_.clear();
     programToStart_.clear();
+    programDownloaded_ = false;
     peakBuffered_ = 0;
     if (languageFile_.empty()) {
         message_ = "Error!\nNo FileName in Modul: WebDownLoad!";
@@ -237,11 +238,13 @@ bool TWebDownload::Run() {
         message_ = sprache_->GetText("$T41006");
         return true;
     }
-    // Only a file of this very update is started, never a stale one.
-    if (std::find(downloaded.begin(), downloaded.end(), update.execute) == downloaded.end())
-        return Fail("$T41006", descriptionFile_ + ": the program to start, \"" + update.execute +
-                                   "\", is not one of the files downloaded");
     programToStart_ = update.execute;
+    // Only a file of this very update is started, never a stale one.
+    programDownloaded_ =
+        std::find(downloaded.begin(), downloaded.end(), update.execute) != downloaded.end();
+    if (!programDownloaded_)
+        Log(descriptionFile_ + ": the program to start, \"" + update.execute +
+            "\", is not one of the files downloaded");
     return false;
 }
 

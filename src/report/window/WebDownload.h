@@ -48,13 +48,16 @@ public:
 
     // The text of the last failure or notice; "" when the run had none.
     const std::string& GetMessage() const { return message_; }
-    // After a run that returned false: the program to start, a file that
-    // this run downloaded into the local folder.
+    // After a run that returned false: the program the update names to start.
     const std::string& GetProgramToStart() const { return programToStart_; }
+    // After a run that returned false: whether the program to start is one of
+    // the files this run downloaded; only then may it be started.
+    bool ProgramDownloaded() const { return programDownloaded_; }
 
     // True when there is nothing to start: no newer version, the user
-    // declined, or a failure (GetMessage tells). False when every listed file
-    // has been downloaded and the program to start is one of them.
+    // declined, no program named, or a failure (GetMessage tells). False when
+    // every listed file has been downloaded and the update names a program
+    // to start.
     bool Run();
 
     // Fetches name from the update location into the local folder. An
@@ -93,6 +96,7 @@ private:
     std::string programToStart_;
     float programVersion_ = 0;
     uint16_t port_ = 80;
+    bool programDownloaded_ = false;
     bool progress_ = false;
     bool silent_ = false;
     int transferTimeoutMs_ = 30000;

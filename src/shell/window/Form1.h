@@ -242,6 +242,10 @@ public:
     void PageControl1Change();
     void PageControl2Change();
     void PageControl3Change();
+    // The radio or settings tab on screen filled again from the register
+    // image and the working copies, as choosing it again would; the fill
+    // stores nothing. Hidden pages are filled when they are shown.
+    void RefillShownPages();
     void schicht1Click();
     void frequenz1Click();
     void sendeleistungClick();
@@ -319,6 +323,11 @@ public:
     void PreRegAdrKeyPress(char& key);
     void PreDezimalKeyPress(char& key);
     void PreHexKeyPress(char& key);
+    // The value typed into Dezimal or Hex, taken as Enter takes it: shown in
+    // the other forms; false when it is empty or refused.
+    bool TakePresetDecimal();
+    bool TakePresetHex();
+    // Adds the register with the value typed last, entered or not.
     void PreHinzuClick();
     void Loeschen1Click();
     void PreNowClick();

@@ -197,6 +197,9 @@ INSTANTIATE_TEST_SUITE_P(
                  false, 0, "", "", "$T30028", "$T29002"},
         LoadCase{"ServiceFlagFileWithoutRegisters", "", "n.qdv", "", -1, -1, true, 0, "", "",
                  "$T30038", "$T29008"},
+        // A name in upper case is written as the lines are: blank lines only.
+        LoadCase{"CustomerFileOfBlankLines", "", "w.QDV", "\n \n\n", -1, -1, false, 0, "", "",
+                 "$T30038", "$T29008"},
         LoadCase{"ServiceFileWithASyntaxError", "", "e.qdv", "900=1\n901=12345", -1, -1, true, 0,
                  "", "File Error!|***End***", "$T30009", "$T29012"},
         LoadCase{"NameOfTheOtherKindLast", "", "k.rtu", "r900=$1\nr901=$2\n902=$3", -1, -1, false,

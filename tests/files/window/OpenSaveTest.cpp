@@ -38,6 +38,7 @@ TEST_F(FileTest, EachRefusedOpenTellsWhyAndLeavesNoData) {
         {"/", "", {"$T34003"}, "$T29008"},
         {"a.qdv", damaged, {"$T34001"}, "$T29008"},
         {"a.qdv", "", {"$T30038"}, "$T29008"},
+        {"a.qdv", "\r\n \r\n\r\n", {"$T30038"}, "$T29008"},
         {"a.rtu", "; nothing\r\n\r\n", {"$T30038"}, "$T29008"},
         {"a.qdv", customer({"00000002FFFFFFFF"}), {"$T33001"}, "$T29007"},
         {"a.qdv", customer({"0000000200000007", "0000000900000001"}), {"$T30041"}, "$T29008"},

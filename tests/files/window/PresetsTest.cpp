@@ -8,6 +8,9 @@
 #include "files/window/FileFixture.h"
 #include "files/window/FormPreSets.h"
 #include "pages/window/Bit8Feld.h"
+#include "pages/window/InputFrame.h"
+#include "platform/window/PageControl.h"
+#include "platform/window/RadioGroup.h"
 
 #include <QCheckBox>
 #include <QMenu>
@@ -125,6 +128,46 @@ TEST_F(PresetTest, ARegisterShowsThreeWaysAndIsAddedOnce) {
         ui.PreRegAdr->setCursorPosition(1);
         Key(ui.PreRegAdr, key, text);
         EXPECT_EQ(Text(ui.PreRegAdr), after) << key;
+    }
+}
+
+TEST_F(PresetTest, HinzufuegenAddsTheValueTypedLastWithoutEnterOrRefusesItAsEnterDoes) {
+    StartWithData();
+    auto& ui = Form1->ui;
+    const int old = static_cast<int>(image_[1216 - 900]);
+    QLineEdit* const dec = ui.PreDezimal;
+    QLineEdit* const hex = ui.PreHex;
+    // What is typed into which form, without Enter (nullptr: the lowest bit
+    // clicked, which acts on the bits shown); the value added (-1: none); the
+    // messages; what Dezimal shows afterwards.
+    const struct {
+        std::vector<std::pair<QLineEdit*, std::string>> typed;
+        int added;
+        Lines shown;
+        std::string decimal;
+    } cases[] = {
+        {{{dec, "300"}}, 300, {}, "300"},
+        {{{hex, "0ABC"}}, 0xABC, {}, "2748"},
+        {{{dec, "300"}, {hex, "0ABC"}}, 0xABC, {}, "2748"},
+        {{{hex, "0ABC"}, {dec, "300"}}, 300, {}, "300"},
+        {{{dec, "300"}, {nullptr, ""}}, old ^ 1, {}, std::to_string(old ^ 1)},
+        {{{dec, "70000"}}, -1, {"$T30018"}, std::to_string(old)},
+        {{{dec, ""}}, -1, {}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.back().second + " " + std::to_string(c.added));
+        ui.PreSetListe->clear();
+        Type(ui.PreRegAdr, "1216");
+        for (const auto& [edit, text] : c.typed)
+            edit ? Type(edit, text, false) : Form1->Bit8Feld2->Box(7)->click();
+        Dialogs::ClearHistory();
+        ui.PreHinzu->click();
+        char line[16];
+        std::snprintf(line, sizeof line, "1216=$%04X", c.added);
+        EXPECT_EQ(std::tuple(ui.PreSetListe->count() ? FromQString(ui.PreSetListe->item(0)->text())
+                                                     : std::string(),
+                             Messages(), Text(dec)),
+                  std::tuple(c.added < 0 ? std::string() : std::string(line), c.shown, c.decimal));
     }
 }
 
@@ -287,21 +330,80 @@ class PresetDeviceTest : public ReadTest {};
 
 using Values = std::vector<std::pair<int, long>>;
 
+// The tab on screen while a preset is applied.
+enum class Tab { None, Station, Pulse, Delays, Channels, Editor };
+
+// The page button, then the tab, as a user chooses them.
+void ShowTab(Tab tab) {
+    auto& ui = Form1->ui;
+    if (tab == Tab::None)
+        return;
+    const bool radio = tab == Tab::Channels || tab == Tab::Editor;
+    (radio ? ui.funk : ui.einstellung)->trigger();
+    TPageControl* pages = radio ? ui.PageControl1 : ui.PageControl2;
+    QWidget* page = tab == Tab::Pulse    ? ui.Impulsausgabe1
+                    : tab == Tab::Delays ? ui.InputTabSheet
+                    : tab == Tab::Editor ? ui.FrequenzEditor
+                                         : pages->currentWidget();
+    pages->setCurrentIndex(pages->indexOf(page));
+    ASSERT_TRUE(page->isVisibleTo(Form1));
+}
+
+// What the tab's controls of the preset's registers show.
+std::string Shown(Tab tab) {
+    auto& ui = Form1->ui;
+    const auto item = [](TRadioGroup* g) { return std::to_string(g->ItemIndex()); };
+    switch (tab) {
+    case Tab::None:
+        return "";
+    case Tab::Station:
+        return FromQString(ui.StationAdr->text());
+    case Tab::Pulse:
+        return FromQString(ui.mess_int->text()) + " " + item(ui.imp_ein) + item(ui.imp_out) +
+               item(ui.analog_out) + item(ui.verbund_ein);
+    case Tab::Delays:
+        return FromQString(Form1->InputFrames[0]->ui.TimerBox->currentText());
+    case Tab::Channels:
+        return item(ui.frequenz1);
+    case Tab::Editor:
+        return FromQString(ui.FEdit2->text());
+    }
+    return "";
+}
+
 // The device family (its type too), the preset, a register the device refuses
-// at the first write (0: none), the device's values after the next.
-class PresetWriteTest : public PresetDeviceTest,
-                        public ::testing::WithParamInterface<std::tuple<int, Lines, int, Values>> {
+// at the first write (0: none), the device's values after the next; the tab on
+// screen meanwhile and what it shows once the preset is applied.
+struct PresetCase {
+    int family;
+    Lines preset;
+    int refused;
+    Values device;
+    Tab tab = Tab::None;
+    std::string shown;
 };
 
+void PrintTo(const PresetCase& c, std::ostream* os) {
+    *os << "family " << c.family << ", tab " << static_cast<int>(c.tab);
+}
+
+class PresetWriteTest : public PresetDeviceTest,
+                        public ::testing::WithParamInterface<PresetCase> {};
+
 TEST_P(PresetWriteTest, TheNextWriteSendsEveryPresetRegisterOnce) {
-    const auto& [family, preset, refused, device] = GetParam();
+    const auto& [family, preset, refused, device, tab, shown] = GetParam();
     const auto write = [] { Dialogs::QueueAnswer(Dialogs::Yes), Form1->up_loadClick(); };
     WriteFile(dir_ / "p.pre", PresetFileBytes(preset, PresetText(family, 0, {"$P0409=P"})));
     StartWithDevice({"--type", std::to_string(family)});
     ASSERT_TRUE(Read());
     InputDelayValues[3] = 35;
     InputDelaysChanged = true;
+    ShowTab(tab);
+    const std::string before = Shown(tab);
     MenuItem(Form1->ui.PreSets, "P")->trigger();
+    // The tab on screen shows the preset's values at once, without storing.
+    EXPECT_EQ(Shown(tab), shown);
+    EXPECT_TRUE(tab == Tab::None || before != shown) << before;
     if (refused) { // the writes after the refused one are skipped, the device locked again
         sim_->Command("fault ignore-writes@r" + std::to_string(refused));
         write();
@@ -331,11 +433,20 @@ const Lines radioPreset = {"916=$0007", "1000=$1234", "1001=$0042", "1300=$0123"
 const Values radioValues = {{916, 7}, {1000, 0x1234}, {1001, 0x42}, {1300, 0x123}};
 const Lines ioPreset = {"954=$0A07", "1070=$0005", "1085=$0010"};
 const Values ioValues = {{954, 0x0A07}, {1070, 5}, {1085, 16}, {1073, 35}};
+// The delays tab on screen shows 1.6 s as 0, its choices being half seconds: 0 is written.
+const Values ioValuesShown = {{954, 0x0A07}, {1070, 5}, {1085, 0}, {1073, 35}};
+// The current channel, and the second channel's number (434.0 MHz in steps of 12.5 kHz).
+const Lines channelPreset = {"910=$0002", "1217=$87A0"};
+const Values channelValues = {{910, 2}, {1217, 0x87A0}};
 
-INSTANTIATE_TEST_SUITE_P(Presets, PresetWriteTest,
-                         ::testing::Values(std::tuple(0x21, radioPreset, 1001, radioValues),
-                                           std::tuple(0x21, radioPreset, 1300, radioValues),
-                                           std::tuple(0x10, ioPreset, 0, ioValues)));
+INSTANTIATE_TEST_SUITE_P(
+    Presets, PresetWriteTest,
+    ::testing::Values(PresetCase{0x21, radioPreset, 1001, radioValues, Tab::None, ""},
+                      PresetCase{0x21, radioPreset, 1300, radioValues, Tab::Station, "7"},
+                      PresetCase{0x10, ioPreset, 0, ioValues, Tab::Pulse, "10 0001"},
+                      PresetCase{0x10, ioPreset, 0, ioValuesShown, Tab::Delays, "0.5"},
+                      PresetCase{0x21, channelPreset, 0, channelValues, Tab::Channels, "2"},
+                      PresetCase{0x21, channelPreset, 0, channelValues, Tab::Editor, "434.0000"}));
 
 TEST_F(PresetDeviceTest, APresetMadeOnADeviceIsAppliedAndWritten) {
     CopyProgramFile("RegisterText.txt", dir_);

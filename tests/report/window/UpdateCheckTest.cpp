@@ -34,7 +34,8 @@ protected:
         ShellOpen::BeginScript();
         // The start question shows its argument.
         std::string lang = FileText(dir_ / "default.lang");
-        lang.replace(lang.find("$T30045GB=$T30045"), 17, "$T30045GB=$T30045 %S%");
+        for (const std::string id : {"$T30045", "$T30047"})
+            lang.replace(lang.find(id + "GB=" + id), 17, id + "GB=" + id + " %S%");
         std::ofstream(dir_ / "default.lang", std::ios::binary) << lang;
         Start();
         ActivationCount = 1; // no first-activation messages in between
@@ -59,6 +60,7 @@ protected:
 TEST_F(UpdateCheckTest, EachOutcomeIsShownToAMenuCheckOnlyAndNoPartialFileStays) {
     const std::string ask = "$T42001$T42002", replace = "$T41007";
     const std::string start = "$T36001$T36002$T30045 " + (dir_ / "Data" / "a.bin").string() + "\n";
+    const std::string missing = "$T30047 " + (dir_ / "Data" / "old.exe").string();
     const int Y = Dialogs::Yes, N = Dialogs::No;
     Form1->WebDownload->SetTransferTimeout(200);
     const std::string update = Info("2.24", {"a.bin"}, "a.bin"), qdv = "info.qdv";
@@ -80,7 +82,7 @@ TEST_F(UpdateCheckTest, EachOutcomeIsShownToAMenuCheckOnlyAndNoPartialFileStays)
         {{200, update}, {}, {Y, N}, {ask, replace}, {qdv}, ""},
         {{200, update}, got, {Y, Y, N}, {ask, replace, start}, both, "", "new"},
         {{200, Info("2.24", {"a.bin"}, "")}, got, {Y, Y}, {ask, replace, "$T41006"}, both, "", "new"},
-        {{200, Info("2.24", {"a.bin"}, "old.exe")}, got, {Y, Y}, {ask, replace, "$T41006"}, both,
+        {{200, Info("2.24", {"a.bin"}, "old.exe")}, got, {Y, Y}, {ask, replace, missing}, both,
          "\"old.exe\", is not one", "new"},
         {{200, Info("2.24", {"a.bin", "../x"}, "a.bin")}, {}, {}, {"$T41009"}, {qdv},
          "\"../x\" is not a plain file name"},

@@ -293,6 +293,15 @@ std::string TSprache::GetText2Args(const std::string& id, const std::string& a1,
     return ExpandPlaceholders(LookupRaw(id));
 }
 
+TextWithPath TSprache::GetTextWithPath(const std::string& id, const std::string& path) {
+    return {GetText1Arg(id, PathSlot), path};
+}
+
+TextWithPath TSprache::GetTextWithPath(const std::string& id, const std::string& path,
+                                       const std::string& a2) {
+    return {GetText2Args(id, PathSlot, a2), path};
+}
+
 std::string TSprache::GetTexts(int group, int first, int count) {
     ArgumentsInUse inUse(argCount_);
     argCount_ = 0;

@@ -23,6 +23,8 @@
 // Main thread only: GetText1Arg and GetText2Args keep their arguments in the
 // object while they run.
 
+#include "platform/Text.h"
+
 #include <array>
 #include <functional>
 #include <memory>
@@ -108,6 +110,12 @@ public:
     std::string GetText(const std::string& id);
     std::string GetText1Arg(const std::string& id, const std::string& a1);
     std::string GetText2Args(const std::string& id, const std::string& a1, const std::string& a2);
+    // The text of id filled in as GetText1Arg/GetText2Args do, with the path
+    // as its first argument: the path reaches the widget as the file system
+    // has it.
+    TextWithPath GetTextWithPath(const std::string& id, const std::string& path);
+    TextWithPath GetTextWithPath(const std::string& id, const std::string& path,
+                                 const std::string& a2);
     // The raw texts of ids (group, first) .. (group, first + count - 1)
     // joined with nothing between, then filled in once without arguments.
     std::string GetTexts(int group, int first, int count);

@@ -836,11 +836,10 @@ void TForm1::ListRegisterNames(TStringList& names, uint32_t deviceType) {
     RegisterText->ListNames(names, deviceType);
     if (!RegisterText->TakeTooLarge())
         return;
-    const std::string file =
-        PathText((std::filesystem::path(ProgramDir) / RegisterTextFile).string());
-    ErrorBox(Sprache->GetText2Args("$T34002", file, MaxFileSizeText));
+    const std::string file = (std::filesystem::path(ProgramDir) / RegisterTextFile).string();
+    ErrorBox(Sprache->GetTextWithPath("$T34002", file, MaxFileSizeText));
     if (LogFile)
-        LogFile->Write("Read " + file + ": " + std::strerror(EFBIG));
+        LogFile->Write("Read " + PathText(file) + ": " + std::strerror(EFBIG));
 }
 
 bool TForm1::BrowserExchangeWaiting() const {

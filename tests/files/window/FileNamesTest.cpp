@@ -8,7 +8,10 @@
 #include "files/window/KonverterDlg.h"
 #include "files/window/OKBottomDlg.h"
 
+#include <QCheckBox>
 #include <QMenu>
+
+#include <functional>
 
 namespace {
 
@@ -64,7 +67,7 @@ TEST_F(FileNameTest, EveryCommandWritesAndReadsUmlautNamesAsTheFileSystemHasThem
         return item ? (item->trigger(), opened()) : testing::AssertionFailure();
     };
     choose(u"N\u00FCsse & co", &TForm1::savebuttonClick); // the save completes the name
-    EXPECT_TRUE(fs::is_regular_file(customers / u"N\u00FCSSE & CO.QDV"));
+    EXPECT_TRUE(fs::is_regular_file(customers / u"N\u00DCSSE & CO.QDV"));
     EXPECT_TRUE(open(u"N\u00FCsse & co", &TForm1::openbuttonClick));
     choose(u"Pl\u00E4ne & Kan\u00E4le.qdv", &TForm1::FSetSpeichernClick);
     EXPECT_TRUE(open(u"Pl\u00E4ne & Kan\u00E4le.qdv", &TForm1::FSetLadenClick, false));
@@ -89,8 +92,8 @@ TEST_F(FileNameTest, EveryCommandWritesAndReadsUmlautNamesAsTheFileSystemHasThem
     choose(u"\u00DCbertrag & Kunde.qdv", &TForm1::SaveToStrgClick);
     EXPECT_TRUE(opened(false, "$T29010"));
 
-    fs::copy_file(customers / u"N\u00FCSSE & CO.QDV", dir_ / "Demos" / u"N\u00FCSSE & CO.QDV");
-    EXPECT_TRUE(demo(u"N\u00FCSSE && CO"));
+    fs::copy_file(customers / u"N\u00DCSSE & CO.QDV", dir_ / "Demos" / u"N\u00DCSSE & CO.QDV");
+    EXPECT_TRUE(demo(u"N\u00DCSSE && CO"));
     Dialogs::QueueInput("N\xFCsse & Demo"); // the input box's text
     Form1->savebuttonClick();
     EXPECT_TRUE(demo(u"N\u00FCsse && Demo"));
@@ -115,6 +118,212 @@ TEST_F(FileNameTest, EveryCommandWritesAndReadsUmlautNamesAsTheFileSystemHasThem
     choose(u"N\u00FCsse \u20AC.qdv", &TForm1::openbuttonClick);
     EXPECT_EQ(Messages(),
               Lines{"$T30012 " + dir_.string() + "/Kunden \xC4nderung/N\xFCsse \x80.qdv"});
+}
+
+// A text of the test's language file with the argument after its id.
+void ShowArgument(const fs::path& folder, const char* id) {
+    std::string lang = ReadFile(folder / "default.lang");
+    const std::string line = std::string(id) + "GB=" + id;
+    lang.replace(lang.find(line), line.size(), line + " %S%");
+    WriteFile(folder / "default.lang", lang);
+}
+
+std::string Utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+// The saves that complete a typed name: each runs with the name its file
+// dialog hands back and, unless None, the answer to a question after its own.
+struct SaveCommand {
+    const char* name;
+    std::function<void(const fs::path& chosen, int answer)> run;
+};
+
+void Answer(int answer) {
+    if (answer != Dialogs::None)
+        Dialogs::QueueAnswer(answer);
+}
+
+const SaveCommand saveCommands[] = {
+    {"save",
+     [](const fs::path& chosen, int answer) {
+         ServiceMode = 0;
+         Dialogs::QueueFileName(chosen.string());
+         Answer(answer);
+         Form1->savebuttonClick();
+     }},
+    {"register dump",
+     [](const fs::path& chosen, int answer) {
+         ServiceMode = 1;
+         Dialogs::QueueFileName(chosen.string());
+         Dialogs::QueueAnswer(Dialogs::Yes); // a register text file
+         Answer(answer);
+         Dialogs::QueueModal([](QDialog& d) {
+             auto& dialog = static_cast<TOKBottomDlg&>(d);
+             dialog.ui.LabeledEdit1->setText("906");
+             dialog.ui.LabeledEdit2->setText("910");
+             dialog.ui.ServiceMode->setChecked(false);
+             dialog.ui.anhaengen->setChecked(false);
+             return int(Dialogs::Ok);
+         });
+         Form1->savebuttonClick();
+     }},
+    {"frequency-set save",
+     [](const fs::path& chosen, int answer) {
+         ServiceMode = 0;
+         Dialogs::QueueFileName(chosen.string());
+         Answer(answer);
+         Form1->FSetSpeichernClick();
+     }},
+    {"converter",
+     [](const fs::path& chosen, int answer) {
+         Answer(answer);
+         // The source lies beside the target: a dump of the device.
+         Dialogs::QueueFileName((chosen.parent_path() / "QUELLE.RTU").string());
+         Dialogs::QueueFileName(chosen.string());
+         Dialogs::QueueModal([](QDialog& d) {
+             auto& dialog = static_cast<TKonverterDlg1&>(d);
+             dialog.orgbuttonClick(), dialog.kbuttonClick(), dialog.OKBtnClick();
+             return dialog.result();
+         });
+         Form1->KonverterClick();
+     }},
+};
+
+class CompletedNameTest : public FileNameTest {
+protected:
+    void SetUp() override {
+        FileNameTest::SetUp();
+        ShowArgument(dir_, "$T30112");
+        StartWithDevice({"--type", "0x21"});
+        ASSERT_TRUE(Read());
+        folder_ = dir_ / u8"Kunden \u00e4";
+        fs::create_directories(folder_);
+        saveCommands[1].run(folder_ / "quelle", Dialogs::None); // the converter's source
+        ASSERT_TRUE(fs::is_regular_file(folder_ / "QUELLE.RTU"));
+        Dialogs::ClearHistory();
+    }
+
+    // The files of the folder besides the converter's source.
+    Lines Files() const {
+        Lines names;
+        for (const auto& entry : fs::directory_iterator(folder_))
+            if (entry.path().filename() != "QUELLE.RTU")
+                names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path folder_;
+};
+
+TEST_F(CompletedNameTest, TheFileNameIsUpperCasedInEveryLetterTheFolderKeepsItsSpelling) {
+    const struct {
+        int command;
+        const char* typed;
+        const char* written;
+    } rows[] = {
+        {0, "N\u00fcsse", "N\u00dcSSE.QDV"},
+        {0, "Ma\u00df \u0142\u00f3d\u017a", "MASS \u0141\u00d3D\u0179.QDV"},
+        {1, "S\u00e4ge", "S\u00c4GE.RTU"},
+        {2, "Frequenz \u00fc", "FREQUENZ \u00dc.QDV"},
+        {3, "\u00fcbertrag", "\u00dcBERTRAG.QDV"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(saveCommands[row.command].name);
+        saveCommands[row.command].run(folder_ / row.typed, Dialogs::None);
+        EXPECT_EQ(Files(), Lines{row.written});
+        EXPECT_EQ(Dialogs::Unanswered(), 0);
+        fs::remove(folder_ / row.written);
+    }
+}
+
+TEST_F(CompletedNameTest, ASaveOverAFileOfTheCompletedNameAsksFirstWithNoAsDefault) {
+    const struct {
+        int command;
+        const char* existing;
+    } rows[] = {{0, "TB3.QDV"}, {1, "TB3.RTU"}, {2, "TB3.QDV"}, {3, "TB3.QDV"}};
+    for (const auto& row : rows) {
+        for (const int answer : {int(Dialogs::No), int(Dialogs::Yes)}) {
+            SCOPED_TRACE(std::string(saveCommands[row.command].name) +
+                         (answer == Dialogs::Yes ? ": Yes" : ": No"));
+            const fs::path file = folder_ / row.existing;
+            WriteFile(file, "old");
+            Dialogs::ClearHistory();
+            saveCommands[row.command].run(folder_ / "tb3", answer);
+            EXPECT_EQ(Dialogs::Pending(), 0);
+            const auto& shown = Dialogs::History();
+            const auto question =
+                std::find_if(shown.begin(), shown.end(), [](const Dialogs::Shown& s) {
+                    return s.text.rfind("$T30112", 0) == 0;
+                });
+            ASSERT_NE(question, shown.end());
+            EXPECT_EQ(question->screen, "$T30112 " + Utf8(file));
+            EXPECT_EQ(question->buttons, Dialogs::YesNo);
+            EXPECT_EQ(question->defaultButton, Dialogs::No);
+            if (answer == Dialogs::No) {
+                EXPECT_EQ(ReadFile(file), "old");
+                EXPECT_TRUE(std::none_of(question + 1, shown.end(), [](const Dialogs::Shown& s) {
+                    return s.kind == "message" || s.kind == "plain";
+                })); // nothing more said
+            } else {
+                EXPECT_NE(ReadFile(file), "old");
+                EXPECT_NE(ReadFile(file), "");
+            }
+            EXPECT_EQ(Files(), Lines{row.existing});
+            fs::remove(file);
+        }
+    }
+}
+
+TEST_F(FileNameTest, NamesProposedDerivedAndShownKeepEveryLetter) {
+    ShowArgument(dir_, "$T30012");
+    ShowArgument(dir_, "$T30068");
+    fs::copy_file(fs::path(OSTARA_PROGRAM_DIR) / "LaenderCodes.txt", dir_ / "LaenderCodes.txt");
+    fs::create_directories(dir_ / "Demos");
+    StartWithDevice({"--type", "0x21"});
+    ASSERT_TRUE(Read());
+    const fs::path demo = dir_ / "Demos" / u8"\u03a9mega \u0141\u00f3d\u017a.QDV";
+    Dialogs::QueueFileName(demo.string());
+    Form1->savebuttonClick();
+    ASSERT_TRUE(fs::is_regular_file(demo));
+
+    // The demo save proposes the demo's name and writes under it.
+    emit Form1->ui.Datei1->aboutToShow();
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    Item(Form1->ui.demomenue, u"\u03a9mega \u0141\u00f3d\u017a")->trigger();
+    Dialogs::ClearHistory();
+    Dialogs::QueueInputName(QString::fromUtf16(u"\u03a9mega \u0141\u00f3d\u017a"));
+    Dialogs::QueueAnswer(Dialogs::Yes); // it exists
+    Form1->savebuttonClick();
+    const auto& shown = Dialogs::History();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].screen, "\u03a9mega \u0141\u00f3d\u017a");
+    EXPECT_EQ(shown[1].screen, "$T30068 " + Utf8(demo));
+    EXPECT_EQ(shown[2].text, "$T30003");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "Demos"), fs::directory_iterator()), 1);
+
+    // A preset is created under its English hint as typed.
+    Type(Form1->ui.PreRegAdr, "916");
+    Dialogs::QueueModal([](QDialog& d) {
+        auto& f = static_cast<TFormPreSets1&>(d);
+        f.ui.Sprachtext->setText(QString::fromUtf16(u"\u0141\u00f3d\u017a \u010cech"));
+        f.HinzuClick();
+        f.ui.Button2->click();
+        return f.result();
+    });
+    Form1->ui.PreNow->click();
+    EXPECT_TRUE(fs::is_regular_file(dir_ / u8"\u0141\u00f3d\u017a \u010cech.pre"));
+
+    // A message shows the path with its letters.
+    const fs::path missing = dir_ / u8"\u0141\u00f3d\u017a" / u8"\u0141\u00f3\u017aw.qdv";
+    Dialogs::ClearHistory();
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    Dialogs::QueueFileName(missing.string());
+    Form1->openbuttonClick();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Dialogs::History().back().screen, "$T30012 " + Utf8(missing));
 }
 
 } // namespace

@@ -92,9 +92,8 @@ std::string AskDemoSaveName(TForm1& f) {
         std::error_code ec;
         if (!fs::exists(name, ec))
             return name;
-        if (Dialogs::MessageBox(f.Sprache->GetTextWithPath("$T30068", name),
-                                f.GetText("$T30021"), Dialogs::YesNo, Dialogs::Question,
-                                Dialogs::No) == Dialogs::Yes)
+        if (Dialogs::MessageBox(f.Sprache->GetTextWithPath("$T30068", name), f.GetText("$T30021"),
+                                Dialogs::YesNo, Dialogs::Question, Dialogs::No) == Dialogs::Yes)
             return name;
     }
 }

@@ -149,10 +149,9 @@ SaveOutcome RunRegisterDump(TForm1& f, std::string name, const std::string& chec
         Form4->AddLine(f.Sprache->GetText1Arg("$T30073", Range(first, last)));
     // Whatever was read is kept; a dump that read nothing leaves the file.
     const bool written = lines.Count() > linesBefore && SaveParameterFile(f, name, lines.Text());
-    const TextWithPath last = written ? TextWithPath{std::string("Daten geschrieben in \"") +
-                                                         PathSlot + "\"!",
-                                                     name}
-                                      : TextWithPath{f.GetText("$T30044"), {}};
+    const TextWithPath last =
+        written ? TextWithPath{std::string("Daten geschrieben in \"") + PathSlot + "\"!", name}
+                : TextWithPath{f.GetText("$T30044"), {}};
     const bool complete = missing.empty() && written;
     if (complete)
         Form4->AddLine(last);

@@ -205,8 +205,15 @@ bool Input(const std::string& caption, const std::string& prompt, QString& value
         } else {
             ++s.unanswered;
         }
-        Record({"input", prompt, caption, Dialogs::OKCancel, Dialogs::NoIcon,
-                answered ? Dialogs::Ok : Dialogs::Cancel, Dialogs::None, {}, proposed});
+        Record({"input",
+                prompt,
+                caption,
+                Dialogs::OKCancel,
+                Dialogs::NoIcon,
+                answered ? Dialogs::Ok : Dialogs::Cancel,
+                Dialogs::None,
+                {},
+                proposed});
         return answered;
     }
     QInputDialog dialog(activeParent());
@@ -312,8 +319,7 @@ bool Dialogs::InputQuery(const std::string& caption, const std::string& prompt,
     return true;
 }
 
-bool Dialogs::InputName(const std::string& caption, const std::string& prompt,
-                        std::string& name) {
+bool Dialogs::InputName(const std::string& caption, const std::string& prompt, std::string& name) {
     QString text = PathToQString(name);
     if (!Input(caption, prompt, text))
         return false;

@@ -52,8 +52,7 @@ public:
     static bool InputQuery(const std::string& caption, const std::string& prompt,
                            std::string& value);
     // The same for a file name: name in the file system's encoding.
-    static bool InputName(const std::string& caption, const std::string& prompt,
-                          std::string& name);
+    static bool InputName(const std::string& caption, const std::string& prompt, std::string& name);
     // The print dialog for printer, titled title; true when the user chose to
     // print (printer then holds the choice).
     static bool PrintDialog(QPrinter& printer, const std::string& title);

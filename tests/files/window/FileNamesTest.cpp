@@ -8,7 +8,6 @@
 #include "files/window/KonverterDlg.h"
 #include "files/window/OKBottomDlg.h"
 
-#include <QCheckBox>
 #include <QMenu>
 
 #include <functional>
@@ -124,8 +123,7 @@ TEST_F(FileNameTest, EveryCommandWritesAndReadsUmlautNamesAsTheFileSystemHasThem
 void ShowArgument(const fs::path& folder, const char* id) {
     std::string lang = ReadFile(folder / "default.lang");
     const std::string line = std::string(id) + "GB=" + id;
-    lang.replace(lang.find(line), line.size(), line + " %S%");
-    WriteFile(folder / "default.lang", lang);
+    WriteFile(folder / "default.lang", lang.replace(lang.find(line), line.size(), line + " %S%"));
 }
 
 std::string Utf8(const fs::path& path) {
@@ -133,147 +131,83 @@ std::string Utf8(const fs::path& path) {
     return {text.begin(), text.end()};
 }
 
-// The saves that complete a typed name: each runs with the name its file
-// dialog hands back and, unless None, the answer to a question after its own.
-struct SaveCommand {
-    const char* name;
-    std::function<void(const fs::path& chosen, int answer)> run;
-};
-
-void Answer(int answer) {
+void Queue(int answer) {
     if (answer != Dialogs::None)
         Dialogs::QueueAnswer(answer);
 }
 
-const SaveCommand saveCommands[] = {
-    {"save",
-     [](const fs::path& chosen, int answer) {
-         ServiceMode = 0;
-         Dialogs::QueueFileName(chosen.string());
-         Answer(answer);
-         Form1->savebuttonClick();
-     }},
-    {"register dump",
-     [](const fs::path& chosen, int answer) {
-         ServiceMode = 1;
-         Dialogs::QueueFileName(chosen.string());
-         Dialogs::QueueAnswer(Dialogs::Yes); // a register text file
-         Answer(answer);
-         Dialogs::QueueModal([](QDialog& d) {
-             auto& dialog = static_cast<TOKBottomDlg&>(d);
-             dialog.ui.LabeledEdit1->setText("906");
-             dialog.ui.LabeledEdit2->setText("910");
-             dialog.ui.ServiceMode->setChecked(false);
-             dialog.ui.anhaengen->setChecked(false);
-             return int(Dialogs::Ok);
-         });
-         Form1->savebuttonClick();
-     }},
-    {"frequency-set save",
-     [](const fs::path& chosen, int answer) {
-         ServiceMode = 0;
-         Dialogs::QueueFileName(chosen.string());
-         Answer(answer);
-         Form1->FSetSpeichernClick();
-     }},
-    {"converter",
-     [](const fs::path& chosen, int answer) {
-         Answer(answer);
-         // The source lies beside the target: a dump of the device.
-         Dialogs::QueueFileName((chosen.parent_path() / "QUELLE.RTU").string());
-         Dialogs::QueueFileName(chosen.string());
-         Dialogs::QueueModal([](QDialog& d) {
-             auto& dialog = static_cast<TKonverterDlg1&>(d);
-             dialog.orgbuttonClick(), dialog.kbuttonClick(), dialog.OKBtnClick();
-             return dialog.result();
-         });
-         Form1->KonverterClick();
-     }},
+// The saves that complete a typed name, run with the name their file dialog
+// hands back; answer (unless None) goes to the question after their own.
+const std::function<void(const fs::path&, int answer)> saveCommands[] = {
+    [](const fs::path& chosen, int answer) {
+        ServiceMode = 0;
+        Dialogs::QueueFileName(chosen.string()), Queue(answer);
+        Form1->savebuttonClick();
+    },
+    [](const fs::path& chosen, int answer) { // the register dump
+        ServiceMode = 1;
+        Dialogs::QueueFileName(chosen.string());
+        Dialogs::QueueAnswer(Dialogs::Yes), Queue(answer); // a register text file
+        Dialogs::QueueModal([](QDialog& d) {
+            auto& dialog = static_cast<TOKBottomDlg&>(d);
+            dialog.ui.LabeledEdit1->setText("906"), dialog.ui.LabeledEdit2->setText("910");
+            return int(Dialogs::Ok);
+        });
+        Form1->savebuttonClick();
+    },
+    [](const fs::path& chosen, int answer) {
+        ServiceMode = 0;
+        Dialogs::QueueFileName(chosen.string()), Queue(answer);
+        Form1->FSetSpeichernClick();
+    },
+    [](const fs::path& chosen, int answer) { // the converter, from a dump beside the target
+        Dialogs::QueueFileName((chosen.parent_path() / "QUELLE.RTU").string());
+        Dialogs::QueueFileName(chosen.string()), Queue(answer);
+        Dialogs::QueueModal([](QDialog& d) {
+            auto& dialog = static_cast<TKonverterDlg1&>(d);
+            dialog.orgbuttonClick(), dialog.kbuttonClick(), dialog.OKBtnClick();
+            return dialog.result();
+        });
+        Form1->KonverterClick();
+    },
 };
 
-class CompletedNameTest : public FileNameTest {
-protected:
-    void SetUp() override {
-        FileNameTest::SetUp();
-        ShowArgument(dir_, "$T30112");
-        StartWithDevice({"--type", "0x21"});
-        ASSERT_TRUE(Read());
-        folder_ = dir_ / u8"Kunden \u00e4";
-        fs::create_directories(folder_);
-        saveCommands[1].run(folder_ / "quelle", Dialogs::None); // the converter's source
-        ASSERT_TRUE(fs::is_regular_file(folder_ / "QUELLE.RTU"));
-        Dialogs::ClearHistory();
-    }
-
-    // The files of the folder besides the converter's source.
-    Lines Files() const {
-        Lines names;
-        for (const auto& entry : fs::directory_iterator(folder_))
-            if (entry.path().filename() != "QUELLE.RTU")
-                names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path folder_;
-};
-
-TEST_F(CompletedNameTest, TheFileNameIsUpperCasedInEveryLetterTheFolderKeepsItsSpelling) {
+// Each save writes the typed name upper-cased in every letter, in the folder
+// as it is spelt; over a file of that name it asks first, No the default.
+TEST_F(FileNameTest, CompletedSaveNamesAreUpperCaseAndAskBeforeReplacingAFile) {
+    StartWithDevice({"--type", "0x21"});
+    ASSERT_TRUE(Read());
+    const fs::path folder = dir_ / u8"Kunden \u00e4";
+    fs::create_directories(folder);
+    saveCommands[1](folder / "quelle", Dialogs::None);
     const struct {
         int command;
-        const char* typed;
-        const char* written;
-    } rows[] = {
-        {0, "N\u00fcsse", "N\u00dcSSE.QDV"},
-        {0, "Ma\u00df \u0142\u00f3d\u017a", "MASS \u0141\u00d3D\u0179.QDV"},
-        {1, "S\u00e4ge", "S\u00c4GE.RTU"},
-        {2, "Frequenz \u00fc", "FREQUENZ \u00dc.QDV"},
-        {3, "\u00fcbertrag", "\u00dcBERTRAG.QDV"},
-    };
+        const char *typed, *written;
+    } rows[] = {{0, "N\u00fcsse", "N\u00dcSSE.QDV"},
+                {0, "Ma\u00df \u0142\u00f3d\u017a", "MASS \u0141\u00d3D\u0179.QDV"},
+                {1, "S\u00e4ge", "S\u00c4GE.RTU"},
+                {2, "Frequenz \u00fc", "FREQUENZ \u00dc.QDV"},
+                {3, "\u00fcbertrag", "\u00dcBERTRAG.QDV"}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(saveCommands[row.command].name);
-        saveCommands[row.command].run(folder_ / row.typed, Dialogs::None);
-        EXPECT_EQ(Files(), Lines{row.written});
-        EXPECT_EQ(Dialogs::Unanswered(), 0);
-        fs::remove(folder_ / row.written);
-    }
-}
-
-TEST_F(CompletedNameTest, ASaveOverAFileOfTheCompletedNameAsksFirstWithNoAsDefault) {
-    const struct {
-        int command;
-        const char* existing;
-    } rows[] = {{0, "TB3.QDV"}, {1, "TB3.RTU"}, {2, "TB3.QDV"}, {3, "TB3.QDV"}};
-    for (const auto& row : rows) {
+        SCOPED_TRACE(row.written);
+        const fs::path file = folder / row.written;
+        saveCommands[row.command](folder / row.typed, Dialogs::None);
+        EXPECT_TRUE(fs::is_regular_file(file));
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
         for (const int answer : {int(Dialogs::No), int(Dialogs::Yes)}) {
-            SCOPED_TRACE(std::string(saveCommands[row.command].name) +
-                         (answer == Dialogs::Yes ? ": Yes" : ": No"));
-            const fs::path file = folder_ / row.existing;
             WriteFile(file, "old");
             Dialogs::ClearHistory();
-            saveCommands[row.command].run(folder_ / "tb3", answer);
-            EXPECT_EQ(Dialogs::Pending(), 0);
+            saveCommands[row.command](folder / row.typed, answer);
             const auto& shown = Dialogs::History();
-            const auto question =
-                std::find_if(shown.begin(), shown.end(), [](const Dialogs::Shown& s) {
-                    return s.text.rfind("$T30112", 0) == 0;
-                });
-            ASSERT_NE(question, shown.end());
-            EXPECT_EQ(question->screen, "$T30112 " + Utf8(file));
-            EXPECT_EQ(question->buttons, Dialogs::YesNo);
-            EXPECT_EQ(question->defaultButton, Dialogs::No);
-            if (answer == Dialogs::No) {
-                EXPECT_EQ(ReadFile(file), "old");
-                EXPECT_TRUE(std::none_of(question + 1, shown.end(), [](const Dialogs::Shown& s) {
-                    return s.kind == "message" || s.kind == "plain";
-                })); // nothing more said
-            } else {
-                EXPECT_NE(ReadFile(file), "old");
-                EXPECT_NE(ReadFile(file), "");
-            }
-            EXPECT_EQ(Files(), Lines{row.existing});
-            fs::remove(file);
+            const auto asked = std::find_if(shown.begin(), shown.end(),
+                                            [](const auto& s) { return s.text == "$T30112"; });
+            ASSERT_NE(asked, shown.end());
+            EXPECT_EQ(asked->defaultButton, Dialogs::No);
+            EXPECT_EQ(ReadFile(file) == "old", answer == Dialogs::No);
+            if (answer == Dialogs::No) // and nothing more is said
+                EXPECT_EQ(Messages(), Lines{});
         }
+        fs::remove(file);
     }
 }
 
@@ -298,7 +232,6 @@ TEST_F(FileNameTest, NamesProposedDerivedAndShownKeepEveryLetter) {
     Dialogs::QueueAnswer(Dialogs::Yes); // it exists
     Form1->savebuttonClick();
     const auto& shown = Dialogs::History();
-    ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].screen, "\u03a9mega \u0141\u00f3d\u017a");
     EXPECT_EQ(shown[1].screen, "$T30068 " + Utf8(demo));
     EXPECT_EQ(shown[2].text, "$T30003");

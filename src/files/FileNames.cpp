@@ -1,5 +1,7 @@
 #include "files/FileNames.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -45,11 +47,9 @@ ParameterFileKind FileKindOf(const std::string& path) {
 }
 
 std::string UpperNameWithExtension(const std::string& path, const std::string& extension) {
-    std::string out = path;
-    for (std::size_t i = NameStart(out); i < out.size(); ++i)
-        if (out[i] >= 'a' && out[i] <= 'z')
-            out[i] = static_cast<char>(out[i] - 'a' + 'A');
-    return out + extension;
+    const std::size_t name = NameStart(path);
+    return path.substr(0, name) + PathFromQString(PathToQString(path.substr(name)).toUpper()) +
+           extension;
 }
 
 std::string ReplaceExtension(const std::string& path, const std::string& extension) {

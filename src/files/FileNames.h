@@ -18,8 +18,9 @@ ParameterFileKind FileKindOf(const std::string& path);
 // The extension of the file name ("" when it has none), with its ".".
 std::string FinalExtension(const std::string& path);
 
-// path with its file name in upper case and extension appended; the folder
-// keeps its case (test -> TEST.RTU).
+// path with its file name in upper case, every letter as Unicode has it
+// (test -> TEST.RTU, Nüsse -> NÜSSE.QDV), and extension appended; the folder
+// keeps its spelling. Paths are in the file system's encoding.
 std::string UpperNameWithExtension(const std::string& path, const std::string& extension);
 
 // path with its extension replaced by extension, or extension appended when

@@ -78,6 +78,19 @@ std::string TextPath(const std::string& cp1252) {
     return PathFromQString(ToQString(cp1252));
 }
 
+QString ToQString(const TextWithPath& text) {
+    QString out;
+    std::size_t from = 0;
+    for (std::size_t slot; (slot = text.text.find(PathSlot, from)) != std::string::npos;
+         from = slot + 1)
+        out += ToQString(text.text.substr(from, slot - from)) + PathToQString(text.path);
+    return out + ToQString(text.text.substr(from));
+}
+
+std::string FromTextWithPath(const TextWithPath& text) {
+    return FromQString(ToQString(text));
+}
+
 std::string FormatFixed(double v, int decimals) {
     if (decimals < 0)
         decimals = 0;

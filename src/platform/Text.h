@@ -30,6 +30,19 @@ std::string PathText(const std::string& path);
 // The path bytes of a Windows-1252 text used as a file name.
 std::string TextPath(const std::string& cp1252);
 
+// A shown text that names a file: a Windows-1252 text (a language text filled
+// in with PathSlot where the file goes) and the path, which keeps its bytes
+// until the widget shows it with every letter the file system has.
+inline constexpr char PathSlot[] = "\x01";
+struct TextWithPath {
+    std::string text;
+    std::string path;
+};
+// The text for the widget: every PathSlot becomes the path.
+QString ToQString(const TextWithPath& text);
+// The same as Windows-1252 text (a letter the code page lacks as '?').
+std::string FromTextWithPath(const TextWithPath& text);
+
 // v with exactly `decimals` digits after a '.', rounded (decimals < 0 is
 // taken as 0). No sign is shown when every shown digit is 0.
 std::string FormatFixed(double v, int decimals);

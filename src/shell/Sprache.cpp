@@ -293,6 +293,15 @@ std::string TSprache::GetText2Args(const std::string& id, const std::string& a1,
     return ExpandPlaceholders(LookupRaw(id));
 }
 
+TextWithPath TSprache::GetTextWithPath(const std::string& id, const std::string& path) {
+    return {GetText1Arg(id, PathSlot), path};
+}
+
+TextWithPath TSprache::GetTextWithPath(const std::string& id, const std::string& path,
+                                       const std::string& a2) {
+    return {GetText2Args(id, PathSlot, a2), path};
+}
+
 std::string TSprache::GetTexts(int group, int first, int count) {
     ArgumentsInUse inUse(argCount_);
     argCount_ = 0;
@@ -343,12 +352,12 @@ void TSprache::SetLanguage(const std::string& code) {
         languageCode_ = code;
 }
 
-std::string ReadRefusalText(TSprache& sprache, ReadRefusal refusal, const std::string& fileText) {
+TextWithPath ReadRefusalText(TSprache& sprache, ReadRefusal refusal, const std::string& path) {
     switch (refusal) {
     case ReadRefusal::TooLarge:
-        return sprache.GetText2Args("$T34002", fileText, MaxFileSizeText);
+        return sprache.GetTextWithPath("$T34002", path, MaxFileSizeText);
     case ReadRefusal::NotRegularFile:
-        return sprache.GetText1Arg("$T34003", fileText);
+        return sprache.GetTextWithPath("$T34003", path);
     case ReadRefusal::None:
         break;
     }

@@ -24,6 +24,7 @@
 // object while they run.
 
 #include "platform/StringList.h"
+#include "platform/Text.h"
 
 #include <array>
 #include <functional>
@@ -110,6 +111,12 @@ public:
     std::string GetText(const std::string& id);
     std::string GetText1Arg(const std::string& id, const std::string& a1);
     std::string GetText2Args(const std::string& id, const std::string& a1, const std::string& a2);
+    // The text of id filled in as GetText1Arg/GetText2Args do, with the path
+    // as its first argument: the path reaches the widget as the file system
+    // has it.
+    TextWithPath GetTextWithPath(const std::string& id, const std::string& path);
+    TextWithPath GetTextWithPath(const std::string& id, const std::string& path,
+                                 const std::string& a2);
     // The raw texts of ids (group, first) .. (group, first + count - 1)
     // joined with nothing between, then filled in once without arguments.
     std::string GetTexts(int group, int first, int count);
@@ -169,6 +176,6 @@ private:
 };
 
 // The message for a file that ReadFileBytes refused unread: for its size
-// ($T34002) or for being no regular file ($T34003); fileText is the file's
-// name as program text. "" for ReadRefusal::None.
-std::string ReadRefusalText(TSprache& sprache, ReadRefusal refusal, const std::string& fileText);
+// ($T34002) or for being no regular file ($T34003), naming the file by its
+// file-system path. An empty text for ReadRefusal::None.
+TextWithPath ReadRefusalText(TSprache& sprache, ReadRefusal refusal, const std::string& path);

@@ -83,12 +83,20 @@ void TForm4::ClearLog() {
 }
 
 void TForm4::AddLine(const std::string& line) {
+    AddText(ToQString(line));
+}
+
+void TForm4::AddLine(const TextWithPath& line) {
+    AddText(ToQString(line));
+}
+
+void TForm4::AddText(const QString& line) {
     // As plain text: quotes and angle brackets stay what they are.
     QTextCursor end(ui.Memo1->document());
     end.movePosition(QTextCursor::End);
     if (!ui.Memo1->document()->isEmpty())
         end.insertBlock();
-    end.insertText(ToQString(line));
+    end.insertText(line);
 }
 
 void TForm4::SetLogColor(const QColor& color) {
@@ -125,6 +133,10 @@ void TForm4::BeginTransfer(int maximum, int position) {
 }
 
 void TForm4::EndWithError(const std::string& line) {
+    EndWithError(TextWithPath{line, {}});
+}
+
+void TForm4::EndWithError(const TextWithPath& line) {
     SetLogColor(Qt::red);
     AddLine(line);
     AddLine("***End***");

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+struct TextWithPath;
+
 class TForm4 : public QDialog {
 public:
     explicit TForm4(QWidget* owner);
@@ -26,6 +28,8 @@ public:
     // The log: lines in Windows-1252, one colour for all of them.
     void ClearLog();
     void AddLine(const std::string& line);
+    // A line that names a file, shown with every letter of its path.
+    void AddLine(const TextWithPath& line);
     void SetLogColor(const QColor& color);
     QColor LogColor() const;
     std::vector<std::string> LogLines() const;
@@ -50,10 +54,12 @@ public:
     // The end of a failed transfer: the log turns red and closes with line
     // and "***End***".
     void EndWithError(const std::string& line);
+    void EndWithError(const TextWithPath& line);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void AddText(const QString& line);
     Ui::TForm4 ui;
 };

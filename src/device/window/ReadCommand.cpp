@@ -160,6 +160,10 @@ void TForm1::ErrorBox(const std::string& text) {
     Dialogs::MessageBox(text, GetText("$T30021"), Dialogs::OK, Dialogs::Error);
 }
 
+void TForm1::ErrorBox(const TextWithPath& text) {
+    Dialogs::MessageBox(text, GetText("$T30021"), Dialogs::OK, Dialogs::Error);
+}
+
 bool TForm1::TransferCommandAllowed() {
     if (!TransferRunning())
         return true;

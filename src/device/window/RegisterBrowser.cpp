@@ -837,11 +837,10 @@ void TForm1::ListRegisterNames(TStringList& names, uint32_t deviceType) {
     const ReadRefusal refusal = RegisterText->TakeRefusal();
     if (refusal == ReadRefusal::None)
         return;
-    const std::string file =
-        PathText((std::filesystem::path(ProgramDir) / RegisterTextFile).string());
+    const std::string file = (std::filesystem::path(ProgramDir) / RegisterTextFile).string();
     ErrorBox(ReadRefusalText(*Sprache, refusal, file));
     if (LogFile)
-        LogFile->Write("Read " + file + ": " +
+        LogFile->Write("Read " + PathText(file) + ": " +
                        (refusal == ReadRefusal::TooLarge ? std::strerror(EFBIG)
                                                          : NotRegularFileText));
 }

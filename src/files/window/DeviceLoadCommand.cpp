@@ -272,7 +272,7 @@ void TForm1::DateiinSteuerungladen1Click() {
     name = CompleteReadName(name);
     std::error_code ec;
     if (!std::filesystem::exists(name, ec)) {
-        Dialogs::ShowMessage(Sprache->GetText1Arg("$T30012", PathText(name)));
+        Dialogs::ShowMessage(Sprache->GetTextWithPath("$T30012", name));
         SetTransferStatus("$T29002");
         if (!ui.BrowserEnable->isChecked())
             ui.Bild1->setVisible(true);

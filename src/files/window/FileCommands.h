@@ -48,7 +48,13 @@ bool LoadParameterFile(TForm1& form, const std::string& name, std::vector<std::s
 // system's reason, logs them and returns false (the old file stays).
 bool SaveParameterFile(TForm1& form, const std::string& name, const std::string& bytes);
 
+// Whether a save may write name. The file dialog asked before replacing the
+// file it returned (checked); a save that completed that name to another
+// one of an existing file asks here, "No" the default. false: the user said
+// No, nothing is to be written and nothing more said.
+bool MayReplace(TForm1& form, const std::string& name, const std::string& checked);
+
 // The service mode's register dump into a register text file: asks for the
 // range, reads it from the device in chunks of 25 registers and writes the
-// lines "rNNN=$XXXX".
-SaveOutcome RunRegisterDump(TForm1& form, std::string name);
+// lines "rNNN=$XXXX". checked: the name the user was asked about already.
+SaveOutcome RunRegisterDump(TForm1& form, std::string name, const std::string& checked);

@@ -139,7 +139,7 @@ void TFormPreSets1::HinzuClick() {
     const int id = codes_[static_cast<size_t>(index)].id;
     if (id == PresetEnglishId) {
         ui.Button2->setEnabled(true);
-        englishHint_ = text;
+        englishHintName_ = PathFromQString(ui.Sprachtext->text());
     }
     ui.ListBox1->addItem(ToQString(PresetHintKey(id) + "=" + text));
     ui.Hinzu->setEnabled(false);

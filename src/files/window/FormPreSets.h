@@ -22,8 +22,9 @@ public:
     // The lines of the list, each followed by CR LF.
     std::string GetText() const;
     std::vector<std::string> Lines() const;
-    // The English (USA) hint text: the preset's file name.
-    const std::string& EnglishHint() const { return englishHint_; }
+    // The English (USA) hint as typed, in the file system's encoding: the
+    // preset's file name keeps every letter of it.
+    const std::string& EnglishHintName() const { return englishHintName_; }
 
     void FormShow();
     void SprachWahlSelect();
@@ -42,7 +43,7 @@ private:
     bool HasLine(int languageId) const;
 
     std::string countryCodeFile_;
-    std::string englishHint_;
+    std::string englishHintName_;
     std::vector<CountryCode> codes_;
     QMenu* popupMenu1_ = nullptr; // the list's: Loeschen1, Bearbeiten1
     QMenu* popupMenu2_ = nullptr; // the form's: Exit1

@@ -67,6 +67,7 @@ void TForm1::FSetSpeichernClick() {
                               PreselectedFileFilter(), &filter);
     if (name.empty())
         return;
+    const std::string checked = name;
     if (DeviceFamily == FamilyWBS420)
         MergeIoWorkingCopies();
     RegisterImage[unlockCell] = 0;
@@ -85,6 +86,8 @@ void TForm1::FSetSpeichernClick() {
             name = UpperNameWithExtension(name, ".RTU");
         bytes = FrequencySetRegisterText(lines);
     }
+    if (!MayReplace(*this, name, checked))
+        return;
     if (!SaveParameterFile(*this, name, bytes)) {
         SetTransferStatus("$T29002");
         return;
@@ -112,7 +115,7 @@ void TForm1::FSetLadenClick() {
     name = CompleteReadName(name);
     std::error_code ec;
     if (!std::filesystem::exists(name, ec)) {
-        Dialogs::ShowMessage(Sprache->GetText1Arg("$T30012", PathText(name)));
+        Dialogs::ShowMessage(Sprache->GetTextWithPath("$T30012", name));
         SetTransferStatus("$T29002");
         ui.Bild1->setVisible(true);
         return;
@@ -135,7 +138,7 @@ void TForm1::FSetLadenClick() {
             return NotLoaded(*this);
         }
         if (file.Serial != -1 || file.ControllerType != -1) {
-            Dialogs::ShowMessage(Sprache->GetText1Arg("$T30041", PathText(name)));
+            Dialogs::ShowMessage(Sprache->GetTextWithPath("$T30041", name));
             return NotLoaded(*this);
         }
     }
@@ -156,7 +159,7 @@ void TForm1::FSetLadenClick() {
         if (load.fault == LineFault::WrongKind || load.fault == LineFault::BadName)
             Dialogs::ShowMessage(GetText("$T30008"));
         else if (load.fault == LineFault::UnknownForm)
-            Dialogs::ShowMessage(Sprache->GetText1Arg("$T30039", PathText(name)));
+            Dialogs::ShowMessage(Sprache->GetTextWithPath("$T30039", name));
         else if (load.fault == LineFault::None && load.countTooLarge)
             ErrorBox(Sprache->GetText1Arg(
                 "$T30102",

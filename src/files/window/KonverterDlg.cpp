@@ -106,6 +106,7 @@ void TKonverterDlg1::orgbuttonClick() {
         name = UpperNameWithExtension(name, ".RTU");
     ui.orgfile->setText(PathToQString(name));
     // The customer file goes beside it, under the same name.
+    checkedTarget_.clear();
     ui.kdfile->setText(PathToQString(UpperNameWithExtension(ReplaceExtension(name, ""), ".QDV")));
 }
 
@@ -114,6 +115,7 @@ void TKonverterDlg1::kbuttonClick() {
         Dialogs::SaveFileName(FromQString(ui.kbutton->text()), folder_, targetFilter, targetFilter);
     if (name.empty())
         return;
+    checkedTarget_ = name;
     if (FileKindOf(name) != ParameterFileKind::Customer)
         name = UpperNameWithExtension(name, ".QDV");
     ui.kdfile->setText(PathToQString(name));
@@ -123,6 +125,10 @@ void TKonverterDlg1::Refuse(const std::string& text, QWidget* control) {
     Dialogs::ShowMessage(text);
     if (control)
         control->setFocus();
+}
+
+void TKonverterDlg1::Refuse(const TextWithPath& text) {
+    Dialogs::ShowMessage(text);
 }
 
 void TKonverterDlg1::OKBtnClick() {
@@ -144,7 +150,7 @@ void TKonverterDlg1::OKBtnClick() {
     if (converted.fault == ConvertFault::NoData)
         return Refuse(Form1->GetText("$T30038"));
     if (converted.fault != ConvertFault::None)
-        return Refuse(ConvertFaultMessage(converted.fault, PathText(source)));
+        return Refuse(TextWithPath{ConvertFaultMessage(converted.fault, PathSlot), source});
     lines_.Lines() = converted.lines;
 
     CustomerBinding binding;
@@ -164,7 +170,9 @@ void TKonverterDlg1::OKBtnClick() {
     }
     const std::string text = WriteConvertedFile(*codec_, lines_.Lines(), binding);
     if (text.empty())
-        return Form1->ErrorBox(Form1->Sprache->GetText2Args("$T30071", PathText(target), "version 0"));
+        return Form1->ErrorBox(Form1->Sprache->GetTextWithPath("$T30071", target, "version 0"));
+    if (!MayReplace(*Form1, target, checkedTarget_))
+        return;
     if (!SaveParameterFile(*Form1, target, text))
         return;
     Dialogs::ShowMessage("Datei wurde geschrieben!");

@@ -13,6 +13,8 @@
 
 class TKundenFile;
 
+struct TextWithPath;
+
 class TKonverterDlg1 : public TFormBase<Ui::TKonverterDlg1> {
 public:
     explicit TKonverterDlg1(QWidget* owner);
@@ -43,8 +45,12 @@ protected:
 private:
     // Tells text and gives the focus to control.
     static void Refuse(const std::string& text, QWidget* control = nullptr);
+    static void Refuse(const TextWithPath& text);
 
     std::string folder_;
+    // The target as the save dialog returned it (and asked about); empty
+    // when the target was derived from the source.
+    std::string checkedTarget_;
     TStringList lines_;
     std::unique_ptr<TKundenFile> codec_;
     int version_ = 0;

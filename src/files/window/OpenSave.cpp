@@ -68,7 +68,7 @@ bool AcceptCustomerHeader(TForm1& f, const TKundenFile& file, const std::string&
         return false;
     }
     if (file.Serial != -1 || file.ControllerType != -1) {
-        Dialogs::ShowMessage(f.Sprache->GetText1Arg("$T30041", PathText(name)));
+        Dialogs::ShowMessage(f.Sprache->GetTextWithPath("$T30041", name));
         f.SetTransferStatus("$T29008");
         return false;
     }
@@ -81,34 +81,35 @@ std::string AskDemoSaveName(TForm1& f) {
     const fs::path demo(f.DemoFile);
     const fs::path folder = fs::path(f.ProgramDir) / f.DemoFolder;
     const std::string extension = FinalExtension(f.DemoFile);
-    // The box shows and takes a text; the file system gets the name's path bytes.
-    std::string value = PathText(demo.stem().string());
+    // The box shows and takes the name as the file system has it.
+    std::string value = demo.stem().string();
     for (;;) {
-        if (!Dialogs::InputQuery(f.GetText("$T30069"), f.GetText("$T30070"), value))
+        if (!Dialogs::InputName(f.GetText("$T30069"), f.GetText("$T30070"), value))
             return {};
         if (value.empty())
             continue;
-        const std::string name = (folder / (TextPath(value) + extension)).string();
+        const std::string name = (folder / (value + extension)).string();
         std::error_code ec;
         if (!fs::exists(name, ec))
             return name;
-        if (Dialogs::MessageBox(f.Sprache->GetText1Arg("$T30068", PathText(name)),
-                                f.GetText("$T30021"),
-                                Dialogs::YesNo, Dialogs::Question) == Dialogs::Yes)
+        if (Dialogs::MessageBox(f.Sprache->GetTextWithPath("$T30068", name), f.GetText("$T30021"),
+                                Dialogs::YesNo, Dialogs::Question, Dialogs::No) == Dialogs::Yes)
             return name;
     }
 }
 
-SaveOutcome SaveCustomerFile(TForm1& f, std::string name) {
+SaveOutcome SaveCustomerFile(TForm1& f, std::string name, const std::string& checked) {
     if (!ParameterSetPresent()) {
         f.ErrorBox(f.GetText("$T30022"));
         return SaveOutcome::Stopped;
     }
     if (FileKindOf(name) != ParameterFileKind::Customer)
         name = UpperNameWithExtension(name, ".QDV");
+    if (!MayReplace(f, name, checked))
+        return SaveOutcome::Stopped;
     const std::string bytes = CustomerSaveBytes(*f.KundenFile, RegisterImage);
     if (bytes.empty()) {
-        f.ErrorBox(f.Sprache->GetText2Args("$T30071", PathText(name), "no data"));
+        f.ErrorBox(f.Sprache->GetTextWithPath("$T30071", name, "no data"));
         return SaveOutcome::Failed;
     }
     return SaveParameterFile(f, name, bytes) ? SaveOutcome::Saved : SaveOutcome::Failed;
@@ -169,8 +170,8 @@ bool LoadParameterFile(TForm1& f, const std::string& name, std::vector<std::stri
         // A file far beyond any parameter file, and a named pipe, a device or
         // a folder, are refused before they are read.
         f.ErrorBox(refusal != ReadRefusal::None
-                       ? ReadRefusalText(*f.Sprache, refusal, PathText(name))
-                       : f.Sprache->GetText2Args("$T30072", PathText(name), error));
+                       ? ReadRefusalText(*f.Sprache, refusal, name)
+                       : f.Sprache->GetTextWithPath("$T30072", name, error));
         if (f.LogFile)
             f.LogFile->Write("Read " + PathText(name) + ": " + error);
         return false;
@@ -179,11 +180,18 @@ bool LoadParameterFile(TForm1& f, const std::string& name, std::vector<std::stri
     return true;
 }
 
+bool MayReplace(TForm1& f, const std::string& name, const std::string& checked) {
+    std::error_code ec;
+    return name == checked || !fs::exists(name, ec) ||
+           Dialogs::MessageBox(f.Sprache->GetTextWithPath("$T30112", name), f.GetText("$T30021"),
+                               Dialogs::YesNo, Dialogs::Question, Dialogs::No) == Dialogs::Yes;
+}
+
 bool SaveParameterFile(TForm1& f, const std::string& name, const std::string& bytes) {
     std::string error;
     if (WriteFileAtomic(name, bytes, &error))
         return true;
-    f.ErrorBox(f.Sprache->GetText2Args("$T30071", PathText(name), error));
+    f.ErrorBox(f.Sprache->GetTextWithPath("$T30071", name, error));
     if (f.LogFile)
         f.LogFile->Write("Save " + PathText(name) + ": " + error);
     return false;
@@ -227,7 +235,7 @@ void TForm1::openbuttonClick() {
     const bool customer = FileKindOf(name) == ParameterFileKind::Customer;
     std::error_code ec;
     if (!fs::exists(name, ec)) {
-        Dialogs::ShowMessage(Sprache->GetText1Arg("$T30012", PathText(name)));
+        Dialogs::ShowMessage(Sprache->GetTextWithPath("$T30012", name));
         SetTransferStatus("$T29002");
         return;
     }
@@ -272,7 +280,7 @@ void TForm1::openbuttonClick() {
     }
     if (fault.fault != LineFault::None) {
         if (fault.fault == LineFault::UnknownForm) {
-            Dialogs::ShowMessage(Sprache->GetText1Arg("$T30039", PathText(name)));
+            Dialogs::ShowMessage(Sprache->GetTextWithPath("$T30039", name));
             if (LogFile)
                 LogFile->WriteVisible("File * " + PathText(name) +
                                       " * not supported! (no BIN, HEX, Dezi-file)");
@@ -374,6 +382,9 @@ void TForm1::savebuttonClick() {
     }
     if (name.empty())
         return;
+    // The name the user was asked about: the demo's by the input box, any
+    // other by the file dialog.
+    const std::string checked = name;
     if (DeviceFamily == FamilyWBS420)
         MergeIoWorkingCopies();
     KundenFile->Reset();
@@ -386,8 +397,8 @@ void TForm1::savebuttonClick() {
                             "File Format!", Dialogs::YesNo, Dialogs::Question) != Dialogs::Yes)
         name = ReplaceExtension(name, ".qdv");
     const SaveOutcome outcome = ServiceMode && FileKindOf(name) != ParameterFileKind::Customer
-                                    ? RunRegisterDump(*this, name)
-                                    : SaveCustomerFile(*this, name);
+                                    ? RunRegisterDump(*this, name, checked)
+                                    : SaveCustomerFile(*this, name, checked);
     if (outcome == SaveOutcome::Saved) {
         Dialogs::ShowMessage(GetText("$T30003"));
         SetTransferStatus("$T29006");

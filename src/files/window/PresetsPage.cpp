@@ -369,12 +369,12 @@ void TForm1::PreNowClick() {
             PresetFileBytes(registers, PresetText(DeviceFamily, LowPowerModule, dialog.Lines()));
         // The English hint names the file: its text becomes a file name.
         const std::string file =
-            (fs::path(ProgramDir) / (TextPath(dialog.EnglishHint()) + ".pre")).string();
+            (fs::path(ProgramDir) / (dialog.EnglishHintName() + ".pre")).string();
         std::error_code ec;
         const bool write =
             !fs::exists(file, ec) ||
-            Dialogs::MessageBox(Sprache->GetText1Arg("$T30068", PathText(file)), GetText("$T30021"),
-                                Dialogs::YesNo, Dialogs::Question) == Dialogs::Yes;
+            Dialogs::MessageBox(Sprache->GetTextWithPath("$T30068", file), GetText("$T30021"),
+                                Dialogs::YesNo, Dialogs::Question, Dialogs::No) == Dialogs::Yes;
         std::string error = "no register lines";
         if (write && (bytes.empty() || !WriteFileAtomic(file, bytes, &error))) {
             Dialogs::ShowMessage(presetError);
@@ -411,7 +411,8 @@ void TForm1::FillPresetMenu() {
     std::vector<std::string> damaged;
     const std::vector<std::string> hints = PreSets->GetPresetList(LanguageId, &damaged);
     for (const std::string& name : damaged)
-        Dialogs::ShowMessage("PreSet CRC-Error in File \"" + PathText(name) + "\" !");
+        Dialogs::ShowMessage(
+            TextWithPath{std::string("PreSet CRC-Error in File \"") + PathSlot + "\" !", name});
     const int count = std::min(static_cast<int>(hints.size()), presetMenuItems);
     ui.PreSets->menuAction()->setEnabled(count > 0);
     for (int i = 0; i < count; ++i) {

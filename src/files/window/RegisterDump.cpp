@@ -87,7 +87,7 @@ std::string Range(uint32_t first, uint32_t last) {
 
 } // namespace
 
-SaveOutcome RunRegisterDump(TForm1& f, std::string name) {
+SaveOutcome RunRegisterDump(TForm1& f, std::string name, const std::string& checked) {
     TOKBottomDlg& dialog = *OKBottomDlg;
     if (Dialogs::ShowModal(dialog) != Dialogs::Ok)
         return SaveOutcome::Stopped;
@@ -99,7 +99,7 @@ SaveOutcome RunRegisterDump(TForm1& f, std::string name) {
     }
     const ParameterFileKind kind = FileKindOf(name);
     if (kind == ParameterFileKind::Customer) {
-        Dialogs::ShowMessage(f.Sprache->GetText1Arg("$T30041", PathText(name)));
+        Dialogs::ShowMessage(f.Sprache->GetTextWithPath("$T30041", name));
         return SaveOutcome::Stopped;
     }
     if (kind != ParameterFileKind::RegisterText)
@@ -112,6 +112,8 @@ SaveOutcome RunRegisterDump(TForm1& f, std::string name) {
     if (dialog.ui.anhaengen->isChecked() && std::filesystem::exists(name, ec)) {
         if (!LoadParameterFile(f, name, lines.Lines()))
             return SaveOutcome::Failed;
+    } else if (!MayReplace(f, name, checked)) {
+        return SaveOutcome::Stopped;
     } else if (dialog.ui.ServiceMode->isChecked()) {
         lines.Add(UnlockLineFirst);
         lines.Add(UnlockLineSecond);
@@ -147,8 +149,9 @@ SaveOutcome RunRegisterDump(TForm1& f, std::string name) {
         Form4->AddLine(f.Sprache->GetText1Arg("$T30073", Range(first, last)));
     // Whatever was read is kept; a dump that read nothing leaves the file.
     const bool written = lines.Count() > linesBefore && SaveParameterFile(f, name, lines.Text());
-    const std::string last =
-        written ? "Daten geschrieben in \"" + PathText(name) + "\"!" : f.GetText("$T30044");
+    const TextWithPath last =
+        written ? TextWithPath{std::string("Daten geschrieben in \"") + PathSlot + "\"!", name}
+                : TextWithPath{f.GetText("$T30044"), {}};
     const bool complete = missing.empty() && written;
     if (complete)
         Form4->AddLine(last);

@@ -26,7 +26,7 @@ struct Script {
     std::deque<std::function<int(QDialog&)>> modals;
     std::deque<std::pair<QString, std::string>> fileNames; // name, filter chosen
     std::deque<std::string> printFiles;
-    std::deque<std::string> inputs;
+    std::deque<QString> inputs;
     std::vector<Dialogs::Shown> history;
     int unanswered = 0;
 };
@@ -128,9 +128,9 @@ QMessageBox::Icon BoxIcon(Dialogs::Icon icon) {
 }
 
 // The box as it is shown, its buttons captioned in the program's language.
-void Prepare(QMessageBox& box, const std::string& text, const std::string& caption,
+void Prepare(QMessageBox& box, const QString& text, const std::string& caption,
              Dialogs::Buttons buttons, Dialogs::Icon icon, int defaultButton) {
-    box.setText(ToQString(text));
+    box.setText(text);
     box.setWindowTitle(ToQString(caption));
     box.setIcon(BoxIcon(icon));
     box.setStandardButtons(ButtonSet(buttons));
@@ -153,17 +153,17 @@ std::vector<std::string> Captions(const QMessageBox& box) {
     return captions;
 }
 
-} // namespace
-
-int Dialogs::MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
-                        Icon icon, int defaultButton) {
+// A message box with its text as the widget takes it; the history records
+// the text as Windows-1252.
+int ShowBox(const QString& text, const std::string& caption, Dialogs::Buttons buttons,
+            Dialogs::Icon icon, int defaultButton) {
     QMessageBox box(script().active ? nullptr : activeParent());
     Prepare(box, text, caption, buttons, icon, defaultButton);
     Script& s = script();
     if (s.active) {
         int result;
-        if (buttons == OK) {
-            result = Ok;
+        if (buttons == Dialogs::OK) {
+            result = Dialogs::Ok;
         } else if (!s.answers.empty()) {
             result = s.answers.front();
             s.answers.pop_front();
@@ -171,24 +171,83 @@ int Dialogs::MessageBox(const std::string& text, const std::string& caption, But
             result = DefaultAnswer(buttons);
             ++s.unanswered;
         }
-        Record({"message", text, caption, buttons, icon, result, defaultButton, Captions(box)});
+        Record({"message", FromQString(text), caption, buttons, icon, result, defaultButton,
+                Captions(box), text.toStdString()});
         return result;
     }
     const int pressed = box.exec();
     for (const StandardButton& b : standardButtons)
         if (pressed == b.button)
             return b.result;
-    return Cancel;
+    return Dialogs::Cancel;
 }
 
-void Dialogs::ShowMessage(const std::string& text) {
+void ShowPlain(const QString& text) {
     QMessageBox box(script().active ? nullptr : activeParent());
-    Prepare(box, text, Application().Title(), OK, NoIcon, None);
+    Prepare(box, text, Application().Title(), Dialogs::OK, Dialogs::NoIcon, Dialogs::None);
     if (script().active) {
-        Record({"plain", text, Application().Title(), OK, NoIcon, Ok, None, Captions(box)});
+        Record({"plain", FromQString(text), Application().Title(), Dialogs::OK, Dialogs::NoIcon,
+                Dialogs::Ok, Dialogs::None, Captions(box), text.toStdString()});
         return;
     }
     box.exec();
+}
+
+// An input box prefilled with value; false when cancelled.
+bool Input(const std::string& caption, const std::string& prompt, QString& value) {
+    Script& s = script();
+    if (s.active) {
+        const std::string proposed = value.toStdString();
+        bool answered = !s.inputs.empty();
+        if (answered) {
+            value = s.inputs.front();
+            s.inputs.pop_front();
+        } else {
+            ++s.unanswered;
+        }
+        Record({"input",
+                prompt,
+                caption,
+                Dialogs::OKCancel,
+                Dialogs::NoIcon,
+                answered ? Dialogs::Ok : Dialogs::Cancel,
+                Dialogs::None,
+                {},
+                proposed});
+        return answered;
+    }
+    QInputDialog dialog(activeParent());
+    dialog.setWindowTitle(ToQString(caption));
+    dialog.setLabelText(ToQString(prompt));
+    dialog.setTextValue(value);
+    if (!buttonTexts[Dialogs::Ok].empty())
+        dialog.setOkButtonText(ToQString(buttonTexts[Dialogs::Ok]));
+    if (!buttonTexts[Dialogs::Cancel].empty())
+        dialog.setCancelButtonText(ToQString(buttonTexts[Dialogs::Cancel]));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = dialog.textValue();
+    return true;
+}
+
+} // namespace
+
+int Dialogs::MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
+                        Icon icon, int defaultButton) {
+    return ShowBox(ToQString(text), caption, buttons, icon, defaultButton);
+}
+
+int Dialogs::MessageBox(const TextWithPath& text, const std::string& caption, Buttons buttons,
+                        Icon icon, int defaultButton) {
+    return ShowBox(ToQString(text), caption, buttons, icon, defaultButton);
+}
+
+void Dialogs::ShowMessage(const std::string& text) {
+    ShowPlain(ToQString(text));
+}
+
+void Dialogs::ShowMessage(const TextWithPath& text) {
+    ShowPlain(ToQString(text));
 }
 
 int Dialogs::ShowModal(QDialog& dialog) {
@@ -253,29 +312,18 @@ std::string Dialogs::SaveFileName(const std::string& caption, const std::string&
 
 bool Dialogs::InputQuery(const std::string& caption, const std::string& prompt,
                          std::string& value) {
-    Script& s = script();
-    if (s.active) {
-        bool answered = !s.inputs.empty();
-        if (answered) {
-            value = s.inputs.front();
-            s.inputs.pop_front();
-        } else {
-            ++s.unanswered;
-        }
-        Record({"input", prompt, caption, OKCancel, NoIcon, answered ? Ok : Cancel});
-        return answered;
-    }
-    QInputDialog dialog(activeParent());
-    dialog.setWindowTitle(ToQString(caption));
-    dialog.setLabelText(ToQString(prompt));
-    dialog.setTextValue(ToQString(value));
-    if (!buttonTexts[Ok].empty())
-        dialog.setOkButtonText(ToQString(buttonTexts[Ok]));
-    if (!buttonTexts[Cancel].empty())
-        dialog.setCancelButtonText(ToQString(buttonTexts[Cancel]));
-    if (dialog.exec() != QDialog::Accepted)
+    QString text = ToQString(value);
+    if (!Input(caption, prompt, text))
         return false;
-    value = FromQString(dialog.textValue());
+    value = FromQString(text);
+    return true;
+}
+
+bool Dialogs::InputName(const std::string& caption, const std::string& prompt, std::string& name) {
+    QString text = PathToQString(name);
+    if (!Input(caption, prompt, text))
+        return false;
+    name = PathFromQString(text);
     return true;
 }
 
@@ -340,7 +388,10 @@ void Dialogs::QueuePrintFile(const std::string& pdfPath) {
     script().printFiles.push_back(pdfPath);
 }
 void Dialogs::QueueInput(const std::string& text) {
-    script().inputs.push_back(text);
+    script().inputs.push_back(ToQString(text));
+}
+void Dialogs::QueueInputName(const QString& name) {
+    script().inputs.push_back(name);
 }
 const std::vector<Dialogs::Shown>& Dialogs::History() {
     return script().history;

@@ -11,6 +11,7 @@ class QDialog;
 class QPrinter;
 class QString;
 class QWidget;
+struct TextWithPath;
 
 class Dialogs {
 public:
@@ -23,9 +24,14 @@ public:
     // Enter presses; None leaves the choice to the box.
     static int MessageBox(const std::string& text, const std::string& caption, Buttons buttons,
                           Icon icon, int defaultButton = None);
+    // A box whose text names a file: the path is shown with every letter the
+    // file system has.
+    static int MessageBox(const TextWithPath& text, const std::string& caption, Buttons buttons,
+                          Icon icon, int defaultButton = None);
     // The plain box for fixed texts that must work without a language file:
     // caption = the application's title, one OK button.
     static void ShowMessage(const std::string& text);
+    static void ShowMessage(const TextWithPath& text);
     // Shows a dialog modally; returns its result (QDialog::Accepted = Ok, Rejected = Cancel,
     // or the code passed to done()).
     static int ShowModal(QDialog& dialog);
@@ -45,6 +51,8 @@ public:
     // is then unchanged).
     static bool InputQuery(const std::string& caption, const std::string& prompt,
                            std::string& value);
+    // The same for a file name: name in the file system's encoding.
+    static bool InputName(const std::string& caption, const std::string& prompt, std::string& name);
     // The print dialog for printer, titled title; true when the user chose to
     // print (printer then holds the choice).
     static bool PrintDialog(QPrinter& printer, const std::string& title);
@@ -64,6 +72,9 @@ public:
         int defaultButton = None;
         // The captions of the box's buttons, in the order of Result.
         std::vector<std::string> buttonTexts = {};
+        // What the widget shows, UTF-8: a box's text, an input box's
+        // proposed value.
+        std::string screen = {};
     };
     // Scripted mode: nothing is shown. A box with one OK button answers Ok
     // by itself; every other box takes the next queued answer, and when none
@@ -85,6 +96,7 @@ public:
     static void QueuePrintFile(const std::string& pdfPath);
     // The next input box's answer; an input box without one is cancelled.
     static void QueueInput(const std::string& text);
+    static void QueueInputName(const QString& name);
     static const std::vector<Shown>& History();
     static void ClearHistory();
     static int Unanswered();

@@ -101,18 +101,18 @@ bool TForm1::RunUpdateCheck(bool fromMenu) {
     // A program of this update that did not arrive is missing, even where an
     // older file of its name lies.
     if (!download.ProgramDownloaded() || !std::filesystem::is_regular_file(path, ec)) {
-        Dialogs::MessageBox(Sprache->GetText1Arg("$T30047", PathText(path)), title, Dialogs::OK,
+        Dialogs::MessageBox(Sprache->GetTextWithPath("$T30047", path), title, Dialogs::OK,
                             Dialogs::Error);
         return false;
     }
-    const std::string question =
-        Sprache->GetTexts(SetupNote) + Sprache->GetText1Arg("$T30045", PathText(path)) + "\n";
+    const TextWithPath question{
+        Sprache->GetTexts(SetupNote) + Sprache->GetText1Arg("$T30045", PathSlot) + "\n", path};
     Application().ProcessMessages();
     if (Dialogs::MessageBox(question, title, Dialogs::YesNoCancel, Dialogs::Question,
                             Dialogs::Cancel) != Dialogs::Yes)
         return false;
     if (!ShellOpen::OpenFile(path)) {
-        Dialogs::MessageBox(Sprache->GetText1Arg("$T30046", PathText(path)), title, Dialogs::OK,
+        Dialogs::MessageBox(Sprache->GetTextWithPath("$T30046", path), title, Dialogs::OK,
                             Dialogs::Error);
         return false;
     }

@@ -253,7 +253,7 @@ bool TWebDownload::DownloadFile(const std::string& name, bool ask, int64_t maxBy
     std::error_code ec;
     if (std::filesystem::exists(local, ec) && (!silent_ || ask)) {
         // The old copy is replaced only by a complete new one.
-        if (Dialogs::MessageBox(sprache_->GetText1Arg("$T41007", PathText(local)), windowTitle_,
+        if (Dialogs::MessageBox(sprache_->GetTextWithPath("$T41007", local), windowTitle_,
                                 Dialogs::YesNoCancel, Dialogs::Information) != Dialogs::Yes)
             return true;
     }

@@ -162,9 +162,9 @@ void TForm1::Hilfe1Click() {
     const std::string path = help.string();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(help, ec)) {
-        ErrorBox(Sprache->GetText1Arg("$T46001", PathText(path)));
+        ErrorBox(Sprache->GetTextWithPath("$T46001", path));
         return;
     }
     if (!ShellOpen::OpenFile(path))
-        ErrorBox(Sprache->GetText1Arg("$T46002", PathText(path)));
+        ErrorBox(Sprache->GetTextWithPath("$T46002", path));
 }

@@ -36,6 +36,7 @@ class TSprache;
 class TMop;
 class TForm4;
 class TWebDownload;
+struct TextWithPath;
 class TKrypto;
 class TKundenFile;
 class TPreSets;
@@ -203,6 +204,7 @@ public:
     void SetTransferStatus(const std::string& id);
     // A message box with text, caption "$T30021", the error icon and OK.
     void ErrorBox(const std::string& text);
+    void ErrorBox(const TextWithPath& text);
     void Port1Click();
 
     // --- parameter files -------------------------------------------------

@@ -10,6 +10,8 @@
 
 #include <QMenu>
 
+#include <functional>
+
 namespace {
 
 using FileNameTest = ReadTest;
@@ -64,7 +66,7 @@ TEST_F(FileNameTest, EveryCommandWritesAndReadsUmlautNamesAsTheFileSystemHasThem
         return item ? (item->trigger(), opened()) : testing::AssertionFailure();
     };
     choose(u"N\u00FCsse & co", &TForm1::savebuttonClick); // the save completes the name
-    EXPECT_TRUE(fs::is_regular_file(customers / u"N\u00FCSSE & CO.QDV"));
+    EXPECT_TRUE(fs::is_regular_file(customers / u"N\u00DCSSE & CO.QDV"));
     EXPECT_TRUE(open(u"N\u00FCsse & co", &TForm1::openbuttonClick));
     choose(u"Pl\u00E4ne & Kan\u00E4le.qdv", &TForm1::FSetSpeichernClick);
     EXPECT_TRUE(open(u"Pl\u00E4ne & Kan\u00E4le.qdv", &TForm1::FSetLadenClick, false));
@@ -89,8 +91,8 @@ TEST_F(FileNameTest, EveryCommandWritesAndReadsUmlautNamesAsTheFileSystemHasThem
     choose(u"\u00DCbertrag & Kunde.qdv", &TForm1::SaveToStrgClick);
     EXPECT_TRUE(opened(false, "$T29010"));
 
-    fs::copy_file(customers / u"N\u00FCSSE & CO.QDV", dir_ / "Demos" / u"N\u00FCSSE & CO.QDV");
-    EXPECT_TRUE(demo(u"N\u00FCSSE && CO"));
+    fs::copy_file(customers / u"N\u00DCSSE & CO.QDV", dir_ / "Demos" / u"N\u00DCSSE & CO.QDV");
+    EXPECT_TRUE(demo(u"N\u00DCSSE && CO"));
     Dialogs::QueueInput("N\xFCsse & Demo"); // the input box's text
     Form1->savebuttonClick();
     EXPECT_TRUE(demo(u"N\u00FCsse && Demo"));
@@ -115,6 +117,146 @@ TEST_F(FileNameTest, EveryCommandWritesAndReadsUmlautNamesAsTheFileSystemHasThem
     choose(u"N\u00FCsse \u20AC.qdv", &TForm1::openbuttonClick);
     EXPECT_EQ(Messages(),
               Lines{"$T30012 " + dir_.string() + "/Kunden \xC4nderung/N\xFCsse \x80.qdv"});
+}
+
+// A text of the test's language file with the argument after its id.
+void ShowArgument(const fs::path& folder, const char* id) {
+    std::string lang = ReadFile(folder / "default.lang");
+    const std::string line = std::string(id) + "GB=" + id;
+    WriteFile(folder / "default.lang", lang.replace(lang.find(line), line.size(), line + " %S%"));
+}
+
+std::string Utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+void Queue(int answer) {
+    if (answer != Dialogs::None)
+        Dialogs::QueueAnswer(answer);
+}
+
+// The saves that complete a typed name, run with the name their file dialog
+// hands back; answer (unless None) goes to the question after their own.
+const std::function<void(const fs::path&, int answer)> saveCommands[] = {
+    [](const fs::path& chosen, int answer) {
+        ServiceMode = 0;
+        Dialogs::QueueFileName(chosen.string()), Queue(answer);
+        Form1->savebuttonClick();
+    },
+    [](const fs::path& chosen, int answer) { // the register dump
+        ServiceMode = 1;
+        Dialogs::QueueFileName(chosen.string());
+        Dialogs::QueueAnswer(Dialogs::Yes), Queue(answer); // a register text file
+        Dialogs::QueueModal([](QDialog& d) {
+            auto& dialog = static_cast<TOKBottomDlg&>(d);
+            dialog.ui.LabeledEdit1->setText("906"), dialog.ui.LabeledEdit2->setText("910");
+            return int(Dialogs::Ok);
+        });
+        Form1->savebuttonClick();
+    },
+    [](const fs::path& chosen, int answer) {
+        ServiceMode = 0;
+        Dialogs::QueueFileName(chosen.string()), Queue(answer);
+        Form1->FSetSpeichernClick();
+    },
+    [](const fs::path& chosen, int answer) { // the converter, from a dump beside the target
+        Dialogs::QueueFileName((chosen.parent_path() / "QUELLE.RTU").string());
+        Dialogs::QueueFileName(chosen.string()), Queue(answer);
+        Dialogs::QueueModal([](QDialog& d) {
+            auto& dialog = static_cast<TKonverterDlg1&>(d);
+            dialog.orgbuttonClick(), dialog.kbuttonClick(), dialog.OKBtnClick();
+            return dialog.result();
+        });
+        Form1->KonverterClick();
+    },
+};
+
+// Each save writes the typed name upper-cased in every letter, in the folder
+// as it is spelt; over a file of that name it asks first, No the default.
+TEST_F(FileNameTest, CompletedSaveNamesAreUpperCaseAndAskBeforeReplacingAFile) {
+    StartWithDevice({"--type", "0x21"});
+    ASSERT_TRUE(Read());
+    const fs::path folder = dir_ / u8"Kunden \u00e4";
+    fs::create_directories(folder);
+    saveCommands[1](folder / "quelle", Dialogs::None);
+    const struct {
+        int command;
+        const char *typed, *written;
+    } rows[] = {{0, "N\u00fcsse", "N\u00dcSSE.QDV"},
+                {0, "Ma\u00df \u0142\u00f3d\u017a", "MASS \u0141\u00d3D\u0179.QDV"},
+                {1, "S\u00e4ge", "S\u00c4GE.RTU"},
+                {2, "Frequenz \u00fc", "FREQUENZ \u00dc.QDV"},
+                {3, "\u00fcbertrag", "\u00dcBERTRAG.QDV"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.written);
+        const fs::path file = folder / row.written;
+        saveCommands[row.command](folder / row.typed, Dialogs::None);
+        EXPECT_TRUE(fs::is_regular_file(file));
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+        for (const int answer : {int(Dialogs::No), int(Dialogs::Yes)}) {
+            WriteFile(file, "old");
+            Dialogs::ClearHistory();
+            saveCommands[row.command](folder / row.typed, answer);
+            const auto& shown = Dialogs::History();
+            const auto asked = std::find_if(shown.begin(), shown.end(),
+                                            [](const auto& s) { return s.text == "$T30112"; });
+            ASSERT_NE(asked, shown.end());
+            EXPECT_EQ(asked->defaultButton, Dialogs::No);
+            EXPECT_EQ(ReadFile(file) == "old", answer == Dialogs::No);
+            if (answer == Dialogs::No) // and nothing more is said
+                EXPECT_EQ(Messages(), Lines{});
+        }
+        fs::remove(file);
+    }
+}
+
+TEST_F(FileNameTest, NamesProposedDerivedAndShownKeepEveryLetter) {
+    ShowArgument(dir_, "$T30012");
+    ShowArgument(dir_, "$T30068");
+    fs::copy_file(fs::path(OSTARA_PROGRAM_DIR) / "LaenderCodes.txt", dir_ / "LaenderCodes.txt");
+    fs::create_directories(dir_ / "Demos");
+    StartWithDevice({"--type", "0x21"});
+    ASSERT_TRUE(Read());
+    const fs::path demo = dir_ / "Demos" / u8"\u03a9mega \u0141\u00f3d\u017a.QDV";
+    Dialogs::QueueFileName(demo.string());
+    Form1->savebuttonClick();
+    ASSERT_TRUE(fs::is_regular_file(demo));
+
+    // The demo save proposes the demo's name and writes under it.
+    emit Form1->ui.Datei1->aboutToShow();
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    Item(Form1->ui.demomenue, u"\u03a9mega \u0141\u00f3d\u017a")->trigger();
+    Dialogs::ClearHistory();
+    Dialogs::QueueInputName(QString::fromUtf16(u"\u03a9mega \u0141\u00f3d\u017a"));
+    Dialogs::QueueAnswer(Dialogs::Yes); // it exists
+    Form1->savebuttonClick();
+    const auto& shown = Dialogs::History();
+    EXPECT_EQ(shown[0].screen, "\u03a9mega \u0141\u00f3d\u017a");
+    EXPECT_EQ(shown[1].screen, "$T30068 " + Utf8(demo));
+    EXPECT_EQ(shown[2].text, "$T30003");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "Demos"), fs::directory_iterator()), 1);
+
+    // A preset is created under its English hint as typed.
+    Type(Form1->ui.PreRegAdr, "916");
+    Dialogs::QueueModal([](QDialog& d) {
+        auto& f = static_cast<TFormPreSets1&>(d);
+        f.ui.Sprachtext->setText(QString::fromUtf16(u"\u0141\u00f3d\u017a \u010cech"));
+        f.HinzuClick();
+        f.ui.Button2->click();
+        return f.result();
+    });
+    Form1->ui.PreNow->click();
+    EXPECT_TRUE(fs::is_regular_file(dir_ / u8"\u0141\u00f3d\u017a \u010cech.pre"));
+
+    // A message shows the path with its letters.
+    const fs::path missing = dir_ / u8"\u0141\u00f3d\u017a" / u8"\u0141\u00f3\u017aw.qdv";
+    Dialogs::ClearHistory();
+    Dialogs::QueueModal([](QDialog&) { return int(Dialogs::Yes); });
+    Dialogs::QueueFileName(missing.string());
+    Form1->openbuttonClick();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Dialogs::History().back().screen, "$T30012 " + Utf8(missing));
 }
 
 } // namespace

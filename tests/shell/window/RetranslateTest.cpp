@@ -320,7 +320,9 @@ TEST_F(ThreeLanguagesTest, ChoosingALanguageStoresItsIdWritesTheSettingsAndRetra
     ProgramTitle = "Vantu";
     Application().SetTitle("Vantu");
     std::vector<int> updatingSeen;
-    QObject::connect(Form1->ui.Datei1->menuAction(), &QAction::changed, Form1,
+    // The watch ends with the test, before the window goes and changes its actions.
+    QObject watch;
+    QObject::connect(Form1->ui.Datei1->menuAction(), &QAction::changed, &watch,
                      [&updatingSeen] { updatingSeen.push_back(ControlsUpdating); });
 
     Form1->LanguageMenuItems[2]->trigger();

@@ -624,16 +624,16 @@ namespace {
 
 struct ProgramLanguage {
     size_t menuEntry;
-    const char* fileName;  // the label of Qt's file dialog
-    const char* cancel;    // Qt's standard button
+    const char* fileName; // the label of Qt's file dialog
+    const char* cancel;   // Qt's standard button
     const char* printTitle;
-    const char* rights;    // the about box
-    const char* hint;      // the radio pages' hint line
+    const char* rights; // the about box
+    const char* hint;   // the radio pages' hint line
 };
-const ProgramLanguage German{0, "Datei&name:", "Abbrechen", "Drucken", "Alle Rechte vorbehalten.",
-                             "Frequenzraster: "};
-const ProgramLanguage English{1, "File &name:", "Cancel", "Print", "All rights reserved.",
-                              "Channel spacing: "};
+const ProgramLanguage German{
+    0, "Datei&name:", "Abbrechen", "Drucken", "Alle Rechte vorbehalten.", "Frequenzraster: "};
+const ProgramLanguage English{1,       "File &name:",          "Cancel",
+                              "Print", "All rights reserved.", "Channel spacing: "};
 
 struct QtLanguageCase {
     const char* desktop; // the program starts in the desktop's language

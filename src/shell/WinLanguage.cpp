@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -115,6 +116,19 @@ std::string TWinLanguage::LanguageName(int langId) {
     for (const Locale& l : kLocales)
         if (l.langId == langId)
             return l.name;
+    return "";
+}
+
+std::string TWinLanguage::LocaleCode(int langId) {
+    if (langId <= 0)
+        return "";
+    for (const Locale& l : kLocales)
+        if (l.langId == langId)
+            return l.code;
+    constexpr int primaryBits = 0x3FF;
+    for (const Locale& l : kLocales)
+        if ((l.langId & primaryBits) == (langId & primaryBits) && !std::strchr(l.code, '_'))
+            return l.code;
     return "";
 }
 

@@ -18,6 +18,10 @@ public:
     static int LanguageIdOf(const std::string& locale);
     // Name of a LANGID from the table ("" when unknown).
     static std::string LanguageName(int langId);
+    // The locale code of a LANGID: "language_TERRITORY" from the table
+    // ("de_DE" for 0x0407), else the bare code of its primary language (the
+    // low 10 bits: "de" for 0x0C07 too); "" for a language the table lacks.
+    static std::string LocaleCode(int langId);
 
 private:
     int langId_ = -1;

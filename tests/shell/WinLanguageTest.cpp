@@ -1,6 +1,8 @@
 // The user's language from the locale variables.
 #include "shell/WinLanguage.h"
 
+#include "shell/QtTranslation.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,6 +26,16 @@ TEST(WinLanguage, LocaleTextsMapToLanguageIds) {
     EXPECT_EQ(TWinLanguage::LanguageIdOf("C.UTF-8"), -1);
     EXPECT_EQ(TWinLanguage::LanguageIdOf(""), -1);
     EXPECT_EQ(TWinLanguage::LanguageIdOf("xx_YY"), -1);
+}
+
+// Qt's translation for a language id: the id's own locale, else its primary
+// language's (the low 10 bits); none for English or a language unknown.
+TEST(WinLanguage, QtTranslationsFollowThePrimaryLanguage) {
+    const std::pair<int, const char*> cases[] = {
+        {1031, "de_DE"}, {0x2007, "de"}, {0x0416, "pt_BR"}, {0x0814, "nn_NO"}, {2057, ""},
+        {0x1C09, ""},    {0x0436, ""},   {16777215, ""},    {-1, ""}};
+    for (const auto& [id, locale] : cases)
+        EXPECT_EQ(QtTranslationLocale(id), locale) << id;
 }
 
 class LocaleEnvironment : public ::testing::Test {

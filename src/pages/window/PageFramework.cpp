@@ -389,8 +389,7 @@ void TForm1::PageControl1Change() {
         else if (current.outOfRange)
             ReportOutOfRange(m.aktu_funkkanal);
         FillFrequencyGroup(last.value + 1, current.outOfRange ? -1 : current.value);
-        ui.Label5->setText(
-            ToQString(Sprache->GetText1Arg("$T39001", Decimal(ImageCell(m.frequenzraster)))));
+        ShowRadioHint("$T39001", Decimal(ImageCell(m.frequenzraster)));
     } else if (page == ui.FrequenzEditor) {
         ShowFrequencyEditorTab();
     }

@@ -155,8 +155,19 @@ void TForm1::frequenz1Click() {
         SetImageCell(m.aktu_funkkanal + 1, static_cast<uint32_t>(item));
         RadioSettingsChanged = 1;
     }
-    ui.Label5->setText(ToQString(
-        Sprache->GetText1Arg("$T39002", std::to_string(ImageCell(m.tab_anf_fraster + item)))));
+    ShowRadioHint("$T39002", std::to_string(ImageCell(m.tab_anf_fraster + item)));
+}
+
+void TForm1::ShowRadioHint(const char* id, const std::string& arg) {
+    radioHintId_ = id;
+    radioHintArg_ = arg;
+    ui.Label5->setText(ToQString(Sprache->GetText1Arg(id, arg)));
+}
+
+void TForm1::RetranslateRadioHint() {
+    // An empty line stays empty: the hint was cleared, or never given.
+    if (!radioHintId_.empty() && !ui.Label5->text().isEmpty())
+        ui.Label5->setText(ToQString(Sprache->GetText1Arg(radioHintId_, radioHintArg_)));
 }
 
 // ---- Time slots --------------------------------------------------------------

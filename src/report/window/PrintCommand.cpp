@@ -111,6 +111,8 @@ void TForm1::drucken1Click() {
     print.SetModeTextId(outcome.modeTextId);
     print.SetLanguageFolder(ProgramDir);
     print.SetMinLangVersion(MinLangVersion);
+    // The dialog is titled as the menu's command.
+    print.SetDialogTitle(GetText("$T02001"));
 
     const std::optional<int> chosenInterface = AskInterface(*this);
     if (!chosenInterface) {
@@ -143,7 +145,8 @@ void TForm1::DruckerTimer() {
     Drucker->SetEnabled(false);
     ++DruckerTries;
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && window->windowTitle() == PrintDialogTitle) {
+        if (window->isVisible() && PrintSteuerung &&
+            FromQString(window->windowTitle()) == PrintSteuerung->DialogTitle()) {
             window->raise();
             window->activateWindow();
             window->setFocus();

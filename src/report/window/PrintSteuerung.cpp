@@ -194,7 +194,7 @@ bool TPrintSteuerung::Print() {
     printer.setDocName(DocumentTitle);
     printer.setPageMargins(QMarginsF(PageMarginMm, PageMarginMm, PageMarginMm, PageMarginMm),
                            QPageLayout::Millimeter);
-    if (!Dialogs::PrintDialog(printer, PrintDialogTitle))
+    if (!Dialogs::PrintDialog(printer, dialogTitle_))
         return false;
     printer.setDocName(DocumentTitle);
     FitToPage(printer.pageRect(QPrinter::Point).size());

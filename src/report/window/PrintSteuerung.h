@@ -35,6 +35,10 @@ public:
     // The folder of the report's language file ("default.lang").
     void SetLanguageFolder(const std::string& folder) { languageFolder_ = folder; }
     void SetMinLangVersion(int version) { minLangVersion_ = version; }
+    // The print dialog's title, in the program's language; the focus timer
+    // finds the dialog by it.
+    void SetDialogTitle(const std::string& title) { dialogTitle_ = title; }
+    const std::string& DialogTitle() const { return dialogTitle_; }
 
     // Reads the captions (and the mode text) in the language languageCode
     // from the language folder's "default.lang". The language service is
@@ -63,11 +67,9 @@ private:
     std::string modeTextId_;
     std::string languageFolder_;
     int minLangVersion_ = 0;
+    std::string dialogTitle_ = "Drucken";
     ReportPage page_;
     size_t linesShown_ = 0;
     std::unique_ptr<QTextDocument> document_;
     QFont font_;
 };
-
-// The title of the print dialog, by which the focus timer finds it.
-inline constexpr const char* PrintDialogTitle = "Drucken";

@@ -338,8 +338,10 @@ void TForm1::ToolButton1Click() {
 }
 
 void TForm1::ber1Click() {
-    if (AboutBox)
+    if (AboutBox) {
+        TranslateAboutBox();
         Dialogs::ShowModal(*AboutBox);
+    }
     Application().ProcessMessages();
 }
 

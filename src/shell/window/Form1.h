@@ -371,6 +371,8 @@ public:
     void TranslateDatenladenDialog();
     void TranslateWriteProgress(const std::string& secondLine);
     void TranslatePortSettingsDialog();
+    // The about box's texts, before each showing.
+    void TranslateAboutBox();
     void ResetCustomerFileHeader();
     void BrowserEnableClick();
     void up_loadClick();
@@ -409,6 +411,10 @@ private:
     // The frequency editor's row after a key: text, caret, stored entry.
     void TakeRowResult(QLineEdit* edit, const struct RowKeyResult& result);
     void ShowRadioPages();
+    // The radio pages' hint line: the text of id filled with arg. Both are
+    // kept, so that a change of language shows the line anew.
+    void ShowRadioHint(const char* id, const std::string& arg);
+    void RetranslateRadioHint();
     void ShowFrequencyEditorTab();
     void ShowEditorPage();
     // The arrows of the editor for FrequencyPage out of pages.
@@ -431,6 +437,9 @@ private:
     // The window title kept by the first SetMainCaption.
     std::string mainTitle_;
     bool mainTitleKept_ = false;
+    // What the radio pages' hint line shows: text id and argument.
+    std::string radioHintId_;
+    std::string radioHintArg_;
     friend class RunningCommand;
     // The commands a running transfer disables, as one group: disabling the
     // group leaves each command's own state (and whether it is shown) alone,

@@ -14,7 +14,9 @@
 #include "platform/window/Dialogs.h"
 #include "platform/window/FitText.h"
 #include "shell/LogFile.h"
+#include "shell/QtTranslation.h"
 #include "shell/Sprache.h"
+#include "shell/window/AboutBox.h"
 #include "shell/window/Form1.h"
 #include "shell/window/Globals.h"
 #include "shell/window/Program.h"
@@ -165,6 +167,8 @@ std::string TForm1::GetText(const std::string& id) {
 void TForm1::RetranslateMainForm() {
     TSprache& s = *Sprache;
     const TextLookup text = [&s](const std::string& id) { return s.GetText(id); };
+    // Qt's own dialogs speak the same language as the program.
+    UseQtTranslation(s.GetLanguageId(s.GetLanguageIndex()));
     SetMainCaption(ProgramTitle);
     ApplyTexts(MainWindowTexts(ui), text);
     ApplyChoices(MainWindowChoices(ui), text);
@@ -175,6 +179,9 @@ void TForm1::RetranslateMainForm() {
     // language too, as showing it again would.
     if (RegisterImage[DeviceTypeCell] != 0 && ui.PageControl2->isVisibleTo(this))
         PageControl2Change();
+    // The radio pages' hint line too, without filling the pages again: the
+    // frequency editor keeps what is being typed.
+    RetranslateRadioHint();
     // Message boxes and questions answer with buttons in the same language.
     for (const auto& [button, id] :
          {std::pair(Dialogs::Ok, "$T23003"), std::pair(Dialogs::Cancel, "$T23002"),
@@ -277,6 +284,13 @@ void TForm1::TranslateReadProgress(const std::string& titleId) {
     Form4->SetLabel2Caption("");
     Form4->SetButton1Caption(GetText("$T23004"));
     FitToTexts(Form4);
+}
+
+void TForm1::TranslateAboutBox() {
+    if (!AboutBox)
+        return;
+    ApplyTexts({{AboutBox->ui.Label2, "$T48001"}},
+               [this](const std::string& id) { return GetText(id); });
 }
 
 void TForm1::TranslateModelChooser() {

@@ -199,9 +199,10 @@ TEST_F(PrintCommandTest, AServiceModePrintUsesItsOwnLanguageAndLeavesThePrograms
     EXPECT_EQ(PrintToPdf(), "");
     EXPECT_EQ(Dialogs::History().back().kind, "modal");
 
-    // A print dialog on screen stops the timer at the first try.
+    // A print dialog on screen, titled in the program's language, stops the
+    // timer at the first try.
     QWidget dialog;
-    dialog.setWindowTitle(PrintDialogTitle);
+    dialog.setWindowTitle(ToQString(Form1->PrintSteuerung->DialogTitle()));
     dialog.show();
     Form1->Drucker->SetEnabled(true);
     Form1->DruckerTries = 0;

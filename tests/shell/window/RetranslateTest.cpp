@@ -4,6 +4,11 @@
 // the program folder.
 #include "support/WindowFixture.h"
 
+#include "pages/window/PageFixture.h"
+#include "report/window/Schnittstelle.h"
+#include "shell/window/AboutBox.h"
+#include "support/ScopedEnv.h"
+
 #include "device/window/Form4.h"
 #include "device/window/Stwaehlen.h"
 #include "files/window/Datenladen.h"
@@ -17,7 +22,9 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -116,14 +123,6 @@ std::string ThreeLanguageFile() {
         }
     }
     return Joined(out);
-}
-
-int CountShown(const std::string& text) {
-    int n = 0;
-    for (const auto& s : Dialogs::History())
-        if (s.kind == "plain" && s.text == text)
-            ++n;
-    return n;
 }
 
 // The tab caption of a page of one of the window's page controls.
@@ -335,7 +334,9 @@ TEST_F(ThreeLanguagesTest, ChoosingALanguageStoresItsIdWritesTheSettingsAndRetra
     ProgramTitle = "Vantu";
     Application().SetTitle("Vantu");
     std::vector<int> updatingSeen;
-    QObject::connect(Form1->ui.Datei1->menuAction(), &QAction::changed, Form1,
+    // The watch ends with the test, before the window goes and changes its actions.
+    QObject watch;
+    QObject::connect(Form1->ui.Datei1->menuAction(), &QAction::changed, &watch,
                      [&updatingSeen] { updatingSeen.push_back(ControlsUpdating); });
 
     Form1->LanguageMenuItems[2]->trigger();
@@ -631,3 +632,87 @@ TEST_F(ThreeLanguagesTest, MessageBoxButtonsAndTheAddressLabelFollowTheLanguage)
         EXPECT_EQ(Dialogs::History().at(1).buttonTexts, std::vector<std::string>{"$T23003" + code});
     }
 }
+
+// --- Qt's own dialogs and the texts outside the tables -----------------
+
+namespace {
+
+struct ProgramLanguage {
+    size_t menuEntry;
+    const char* fileName; // the label of Qt's file dialog
+    const char* cancel;   // Qt's standard button
+    const char* printTitle;
+    const char* rights; // the about box
+    const char* hint;   // the radio pages' hint line
+};
+const ProgramLanguage German{
+    0, "Datei&name:", "Abbrechen", "Drucken", "Alle Rechte vorbehalten.", "Frequenzraster: "};
+const ProgramLanguage English{1,       "File &name:",          "Cancel",
+                              "Print", "All rights reserved.", "Channel spacing: "};
+
+struct QtLanguageCase {
+    const char* desktop; // the program starts in the desktop's language
+    const ProgramLanguage* start;
+    const ProgramLanguage* chosen;
+};
+
+} // namespace
+
+class QtLanguageTest : public PageTest, public ::testing::WithParamInterface<QtLanguageCase> {
+protected:
+    // What the user meets in language l: Qt's own dialogs, the print dialog,
+    // the about box and the radio pages' hint line.
+    static void ExpectSpeaks(const ProgramLanguage& l) {
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        EXPECT_EQ(FromQString(files.labelText(QFileDialog::FileName)), l.fileName);
+        EXPECT_EQ(FromQString(buttons.button(QDialogButtonBox::Cancel)->text()), l.cancel);
+
+        Dialogs::QueueModal([](QDialog& d) {
+            dynamic_cast<TpSchnittstelle&>(d).Button1Click();
+            return static_cast<int>(Dialogs::Ok);
+        });
+        Form1->drucken1Click(); // the print dialog cancelled
+        ASSERT_EQ(Dialogs::History().back().kind, "print");
+        EXPECT_EQ(Dialogs::History().back().caption, l.printTitle);
+
+        std::string rights;
+        Dialogs::QueueModal([&rights](QDialog&) {
+            rights = FromQString(AboutBox->ui.Label2->text());
+            return static_cast<int>(Dialogs::Ok);
+        });
+        Form1->ber1Click();
+        EXPECT_EQ(rights, l.rights);
+        EXPECT_EQ(FromQString(Form1->ui.Label5->text()).rfind(l.hint, 0), 0u)
+            << FromQString(Form1->ui.Label5->text());
+    }
+};
+
+// Whatever the desktop's language: at start and after each change the
+// program and Qt's own dialogs speak the program's language, and the shown
+// radio page's hint line follows without the frequency editor refilled.
+TEST_P(QtLanguageTest, QtsDialogsAndTheOtherTextsSpeakTheProgramsLanguage) {
+    const QtLanguageCase& c = GetParam();
+    ScopedEnv lang("LANG", c.desktop);
+    setenv("LC_ALL", c.desktop, 1);
+    UseShippedTexts();
+    ASSERT_NO_FATAL_FAILURE(StartShown({"--type", "0x21"}));
+    ASSERT_TRUE(Read());
+    Ui::TForm1& ui = Form1->ui;
+    ui.funk->trigger();
+    ExpectSpeaks(*c.start);
+
+    Form1->LanguageMenuItems.at(c.chosen->menuEntry)->trigger();
+    ExpectSpeaks(*c.chosen);
+
+    UserSelects(ui.PageControl1, ui.FrequenzEditor);
+    ui.FEdit1->setText("433.9");
+    Form1->LanguageMenuItems.at(c.start->menuEntry)->trigger();
+    EXPECT_EQ(FromQString(ui.FEdit1->text()), "433.9");
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, QtLanguageTest,
+                         ::testing::Values(QtLanguageCase{"en_GB.UTF-8", &English, &German},
+                                           QtLanguageCase{"de_DE.UTF-8", &German, &English}),
+                         [](const auto& info) { return std::string(info.param.desktop, 2); });

